@@ -1,0 +1,353 @@
+// KelInterface: the one object that talks to the PTX4100 controller and runs recipes on it.
+#pragma once
+
+#include "controller/protocol.h"
+
+#include <QString>
+#include <QStringList>
+#include <QThread>
+
+class QTcpSocket;
+class QTimer;
+class QFile;
+
+// One queued controller command.
+struct cmdBufferStruct {
+    unsigned int dev = 0;
+    unsigned int cmd = 0;
+    unsigned int index = 0;
+    long data = 0;
+    bool ret = false;
+    long *retValPtr = nullptr;
+    long retVal = 0;
+    bool done = true;
+    bool waitforcompl = false;
+    bool error = false;
+    bool wrapper = false;
+    QString wcmd;
+};
+
+// One compiled recipe entry of the run list, the repeat pattern or the macro.
+struct recipePointStruct {
+    double x = 0.0;
+    double y = 0.0;
+    double z = 0.0;
+    double speedxy = 0.0;
+    double speedz = 0.0;
+    double delay = 0.0;
+    bool zmove = false;
+    qint32 options = 0;
+    bool filtmove = false;
+    qint32 f1pos = 0;
+    qint32 f2pos = 0;
+    bool f1move = false;
+    bool f2move = false;
+    quint32 shopt = 0;
+    bool fmacro = false;
+    qint32 fdelay = 0;
+};
+
+class KelInterface : public QThread
+{
+    Q_OBJECT
+
+public:
+    enum InterfaceState : unsigned int {
+        INT_INIT = 0,
+        INT_NORMAL = 1,
+        INT_SYSCHECK = 2,
+        INT_WAITFORCMD = 3,
+        INT_CALIB = 4,
+        INT_GETPTS = 5,
+        INT_SETPTS = 6
+    };
+
+    explicit KelInterface(QString addr, QObject *parent = nullptr);
+    ~KelInterface() override;
+
+    // Test seam: the work tick period in milliseconds (25 in the product).
+    void setTickPeriod(int ms);
+    int tickPeriod() const { return tickMs; }
+
+public slots:
+    // --- connection (controller/) ---
+    bool openConnection();
+    bool openConnection(QString ipaddr);
+    void closeConnection();
+    void setIpAddr(QString val);
+    QString getIpAddr();
+    bool isConnected();
+
+    // --- command buffer and status (controller/) ---
+    int addCommand(uint dev, uint cmd, uint index, long data, bool ret, long *val);
+    int addCommand(uint dev, uint cmd, uint index, long data, bool ret);
+    int addWrapperCommand(uint dev, QString cmd, bool ret);
+    bool waitForDone();
+    bool getModPresent(uint module);
+    bool getModBusy(uint module);
+    void haltAll();
+    void forceStageInit();
+
+    // --- coordinate modes (motion/) ---
+    bool isAbs();
+    bool isRel();
+    bool isSkew();
+    int posMode();
+    void setAbs();
+    void setRel();
+    void setRel(bool b);
+    void setRel(double x, double y);
+    void setSkew();
+    void setNoSkew();
+    void setAlignPt1(double x, double y);
+    void setAlignPt2(double x, double y);
+    void storeAln(int point);
+    void moveToAln(int point);
+    void SkewAbsToSpecimen(double ox, double oy, double *nx, double *ny);
+    void SkewSpecimenToAbs(double ox, double oy, double *nx, double *ny);
+
+    // --- motion, wheels, shutters, load points (motion/) ---
+    void moveXYTo(double x, double y);
+    void moveXYTo(double x, double y, int *index);
+    void moveXTo(double x);
+    void moveYTo(double y);
+    void moveZTo(double z);
+    void moveZTo(double z, int *index);
+    void incX(bool pos);
+    void incY(bool pos);
+    void incZ(bool pos);
+    void homeXY();
+    void setXYLdPt();
+    void goXYLdPt();
+    void setZLdPt();
+    void goZLdPt();
+    void setXYLdPtEnable(bool enable);
+    void setZLdPtEnable(bool enable);
+    bool getXYLdPtEnable();
+    bool getZLdPtEnable();
+    void moveFW(int wh, long pos);
+    void moveFW(int wh, long pos, int *index);
+    void moveFWboth(long pos1, long pos2);
+    void moveFWboth(long pos1, long pos2, int *index);
+    void ctrlShutter(int sh, int pos);
+    void ctrlShutter(int sh, int pos, int *index);
+    long getFWnumPos(int wh);
+
+    // --- settings (config/) ---
+    void readConfigData();
+    void writeConfigData();
+    double getXYSpeed();
+    void setXYSpeed(double spd);
+    double getXYRes();
+    void setXYRes(double res);
+    double getXYCenSpeed();
+    void setXYCenSpeed(double spd);
+    double getXYDefIncr();
+    void setXYDefIncr(double incr);
+    bool getXYdoCenter();
+    void setXYdoCenter(bool center);
+    double getFocusSpeed();
+    void setFocusSpeed(double spd);
+    double getFocusRes();
+    void setFocusRes(double res);
+    double getFocusDefIncr();
+    void setFocusDefIncr(double incr);
+    QString getDefRecipeName();
+    void setDefRecipeName(QString name);
+    bool getRecipeAutoStart();
+    void setRecipeAutoStart(bool aut);
+
+    // --- recipes: lines and files (recipe/) ---
+    void setRecipe(QStringList list);
+    QStringList getRecipe();
+    void setFileName(QString name);
+    QString getFileName();
+    void saveRcp();
+    void loadRcp();
+
+    // --- recipes: compiler (recipe/) ---
+    int ScanRecipe();
+    int ProcessRecipe();
+
+    // --- recipes: runner (recipe/) ---
+    void runRecipe();
+    void initRecipe();
+    void startRecipe();
+    void recipePause();
+    void recipeContinue();
+    void nextRecipePoint();
+    void prevRecipePoint();
+    void stopRecipe();
+    void setContMacro(bool on);
+    bool isRecipeRunning();
+    bool isRecipePaused();
+    bool isRecipeDelay();
+
+signals:
+    void xPosChanged(double newvalue);
+    void yPosChanged(double newvalue);
+    void zPosChanged(double newvalue);
+    void fw1PosChanged(long newvalue);
+    void fw2PosChanged(long newvalue);
+    void fwShutChanged(long sh1, long sh2, long sh3);
+    void modulesPresentChanged();
+    void busyChanged();
+    void connectChanged(int value);
+    void posModeChanged(int newvalue);
+    void clrDisp();
+    void addDispLine(QString value);
+    void updateFileName(QString value);
+    void updateRecipeSts();
+    void loadPtXYEnableChanged(bool value);
+    void loadPtZEnableChanged(bool value);
+
+protected:
+    void run() override;
+
+    // Members below are protected rather than private so that tests can reach them
+    // through a subclass; nothing else derives from this class.
+protected slots:
+    void readData();
+    void processPacket();
+    void sendPacket(uint dev, uint cmd, uint index, uint dlen, long data);
+    void sendWrapPacket(uint dev, QString cmd);
+    void onTimer();
+    void processCommand();
+    void onSocketLost();
+
+protected:
+    void setModPresent(uint module, bool state);
+    void processState();
+    void stateNormal();
+    void stateSysCheck();
+    void updatePosition();
+
+    // --- link (controller/) ---
+    QTcpSocket *tcpSocket = nullptr;
+    QTimer *timer = nullptr;
+    QString ipAddr;
+    unsigned int connectionState = 0;
+    unsigned char rxbuf[Ptx::RxBufSize] = {};
+    unsigned int rxbufptr = 0;
+    unsigned int rxlen = 0;
+    bool connected = false;
+    int tickMs = Ptx::TickMs;
+    bool inTick = false;
+
+    // --- command ring and status (controller/) ---
+    cmdBufferStruct commandBuffer[Ptx::CmdBufSize];
+    unsigned int cmdBufHead = 0;
+    unsigned int cmdBufTail = 0;
+    unsigned int cmdBufState = 0;
+    bool waitforresp = false;
+    int waitForRespTimer = 0;
+    bool longWaitForResp = false;
+    unsigned int modulespresent = 0;
+    unsigned int mbusy = 0;
+    long xpos = 0;
+    long ypos = 0;
+    long zpos = 0;
+    long fw1CurPos = 0;
+    long fw2CurPos = 0;
+    long fwShut1Pos = 0;
+    long fwShut2Pos = 0;
+    long fwShut3Pos = 0;
+
+    // --- start-up and system check (controller/) ---
+    unsigned int interfaceState = INT_INIT;
+    unsigned int nextInterfaceState = INT_INIT;
+    unsigned int interfaceSubState = 0;
+    bool doStageCenter = false;
+    bool doStageCenterTemp = false;
+    long fw1NumPos = 0;
+    long fw2NumPos = 0;
+    // Working values of the state machines, kept between ticks.
+    int stateCmdIndex = 0;
+    unsigned int probeModule = 0;
+    int settleCount = 0;
+
+    // --- coordinate modes (motion/) ---
+    double fxpos = 0.0;
+    double fypos = 0.0;
+    double fzpos = 0.0;
+    bool inRelative = false;
+    bool inSkew = false;
+    double relx = 0.0;
+    double rely = 0.0;
+    double relz = 0.0;
+    double AlnPoint1x = 0.0;
+    double AlnPoint1y = 0.0;
+    double AlnPoint2x = 0.0;
+    double AlnPoint2y = 0.0;
+
+    // --- motion (motion/) ---
+    double xincr = 1.0;
+    double yincr = 1.0;
+    double zincr = 1.0;
+
+    // --- settings (config/) ---
+    QFile *cfgFile = nullptr;
+    double speedXY = 5.0;
+    double stepsPerMMxy = 10000.0;
+    double cenSpeedXY = 5.0;
+    double defxincr = 1.0;
+    double defyincr = 1.0;
+    bool loadptEnXY = false;
+    bool loadptEnZ = false;
+    double loadptX = 0.0;
+    double loadptY = 0.0;
+    double loadptZ = 0.0;
+    double speedZ = 25000.0;
+    double micronsPerStepZ = 0.1;
+    double defzincr = 1.0;
+    QString defaultRecipeName;
+    bool doRecipeAutoStart = false;
+
+    // --- recipe engine (recipe/) ---
+    QStringList recipe;
+    QString rcpFileName;
+
+    recipePointStruct pointList[Ptx::PointListSize];
+    recipePointStruct rptPointList[Ptx::RptListSize];
+    recipePointStruct fmacroPointList[Ptx::MacroListSize];
+    int numPointsDefined = 0;
+    int numRptPointsDefined = 0;
+    int numMacroPointsDefined = 0;
+    int curLineProcessing = 0;
+    QString procLine;
+    bool repeatDefining = false;
+    bool repeatDefined = false;
+    bool repeatActive = false;
+    bool macroDefining = false;
+    bool macroDefined = false;
+    bool scanRecipe = false;
+    bool teachAlign = false;
+    double fpt1x = 0.0, fpt1y = 0.0, fpt2x = 0.0, fpt2y = 0.0;
+    double fpt3x = 0.0, fpt3y = 0.0, fpt4x = 0.0, fpt4y = 0.0;
+    qint32 curDelay = 1000;
+    qint32 rptDelay = 0;
+    qint32 curFDelay = 0;
+    double curSpeedXY = 0.0;
+    double curSpeedZ = 0.0;
+    double rptSpeedXY = 0.0;
+    double rptSpeedZ = 0.0;
+    double defrepx = 0.0;
+    double defrepy = 0.0;
+
+    int recipeState = 0;
+    int recipeIndex = 0;
+    int curPoint = 0;
+    bool recipeRunning = false;
+    bool recipePaused = false;
+    bool recipeInDelay = false;
+    int recipeDelay = -1;
+    bool contMacro = false;
+
+    int ProcessLine();
+    int AddPoint(double x, double y, double z, bool zmove);
+    int AddFiltPoint(int f1pos, int f2pos, bool f1move, bool f2move, unsigned int shopt, bool fmacro);
+    int AddRptPoint(double x, double y, double z, bool zmove);
+    int AddFiltRptPoint(int f1pos, int f2pos, bool f1move, bool f2move, unsigned int shopt, bool fmacro);
+    int AddFiltMacroPoint(int f1pos, int f2pos, bool f1move, bool f2move, unsigned int shopt, bool fmacro);
+    // --- end of recipe engine ---
+};
