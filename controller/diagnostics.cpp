@@ -1,0 +1,12 @@
+#include "controller/diagnostics.h"
+
+#include <QDebug>
+
+namespace Ptx {
+
+void diag(const QString &line)
+{
+    qDebug().noquote() << line;
+}
+
+} // namespace Ptx
