@@ -42,6 +42,10 @@ enum Index : unsigned int {
     IdxShutter = 258      // 83/84 on device 17
 };
 
+// Index reported for a command that was refused before queueing (impossible target); the
+// ring itself answers -2 (full) or -3 (entry in use).
+constexpr int NotQueued = -1;
+
 // A shutter's word carries (99 + shutter number) in bits 16 to 23.
 constexpr long ShutterBase = 99;
 // Wheel position value of a wheel's home button.
