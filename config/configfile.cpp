@@ -1,110 +1,204 @@
-// Placeholder bodies, replaced as the subsystem is written.
+// Reading and writing "config.xml": the settings of KelInterface as one small XML document.
+#include "config/configdefaults.h"
+#include "config/numbertext.h"
+#include "config/resolution.h"
+#include "controller/diagnostics.h"
 #include "controller/kelinterface.h"
+
+#include <QDomDocument>
+#include <QFile>
+#include <QSaveFile>
+
+#include <functional>
+
+namespace {
+
+constexpr int IndentPerLevel = 4;
+const QString TrueText = QStringLiteral("true");
+const QString FalseText = QStringLiteral("false");
+
+QString key(const char *name)
+{
+    return QString::fromLatin1(name);
+}
+
+// Only the exact text "true" is true; anything else is false.
+bool boolFromText(const QString &text)
+{
+    return text == TrueText;
+}
+
+// Text that is not a number reads as 0.
+double numberFromText(const QString &text)
+{
+    return text.toDouble();
+}
+
+QDomElement appendElement(QDomDocument &doc, QDomNode &parent, const char *name)
+{
+    QDomElement element = doc.createElement(key(name));
+    parent.appendChild(element);
+    return element;
+}
+
+void appendLeaf(QDomDocument &doc, QDomNode &parent, const char *name, const QString &text)
+{
+    appendElement(doc, parent, name).appendChild(doc.createTextNode(text));
+}
+
+void appendLeaf(QDomDocument &doc, QDomNode &parent, const char *name, double value)
+{
+    appendLeaf(doc, parent, name, Ptx::numberText(value));
+}
+
+void appendLeaf(QDomDocument &doc, QDomNode &parent, const char *name, bool value)
+{
+    appendLeaf(doc, parent, name, value ? TrueText : FalseText);
+}
+
+// Hands each direct child element of the first element called groupName anywhere in the
+// document to visit, with its name and text.
+void readGroup(const QDomDocument &doc, const char *groupName,
+               const std::function<void(const QString &, const QString &)> &visit)
+{
+    const QDomElement group = doc.elementsByTagName(key(groupName)).item(0).toElement();
+    for (QDomElement child = group.firstChildElement(); !child.isNull();
+         child = child.nextSiblingElement())
+        visit(child.tagName(), child.text());
+}
+
+// Keeps a copy of a file that could not be parsed, so that the operator's settings can be
+// recovered by hand after the defaults have replaced them.
+void keepBadFile(const QString &fileName, const QByteArray &bytes, const QString &error, int line)
+{
+    const QString badName = fileName + key(Ptx::BadConfigSuffix);
+    QSaveFile bad(badName);
+    const bool kept = bad.open(QIODevice::WriteOnly) && bad.write(bytes) == bytes.size()
+                      && bad.commit();
+    Ptx::diag(QStringLiteral("%1 UNREADABLE (line %2: %3), %4 %5")
+                  .arg(fileName).arg(line).arg(error,
+                                                kept ? QStringLiteral("COPIED TO")
+                                                     : QStringLiteral("COULD NOT COPY TO"),
+                                                badName));
+}
+
+} // namespace
 
 void KelInterface::readConfigData()
 {
+    speedXY = Ptx::DefaultSpeedXY;
+    stepsPerMMxy = Ptx::DefaultStepsPerMMxy;
+    cenSpeedXY = Ptx::DefaultCenSpeedXY;
+    defxincr = Ptx::DefaultIncrXY;
+    defyincr = Ptx::DefaultIncrXY;
+    doStageCenter = false;
+    loadptX = Ptx::DefaultLoadPoint;
+    loadptY = Ptx::DefaultLoadPoint;
+    loadptZ = Ptx::DefaultLoadPoint;
+    loadptEnXY = false;
+    loadptEnZ = false;
+    speedZ = Ptx::DefaultSpeedZ;
+    micronsPerStepZ = Ptx::DefaultMicronsPerStepZ;
+    defzincr = Ptx::DefaultIncrZ;
+    defaultRecipeName.clear();
+    doRecipeAutoStart = false;
+
+    const QString fileName = cfgFile->fileName();
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        writeConfigData();
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    file.close();
+
+    QDomDocument doc;
+    QString error;
+    int errorLine = 0;
+    if (!doc.setContent(bytes, &error, &errorLine)) {
+        keepBadFile(fileName, bytes, error, errorLine);
+        return;
+    }
+
+    const QDomElement addr = doc.elementsByTagName(key(Ptx::ConfigKey::IpAddr)).item(0).toElement();
+    if (!addr.isNull())
+        ipAddr = addr.text();
+
+    using namespace Ptx::ConfigKey;
+    readGroup(doc, Stage, [this](const QString &name, const QString &text) {
+        if (name == key(Speed))
+            speedXY = numberFromText(text);
+        else if (name == key(StepsPerMM))
+            stepsPerMMxy = numberFromText(text);
+        else if (name == key(CenSpeed))
+            cenSpeedXY = numberFromText(text);
+        else if (name == key(DefIncr))
+            defxincr = defyincr = numberFromText(text);
+        else if (name == key(CenOnStart))
+            doStageCenter = boolFromText(text);
+        else if (name == key(LoadPtX))
+            loadptX = numberFromText(text);
+        else if (name == key(LoadPtY))
+            loadptY = numberFromText(text);
+        else if (name == key(LoadPtZ))
+            loadptZ = numberFromText(text);
+        else if (name == key(LoadPtXYEnable))
+            loadptEnXY = boolFromText(text);
+        else if (name == key(LoadPtZEnable))
+            loadptEnZ = boolFromText(text);
+    });
+    readGroup(doc, Focus, [this](const QString &name, const QString &text) {
+        if (name == key(Speed))
+            speedZ = numberFromText(text);
+        else if (name == key(MicronsPerStep))
+            micronsPerStepZ = numberFromText(text);
+        else if (name == key(DefIncr))
+            defzincr = numberFromText(text);
+    });
+    readGroup(doc, Recipe, [this](const QString &name, const QString &text) {
+        if (name == key(FileName))
+            defaultRecipeName = text;
+        else if (name == key(AutoStart))
+            doRecipeAutoStart = boolFromText(text);
+    });
+
+    stepsPerMMxy = Ptx::usableResolution(stepsPerMMxy, Ptx::DefaultStepsPerMMxy,
+                                         key(StepsPerMM));
+    micronsPerStepZ = Ptx::usableResolution(micronsPerStepZ, Ptx::DefaultMicronsPerStepZ,
+                                            key(MicronsPerStep));
 }
 
 void KelInterface::writeConfigData()
 {
-}
+    using namespace Ptx::ConfigKey;
+    QDomDocument doc;
+    QDomElement root = appendElement(doc, doc, Root);
+    appendLeaf(doc, root, IpAddr, ipAddr);
 
-double KelInterface::getXYSpeed()
-{
-    return 0;
-}
+    QDomElement stage = appendElement(doc, root, Stage);
+    appendLeaf(doc, stage, Speed, speedXY);
+    appendLeaf(doc, stage, StepsPerMM, stepsPerMMxy);
+    appendLeaf(doc, stage, CenSpeed, cenSpeedXY);
+    appendLeaf(doc, stage, DefIncr, defxincr);
+    appendLeaf(doc, stage, CenOnStart, doStageCenter);
+    appendLeaf(doc, stage, LoadPtX, loadptX);
+    appendLeaf(doc, stage, LoadPtY, loadptY);
+    appendLeaf(doc, stage, LoadPtZ, loadptZ);
+    appendLeaf(doc, stage, LoadPtXYEnable, loadptEnXY);
+    appendLeaf(doc, stage, LoadPtZEnable, loadptEnZ);
 
-void KelInterface::setXYSpeed(double spd)
-{
-    Q_UNUSED(spd);
-}
+    QDomElement focus = appendElement(doc, root, Focus);
+    appendLeaf(doc, focus, Speed, speedZ);
+    appendLeaf(doc, focus, MicronsPerStep, micronsPerStepZ);
+    appendLeaf(doc, focus, DefIncr, defzincr);
 
-double KelInterface::getXYRes()
-{
-    return 0;
-}
+    QDomElement recipeGroup = appendElement(doc, root, Recipe);
+    appendLeaf(doc, recipeGroup, FileName, defaultRecipeName);
+    appendLeaf(doc, recipeGroup, AutoStart, doRecipeAutoStart);
 
-void KelInterface::setXYRes(double res)
-{
-    Q_UNUSED(res);
-}
-
-double KelInterface::getXYCenSpeed()
-{
-    return 0;
-}
-
-void KelInterface::setXYCenSpeed(double spd)
-{
-    Q_UNUSED(spd);
-}
-
-double KelInterface::getXYDefIncr()
-{
-    return 0;
-}
-
-void KelInterface::setXYDefIncr(double incr)
-{
-    Q_UNUSED(incr);
-}
-
-bool KelInterface::getXYdoCenter()
-{
-    return false;
-}
-
-void KelInterface::setXYdoCenter(bool center)
-{
-    Q_UNUSED(center);
-}
-
-double KelInterface::getFocusSpeed()
-{
-    return 0;
-}
-
-void KelInterface::setFocusSpeed(double spd)
-{
-    Q_UNUSED(spd);
-}
-
-double KelInterface::getFocusRes()
-{
-    return 0;
-}
-
-void KelInterface::setFocusRes(double res)
-{
-    Q_UNUSED(res);
-}
-
-double KelInterface::getFocusDefIncr()
-{
-    return 0;
-}
-
-void KelInterface::setFocusDefIncr(double incr)
-{
-    Q_UNUSED(incr);
-}
-
-QString KelInterface::getDefRecipeName()
-{
-    return {};
-}
-
-void KelInterface::setDefRecipeName(QString name)
-{
-    Q_UNUSED(name);
-}
-
-bool KelInterface::getRecipeAutoStart()
-{
-    return false;
-}
-
-void KelInterface::setRecipeAutoStart(bool aut)
-{
-    Q_UNUSED(aut);
+    // Written beside the old file and renamed over it, so a failed write loses nothing.
+    const QByteArray bytes = doc.toByteArray(IndentPerLevel);
+    QSaveFile file(cfgFile->fileName());
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        Ptx::diag(QStringLiteral("%1 NOT WRITTEN: %2").arg(file.fileName(), file.errorString()));
 }

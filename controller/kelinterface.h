@@ -281,6 +281,9 @@ protected:
     double AlnPoint2y = 0.0;
 
     // --- motion (motion/) ---
+    // Queues one command without a reply, unless value cannot be a 32-bit data word: then
+    // nothing is queued and Ptx::NotQueued is returned.
+    int queueChecked(uint dev, uint cmd, uint index, double value);
     double xincr = 1.0;
     double yincr = 1.0;
     double zincr = 1.0;

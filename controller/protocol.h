@@ -48,6 +48,10 @@ constexpr int NotQueued = -1;
 
 // A shutter's word carries (99 + shutter number) in bits 16 to 23.
 constexpr long ShutterBase = 99;
+// Two values in one data word: the low one in bits 0 to 15, the high one from bit 16
+// (both-wheel move, shutter words).
+constexpr long LowWordMask = 0xFFFF;
+constexpr long HighWordScale = 65536;
 // Wheel position value of a wheel's home button.
 constexpr long WheelHome = 72;
 

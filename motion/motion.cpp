@@ -1,225 +1,203 @@
-// Placeholder bodies, replaced as the subsystem is written.
+// Motion operations of KelInterface: stage and focus moves and jogs, the stage origin, load
+// points, filter wheels and shutters. Each queues its commands and returns at once.
+#include "controller/diagnostics.h"
 #include "controller/kelinterface.h"
+#include "motion/skewtransform.h"
+#include "motion/stepconvert.h"
 
-bool KelInterface::isAbs()
+namespace {
+
+constexpr int FirstWheel = 1;
+constexpr const char *AlignPointsIdentical = "ALIGN POINTS IDENTICAL";
+
+QString refusal(uint dev, uint cmd, uint index, double value)
 {
-    return false;
+    return QStringLiteral("TARGET REFUSED %1,%2,%3,%4").arg(dev).arg(cmd).arg(index).arg(value);
 }
 
-bool KelInterface::isRel()
-{
-    return false;
-}
+} // namespace
 
-bool KelInterface::isSkew()
+int KelInterface::queueChecked(uint dev, uint cmd, uint index, double value)
 {
-    return false;
-}
-
-int KelInterface::posMode()
-{
-    return 0;
-}
-
-void KelInterface::setAbs()
-{
-}
-
-void KelInterface::setRel()
-{
-}
-
-void KelInterface::setRel(bool b)
-{
-    Q_UNUSED(b);
-}
-
-void KelInterface::setRel(double x, double y)
-{
-    Q_UNUSED(x);
-    Q_UNUSED(y);
-}
-
-void KelInterface::setSkew()
-{
-}
-
-void KelInterface::setNoSkew()
-{
-}
-
-void KelInterface::setAlignPt1(double x, double y)
-{
-    Q_UNUSED(x);
-    Q_UNUSED(y);
-}
-
-void KelInterface::setAlignPt2(double x, double y)
-{
-    Q_UNUSED(x);
-    Q_UNUSED(y);
-}
-
-void KelInterface::storeAln(int point)
-{
-    Q_UNUSED(point);
-}
-
-void KelInterface::moveToAln(int point)
-{
-    Q_UNUSED(point);
-}
-
-void KelInterface::SkewAbsToSpecimen(double ox, double oy, double *nx, double *ny)
-{
-    Q_UNUSED(ox);
-    Q_UNUSED(oy);
-    Q_UNUSED(nx);
-    Q_UNUSED(ny);
-}
-
-void KelInterface::SkewSpecimenToAbs(double ox, double oy, double *nx, double *ny)
-{
-    Q_UNUSED(ox);
-    Q_UNUSED(oy);
-    Q_UNUSED(nx);
-    Q_UNUSED(ny);
+    qint32 data = 0;
+    if (!Ptx::toSteps(value, &data)) {
+        Ptx::diag(refusal(dev, cmd, index, value));
+        return Ptx::NotQueued;
+    }
+    return addCommand(dev, cmd, index, data, false);
 }
 
 void KelInterface::moveXYTo(double x, double y)
 {
-    Q_UNUSED(x);
-    Q_UNUSED(y);
+    int index = 0;
+    moveXYTo(x, y, &index);
 }
 
 void KelInterface::moveXYTo(double x, double y, int *index)
 {
-    Q_UNUSED(x);
-    Q_UNUSED(y);
-    Q_UNUSED(index);
+    *index = Ptx::NotQueued;
+    if (inRelative) {
+        x += relx;
+        y += rely;
+    }
+    if (inSkew) {
+        const Ptx::SkewTransform skew(AlnPoint1x, AlnPoint1y, AlnPoint2x, AlnPoint2y);
+        if (skew.coincident()) {
+            // The specimen has no direction: the stage is not sent anywhere.
+            Ptx::diag(QStringLiteral("MOVE REFUSED: %1").arg(AlignPointsIdentical));
+            emit addDispLine(QString::fromLatin1(AlignPointsIdentical));
+            return;
+        }
+        skew.toStage(x, y, &x, &y);
+    }
+    // Both axes or neither: half a move would leave the stage somewhere nobody asked for.
+    qint32 xsteps = 0;
+    qint32 ysteps = 0;
+    const double xs = x * stepsPerMMxy;
+    const double ys = y * stepsPerMMxy;
+    if (!Ptx::toSteps(xs, &xsteps)) {
+        Ptx::diag(refusal(Ptx::DevX, Ptx::CmdMove, Ptx::IdxAbsolute, xs));
+        return;
+    }
+    if (!Ptx::toSteps(ys, &ysteps)) {
+        Ptx::diag(refusal(Ptx::DevY, Ptx::CmdMove, Ptx::IdxAbsolute, ys));
+        return;
+    }
+    addCommand(Ptx::DevX, Ptx::CmdMove, Ptx::IdxAbsolute, xsteps, false);
+    *index = addCommand(Ptx::DevY, Ptx::CmdMove, Ptx::IdxAbsolute, ysteps, false);
 }
 
 void KelInterface::moveXTo(double x)
 {
-    Q_UNUSED(x);
+    moveXYTo(x, fypos);
 }
 
 void KelInterface::moveYTo(double y)
 {
-    Q_UNUSED(y);
+    moveXYTo(fxpos, y);
 }
 
 void KelInterface::moveZTo(double z)
 {
-    Q_UNUSED(z);
+    int index = 0;
+    moveZTo(z, &index);
 }
 
 void KelInterface::moveZTo(double z, int *index)
 {
-    Q_UNUSED(z);
-    Q_UNUSED(index);
+    *index = queueChecked(Ptx::DevZ, Ptx::CmdMove, Ptx::IdxAbsolute, z / micronsPerStepZ);
 }
 
 void KelInterface::incX(bool pos)
 {
-    Q_UNUSED(pos);
+    queueChecked(Ptx::DevX, Ptx::CmdMove, pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative,
+                 xincr * stepsPerMMxy);
 }
 
 void KelInterface::incY(bool pos)
 {
-    Q_UNUSED(pos);
+    queueChecked(Ptx::DevY, Ptx::CmdMove, pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative,
+                 yincr * stepsPerMMxy);
 }
 
 void KelInterface::incZ(bool pos)
 {
-    Q_UNUSED(pos);
+    queueChecked(Ptx::DevZ, Ptx::CmdMove, pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative,
+                 zincr / micronsPerStepZ);
 }
 
 void KelInterface::homeXY()
 {
+    addCommand(Ptx::DevX, Ptx::CmdMove, Ptx::IdxAbsolute, 0, false);
+    addCommand(Ptx::DevY, Ptx::CmdMove, Ptx::IdxAbsolute, 0, false);
 }
 
 void KelInterface::setXYLdPt()
 {
+    loadptX = fxpos;
+    loadptY = fypos;
+    writeConfigData();
 }
 
 void KelInterface::goXYLdPt()
 {
+    moveXYTo(loadptX, loadptY);
 }
 
 void KelInterface::setZLdPt()
 {
+    loadptZ = fzpos;
+    writeConfigData();
 }
 
 void KelInterface::goZLdPt()
 {
+    moveZTo(loadptZ);
 }
 
 void KelInterface::setXYLdPtEnable(bool enable)
 {
-    Q_UNUSED(enable);
+    loadptEnXY = enable;
+    writeConfigData();
+    emit loadPtXYEnableChanged(loadptEnXY);
 }
 
 void KelInterface::setZLdPtEnable(bool enable)
 {
-    Q_UNUSED(enable);
+    loadptEnZ = enable;
+    writeConfigData();
+    emit loadPtZEnableChanged(loadptEnZ);
 }
 
 bool KelInterface::getXYLdPtEnable()
 {
-    return false;
+    return loadptEnXY;
 }
 
 bool KelInterface::getZLdPtEnable()
 {
-    return false;
+    return loadptEnZ;
 }
 
 void KelInterface::moveFW(int wh, long pos)
 {
-    Q_UNUSED(wh);
-    Q_UNUSED(pos);
+    int index = 0;
+    moveFW(wh, pos, &index);
 }
 
 void KelInterface::moveFW(int wh, long pos, int *index)
 {
-    Q_UNUSED(wh);
-    Q_UNUSED(pos);
-    Q_UNUSED(index);
+    const uint dev = wh == FirstWheel ? Ptx::DevWheel1 : Ptx::DevWheel2;
+    *index = queueChecked(dev, Ptx::CmdMove, Ptx::IdxWheelMove, static_cast<double>(pos));
 }
 
 void KelInterface::moveFWboth(long pos1, long pos2)
 {
-    Q_UNUSED(pos1);
-    Q_UNUSED(pos2);
+    int index = 0;
+    moveFWboth(pos1, pos2, &index);
 }
 
 void KelInterface::moveFWboth(long pos1, long pos2, int *index)
 {
-    Q_UNUSED(pos1);
-    Q_UNUSED(pos2);
-    Q_UNUSED(index);
+    // Worked out in double so that no wheel value can overflow the arithmetic.
+    const double word = static_cast<double>(pos1 & Ptx::LowWordMask)
+                        + static_cast<double>(pos2) * Ptx::HighWordScale;
+    *index = queueChecked(Ptx::DevWheel1, Ptx::CmdMove, Ptx::IdxWheelBoth, word);
 }
 
 void KelInterface::ctrlShutter(int sh, int pos)
 {
-    Q_UNUSED(sh);
-    Q_UNUSED(pos);
+    int index = 0;
+    ctrlShutter(sh, pos, &index);
 }
 
 void KelInterface::ctrlShutter(int sh, int pos, int *index)
 {
-    Q_UNUSED(sh);
-    Q_UNUSED(pos);
-    Q_UNUSED(index);
+    const double word = (static_cast<double>(sh) + Ptx::ShutterBase) * Ptx::HighWordScale + pos;
+    *index = queueChecked(Ptx::DevWheel1, Ptx::CmdWrite, Ptx::IdxShutter, word);
 }
 
 long KelInterface::getFWnumPos(int wh)
 {
-    Q_UNUSED(wh);
-    return 0;
-}
-
-void KelInterface::updatePosition()
-{
+    return wh == FirstWheel ? fw1NumPos : fw2NumPos;
 }
