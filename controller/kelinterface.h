@@ -223,6 +223,21 @@ protected:
     void updatePosition();
 
     // --- link (controller/) ---
+    // Feeds received bytes through the receive state machine; readData() hands it every
+    // byte the socket holds.
+    void receiveBytes(const QByteArray &bytes);
+    // Drops the packet being received and returns the bytes after its "#" for a new hunt.
+    QByteArray dropPacket(const char *reason);
+    void handleLoginText();
+    void writeToController(const QByteArray &bytes);
+    void resetLink();
+    // Done/error of a ring entry; an index that names no entry counts as done.
+    bool cmdDone(int index) const;
+    bool cmdError(int index) const;
+    void advanceTail();
+    void stateInit();
+    void queueDefaultSpeeds();
+
     QTcpSocket *tcpSocket = nullptr;
     QTimer *timer = nullptr;
     QString ipAddr;
@@ -233,6 +248,8 @@ protected:
     bool connected = false;
     int tickMs = Ptx::TickMs;
     bool inTick = false;
+    bool linkUp = false;            // TCP connection made and not yet closed or lost
+    unsigned int linkGeneration = 0; // counts resets, so a loop can tell it was reset
 
     // --- command ring and status (controller/) ---
     cmdBufferStruct commandBuffer[Ptx::CmdBufSize];

@@ -1,0 +1,187 @@
+// KelInterface: the command ring, the command step, the work tick and the status getters.
+#include "controller/kelinterface.h"
+
+#include "controller/diagnostics.h"
+
+namespace {
+
+// Command step states.
+enum CmdState : unsigned int { CmdIdle = 0, CmdSend = 1, CmdAwait = 2 };
+
+constexpr int RingFull = -2;
+constexpr int SlotInUse = -3;
+constexpr unsigned int MaskBits = 32;
+
+unsigned int nextSlot(unsigned int slot)
+{
+    return slot + 1 >= static_cast<unsigned int>(Ptx::CmdBufSize) ? 0 : slot + 1;
+}
+
+} // namespace
+
+int KelInterface::addCommand(uint dev, uint cmd, uint index, long data, bool ret, long *val)
+{
+    const unsigned int next = nextSlot(cmdBufHead);
+    if (next == cmdBufTail)
+        return RingFull;
+    if (!commandBuffer[next].done)
+        return SlotInUse;
+    cmdBufferStruct &entry = commandBuffer[cmdBufHead];
+    entry.dev = dev;
+    entry.cmd = cmd;
+    entry.index = index;
+    entry.data = data;
+    entry.retValPtr = val;
+    entry.waitforcompl = ret;
+    entry.done = false;
+    entry.error = false;
+    entry.wrapper = false;
+    entry.wcmd.clear();
+    const int filled = static_cast<int>(cmdBufHead);
+    cmdBufHead = next;
+    return filled;
+}
+
+int KelInterface::addCommand(uint dev, uint cmd, uint index, long data, bool ret)
+{
+    return addCommand(dev, cmd, index, data, ret, nullptr);
+}
+
+int KelInterface::addWrapperCommand(uint dev, QString cmd, bool ret)
+{
+    const int filled = addCommand(dev, Ptx::CmdText, 0, 0, ret, nullptr);
+    if (filled >= 0) {
+        commandBuffer[filled].wrapper = true;
+        commandBuffer[filled].wcmd = cmd;
+    }
+    return filled;
+}
+
+bool KelInterface::cmdDone(int index) const
+{
+    if (index < 0 || index >= Ptx::CmdBufSize)
+        return true;
+    return commandBuffer[index].done;
+}
+
+bool KelInterface::cmdError(int index) const
+{
+    if (index < 0 || index >= Ptx::CmdBufSize)
+        return false;
+    return commandBuffer[index].error;
+}
+
+void KelInterface::advanceTail()
+{
+    cmdBufTail = nextSlot(cmdBufTail);
+    cmdBufState = CmdIdle;
+}
+
+void KelInterface::processCommand()
+{
+    if (waitforresp)
+        ++waitForRespTimer;
+
+    switch (cmdBufState) {
+    case CmdIdle:
+        if (cmdBufHead == cmdBufTail)
+            return;
+        cmdBufState = CmdSend;
+        [[fallthrough]];
+    case CmdSend: {
+        cmdBufferStruct &entry = commandBuffer[cmdBufTail];
+        if (entry.wrapper) {
+            sendWrapPacket(entry.dev, entry.wcmd);
+        } else {
+            if (entry.cmd == Ptx::CmdRead && entry.index == Ptx::IdxSpeed)
+                longWaitForResp = true;
+            sendPacket(entry.dev, entry.cmd, entry.index, Ptx::MaxCommandData, entry.data);
+        }
+        if (entry.waitforcompl) {
+            waitforresp = true;
+            waitForRespTimer = 0;
+            cmdBufState = CmdAwait;
+        } else {
+            waitforresp = false;
+            entry.done = true;
+            entry.error = false;
+            advanceTail();
+        }
+        return;
+    }
+    case CmdAwait: {
+        cmdBufferStruct &entry = commandBuffer[cmdBufTail];
+        const int limit = longWaitForResp ? Ptx::LongReplyTimeoutTicks : Ptx::ReplyTimeoutTicks;
+        if (waitForRespTimer > limit) {
+            Ptx::diag(QString::asprintf("COMM ERROR %d,%d,%d,%ld", entry.dev, entry.cmd,
+                                        entry.index, entry.data));
+            waitforresp = false;
+            longWaitForResp = false;
+            entry.done = true;
+            entry.error = true;
+            advanceTail();
+        } else if (entry.done) {
+            advanceTail();
+        }
+        return;
+    }
+    default:
+        cmdBufState = CmdIdle;
+        return;
+    }
+}
+
+void KelInterface::haltAll()
+{
+    // The halt goes out before anything already queued: the entry awaiting its reply and
+    // every entry not yet sent are withdrawn, as if they had timed out.
+    for (unsigned int slot = cmdBufTail; slot != cmdBufHead; slot = nextSlot(slot)) {
+        commandBuffer[slot].done = true;
+        commandBuffer[slot].error = true;
+    }
+    cmdBufTail = cmdBufHead;
+    cmdBufState = CmdIdle;
+    waitforresp = false;
+    addCommand(Ptx::DevAll, Ptx::CmdHalt, 0, 0, false);
+}
+
+void KelInterface::onTimer()
+{
+    if (inTick)
+        return;
+    inTick = true;
+    const unsigned int generation = linkGeneration;
+    processCommand();
+    // A slot reached from a step may have closed the link; the rest of the tick is moot.
+    if (generation == linkGeneration)
+        processState();
+    if (generation == linkGeneration)
+        runRecipe();
+    inTick = false;
+}
+
+bool KelInterface::waitForDone()
+{
+    return !waitforresp;
+}
+
+bool KelInterface::getModPresent(uint module)
+{
+    return module < MaskBits && (modulespresent & (1u << module)) != 0;
+}
+
+bool KelInterface::getModBusy(uint module)
+{
+    return module < MaskBits && (mbusy & (1u << module)) != 0;
+}
+
+void KelInterface::setModPresent(uint module, bool state)
+{
+    if (module < MaskBits) {
+        if (state)
+            modulespresent |= 1u << module;
+        else
+            modulespresent &= ~(1u << module);
+    }
+    emit modulesPresentChanged();
+}

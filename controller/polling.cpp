@@ -1,0 +1,107 @@
+// KelInterface: the status polling cycle of normal operation.
+#include "controller/kelinterface.h"
+
+namespace {
+
+// Polling sub-states.
+enum PollStep : unsigned int {
+    PollStart = 0,
+    PollBusy = 1,
+    PollBusyWait = 2,
+    PollX = 10,
+    PollXWait = 11,
+    PollY = 20,
+    PollYWait = 21,
+    PollZ = 30,
+    PollZWait = 31
+};
+
+constexpr int ShutterCount = 3;
+constexpr long ShutterFieldUnit = 65536;
+
+} // namespace
+
+void KelInterface::stateNormal()
+{
+    // Queues a read with its reply awaited; false when the ring refused it.
+    auto queueRead = [this](uint dev, uint index, long data = 0) {
+        const int slot = addCommand(dev, Ptx::CmdRead, index, data, true);
+        if (slot < 0)
+            return false;
+        stateCmdIndex = slot;
+        return true;
+    };
+    // Queues a position read and waits for it; a read the ring refused is retried from
+    // the axis's own queueing sub-state on the next tick.
+    auto readAxis = [this, &queueRead](uint dev, PollStep queue, PollStep wait) {
+        interfaceSubState = queueRead(dev, Ptx::IdxPosition) ? wait : queue;
+    };
+    // After the busy mask or X: the next present axis; Z is read on the next tick.
+    auto readAxesAfter = [this, &readAxis](uint done) {
+        if (done < Ptx::DevX && getModPresent(Ptx::DevX))
+            readAxis(Ptx::DevX, PollX, PollXWait);
+        else if (getModPresent(Ptx::DevY))
+            readAxis(Ptx::DevY, PollY, PollYWait);
+        else
+            interfaceSubState = getModPresent(Ptx::DevZ) ? PollZ : PollStart;
+    };
+
+    switch (interfaceSubState) {
+    case PollStart:
+        if (nextInterfaceState != INT_NORMAL) {
+            interfaceState = nextInterfaceState;
+            interfaceSubState = 0;
+            nextInterfaceState = INT_NORMAL;
+            return;
+        }
+        interfaceSubState = PollBusy;
+        return;
+    case PollBusy:
+        if (queueRead(Ptx::DevController, Ptx::IdxBusyMask))
+            interfaceSubState = PollBusyWait;
+        return;
+    case PollBusyWait:
+        if (!cmdDone(stateCmdIndex))
+            return;
+        if (getModPresent(Ptx::DevWheel1)) {
+            addCommand(Ptx::DevWheel1, Ptx::CmdRead, Ptx::IdxPosition, 0, true);
+            addCommand(Ptx::DevWheel2, Ptx::CmdRead, Ptx::IdxPosition, 0, true);
+            for (int k = 1; k <= ShutterCount; ++k)
+                addCommand(Ptx::DevWheel1, Ptx::CmdRead, Ptx::IdxShutter,
+                           (Ptx::ShutterBase + k) * ShutterFieldUnit, true);
+        }
+        readAxesAfter(Ptx::DevAll);
+        return;
+    case PollX:
+        if (queueRead(Ptx::DevX, Ptx::IdxPosition))
+            interfaceSubState = PollXWait;
+        return;
+    case PollXWait:
+        if (cmdDone(stateCmdIndex))
+            readAxesAfter(Ptx::DevX);
+        return;
+    case PollY:
+        if (queueRead(Ptx::DevY, Ptx::IdxPosition))
+            interfaceSubState = PollYWait;
+        return;
+    case PollYWait:
+        if (!cmdDone(stateCmdIndex))
+            return;
+        if (getModPresent(Ptx::DevZ))
+            readAxis(Ptx::DevZ, PollZ, PollZWait);
+        else
+            interfaceSubState = PollStart;
+        return;
+    case PollZ:
+        if (queueRead(Ptx::DevZ, Ptx::IdxPosition))
+            interfaceSubState = PollZWait;
+        return;
+    case PollZWait:
+        if (cmdDone(stateCmdIndex))
+            interfaceSubState = PollStart;
+        return;
+    default:
+        interfaceSubState = PollStart;
+        return;
+    }
+}
