@@ -44,7 +44,6 @@ private slots:
     void on_butDig0_clicked();
     void on_butNeg_clicked();
     void on_butPt_clicked();
-    void on_butEnter_clicked();
     void on_butBksp_clicked();
 
 private:
