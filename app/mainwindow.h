@@ -2,8 +2,12 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QString>
 
 class KelInterface;
+class NumInputBox;
+class QLCDNumber;
+class QPushButton;
 
 namespace Ui {
 class MainWindow;
@@ -15,9 +19,139 @@ class MainWindow : public QMainWindow
 
 public:
     explicit MainWindow(QWidget *parent = nullptr);
+    // Runs the screen on the given interface (tests hand in one whose state they set); the
+    // window takes it over as if it had created it.
+    explicit MainWindow(KelInterface *kel, QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // The controller interface the screen drives (tests shorten its tick through it).
+    KelInterface *kelInterface() const { return KEL; }
+
+signals:
+    void posChanged(double x, double y, double z);
+
+public slots:
+    void clrDisplay();
+    void addDisplayLine(QString line);
+    void updateFileName(QString name);
+    void updateRecipe();
+    void updateXDisp(double value);
+    void updateYDisp(double value);
+    void updateZDisp(double value);
+    void updatefw1Disp(long value);
+    void updatefw2Disp(long value);
+    void updateVis();
+    void updateBusy();
+    void otherOn(bool state);
+    void updateConnect(int value);
+    void updateDisplay();
+    void updateFwDisplay();
+    void updateShutDisplay(long sh1, long sh2, long sh3);
+    long toEncoderX(double val);
+    long toEncoderY(double val);
+    long toEncoderZ(double val);
+    void updatePosMode(int val);
+
+private slots:
+    // Connection.
+    void on_pushButton_clicked();
+
+    // Stage and focus.
+    void on_butHome_clicked();
+    void on_butUp_clicked();
+    void on_butDown_clicked();
+    void on_butRight_clicked();
+    void on_butLeft_clicked();
+    void on_butUpZ_clicked();
+    void on_butDownZ_clicked();
+    void on_butGoto_clicked();
+    void on_butGotoZ_clicked();
+    void on_butSpeed_clicked();
+
+    // Coordinate modes and alignment points.
+    void on_butAbs_clicked();
+    void on_butRel_clicked();
+    void on_butSkew_clicked();
+    void on_butGoAlnPt1_clicked();
+    void on_butGoAlnPt2_clicked();
+    void on_butStoreAlnPt1_clicked();
+    void on_butStoreAlnPt2_clicked();
+
+    // Filter wheels and shutters.
+    void on_butFW1p1_clicked();
+    void on_butFW1p2_clicked();
+    void on_butFW1p3_clicked();
+    void on_butFW1p4_clicked();
+    void on_butFW1p5_clicked();
+    void on_butFW1p6_clicked();
+    void on_butFW1p7_clicked();
+    void on_butFW1p8_clicked();
+    void on_butFW1p9_clicked();
+    void on_butFW1p10_clicked();
+    void on_butFW1home_clicked();
+    void on_butFW2p1_clicked();
+    void on_butFW2p2_clicked();
+    void on_butFW2p3_clicked();
+    void on_butFW2p4_clicked();
+    void on_butFW2p5_clicked();
+    void on_butFW2p6_clicked();
+    void on_butFW2p7_clicked();
+    void on_butFW2p8_clicked();
+    void on_butFW2p9_clicked();
+    void on_butFW2p10_clicked();
+    void on_butFW2home_clicked();
+    void on_butFW1sh1_clicked();
+    void on_butFW1sh2_clicked();
+    void on_butFW1sh3_clicked();
+    void on_butFW2sh1_clicked();
+    void on_butFW2sh2_clicked();
+    void on_butFW2sh3_clicked();
+
+    // System.
+    void on_butConfigPtx4_clicked();
+    void on_butInit_clicked();
+    void on_butGoPt1_clicked();
+    void on_butStorePt1_clicked();
+    void on_butGoPt1_2_clicked();
+    void on_butStorePt1_2_clicked();
+    void on_butAbout_clicked();
+    void on_butExit_clicked();
+
+    // Recipe.
+    void on_butHalt_clicked();
+
 private:
+    void showPosition(QLCDNumber *display, double position);
+    void showWheel(int wheel, long position);
+    void setShutter(int shutter, bool open);
+    void centreOnScreen(NumInputBox *box);
+    bool promptEntry(NumInputBox *box, const QString &prompt, int element);
+    void shutDownInterface();
+
     KelInterface *KEL = nullptr;
+    bool modeRelative = false;
+    unsigned int promptState = 0;
+    unsigned int promptType = 0;
+    double arg[5] = {};
+    bool argent[5] = {};
     Ui::MainWindow *ui = nullptr;
+    QString ipAddr;
+    double stepsPerMMxy = 10000.0;
+    double stepsPerMMz = 1000.0;
+    double xpos = 0.0;
+    double ypos = 0.0;
+    double zpos = 0.0;
+    long fw1pos = 0;
+    long fw2pos = 0;
+    double relx = 0.0;
+    double rely = 0.0;
+    double relz = 0.0;
+
+    // The filter-wheel page's buttons, indexed by wheel (0 Main, 1 Aux) and position or shutter.
+    static constexpr int WheelCount = 2;
+    static constexpr int WheelPositions = 10;
+    static constexpr int ShutterCount = 3;
+    QPushButton *wheelButtons[WheelCount][WheelPositions] = {};
+    QPushButton *wheelHomeButtons[WheelCount] = {};
+    QPushButton *shutterButtons[WheelCount][ShutterCount] = {};
 };
