@@ -369,5 +369,31 @@ protected:
     int AddRptPoint(double x, double y, double z, bool zmove);
     int AddFiltRptPoint(int f1pos, int f2pos, bool f1move, bool f2move, unsigned int shopt, bool fmacro);
     int AddFiltMacroPoint(int f1pos, int f2pos, bool f1move, bool f2move, unsigned int shopt, bool fmacro);
+    // Runner working values, kept from one tick to the next.
+    bool firstmove = true;
+    double curscanx = 0.0;
+    double curscany = 0.0;
+    double curscanz = 0.0;
+    double curspeedxy = 0.0;
+    double curspeedz = 0.0;
+    int delaycnt = 0;
+    bool wexp1 = false;
+    bool wexp2 = false;
+    bool wexp3 = false;
+    int prevrcpstate = -1;
+
+    unsigned int recipeModuleMask();
+    void recipePrompt(const QString &text);
+    void recipeAlignMove(double x, double y);
+    void endRecipeRun();
+    // The run-list entry curPoint, or null when curPoint names no compiled entry.
+    const recipePointStruct *currentRecipeEntry() const;
+    void loadRecipeEntry();
+    void queueRecipeSpeed(uint firstDev, uint lastDev, double stepsPerSecond);
+    void issueRecipeEntry();
+    void issueShutterEntry(quint32 shopt);
+    void markRecipeEntryBusy();
+    void settleRecipeEntry(unsigned int mask);
+    void dwellRecipeEntry();
     // --- end of recipe engine ---
 };

@@ -1,0 +1,349 @@
+// The recipe runner: the run's state machine, stepped once per work tick, and the
+// operator's controls over it.
+#include "controller/kelinterface.h"
+
+#include "config/numbertext.h"
+#include "controller/diagnostics.h"
+#include "recipe/runnerstates.h"
+
+using namespace Ptx;
+
+namespace {
+
+// Busy-mask bits the runner expects to see set after queueing a move.
+constexpr unsigned int BusyXY = (1u << DevX) | (1u << DevY);
+constexpr unsigned int BusyZ = 1u << DevZ;
+
+constexpr unsigned int RunnerModules[] = {DevX, DevY, DevZ, DevWheel1, DevWheel2};
+
+} // namespace
+
+// Modules whose busy bit holds the runner: only those that answered the start-up scan.
+unsigned int KelInterface::recipeModuleMask()
+{
+    unsigned int mask = 0;
+    for (unsigned int module : RunnerModules) {
+        if (getModPresent(module))
+            mask |= 1u << module;
+    }
+    return mask;
+}
+
+void KelInterface::recipePrompt(const QString &text)
+{
+    emit addDispLine(text);
+    recipeInDelay = true;
+    recipePaused = true;
+    emit updateRecipeSts();
+}
+
+// Alignment moves go in stage coordinates, at whatever speed the stage was last given.
+void KelInterface::recipeAlignMove(double x, double y)
+{
+    curscanx = x;
+    curscany = y;
+    emit addDispLine(QStringLiteral("MOVE X=%1 Y=%2 @SP=%3")
+                         .arg(numberText(curscanx), numberText(curscany), numberText(curspeedxy)));
+    moveXYTo(curscanx, curscany, &recipeIndex);
+    mbusy |= BusyXY;
+}
+
+void KelInterface::endRecipeRun()
+{
+    diag(QStringLiteral("RECIPE DONE!!"));
+    emit addDispLine(QStringLiteral("RECIPE DONE!"));
+    xincr = defxincr;
+    yincr = defyincr;
+    zincr = defzincr;
+    recipePaused = false;
+    if (contMacro) {
+        recipeRunning = true;
+        recipeInDelay = false;
+        recipeState = RCP_START;
+    } else {
+        recipeRunning = false;
+        recipeState = RCP_IDLE;
+    }
+    emit updateRecipeSts();
+}
+
+void KelInterface::runRecipe()
+{
+    const unsigned int mask = recipeModuleMask();
+    const bool idle = (mbusy & mask) == 0;
+
+    if (recipeState != prevrcpstate) {
+        prevrcpstate = recipeState;
+        diag(QStringLiteral("RCP STATE:%1").arg(recipeState));
+    }
+
+    // The entry states read the run list; an index that names no compiled entry ends them.
+    if (recipeState >= RCP_LOAD_ENTRY && recipeState <= RCP_ENTRY_IDLE && !currentRecipeEntry())
+        recipeState = RCP_NEXT_ENTRY;
+
+    switch (recipeState) {
+    case RCP_IDLE:
+        firstmove = true;
+        break;
+    case RCP_START:
+        firstmove = true;
+        recipeState = RCP_LOADZ;
+        break;
+
+    // Load points: focus first, then the stage.
+    case RCP_LOADZ:
+        if (loadptEnZ) {
+            moveZTo(loadptZ, &recipeIndex);
+            mbusy |= BusyZ;
+            recipeState = RCP_LOADZ_TAKEN;
+        } else {
+            recipeState = RCP_LOADXY;
+        }
+        break;
+    case RCP_LOADZ_TAKEN:
+        if (cmdDone(recipeIndex)) {
+            mbusy |= BusyZ;
+            recipeState = RCP_LOADZ_IDLE;
+        }
+        break;
+    case RCP_LOADZ_IDLE:
+        if (idle) {
+            recipeInDelay = true;
+            emit updateRecipeSts();
+            recipeState = RCP_LOADXY;
+        }
+        break;
+    case RCP_LOADXY:
+        if (loadptEnXY) {
+            moveXYTo(loadptX, loadptY, &recipeIndex);
+            mbusy |= BusyXY;
+            recipeState = RCP_LOADXY_TAKEN;
+        } else {
+            recipeState = RCP_AT_LOAD;
+        }
+        break;
+    case RCP_LOADXY_TAKEN:
+        if (cmdDone(recipeIndex)) {
+            mbusy |= BusyXY;
+            recipeState = RCP_LOADXY_IDLE;
+        }
+        break;
+    case RCP_LOADXY_IDLE:
+        if (idle) {
+            recipeInDelay = true;
+            emit updateRecipeSts();
+            recipeState = RCP_AT_LOAD;
+        }
+        break;
+    case RCP_AT_LOAD:
+        if (firstmove) {
+            recipePrompt(QStringLiteral("Load Sample and press RESUME"));
+            firstmove = false;
+            recipeState = RCP_WAIT_LOAD;
+            break;
+        }
+        recipeState = RCP_END;
+        [[fallthrough]];
+    case RCP_END:
+        endRecipeRun();
+        break;
+    case RCP_WAIT_LOAD:
+        break;
+    case RCP_LOADED:
+        firstmove = false;
+        emit updateRecipeSts();
+        recipeState = RCP_CHOOSE;
+        break;
+    case RCP_CHOOSE:
+        recipeState = teachAlign ? RCP_ALN1_MOVE : RCP_RUN;
+        break;
+
+    // Alignment: visit each stored point, let the operator jog onto the mark, store it.
+    case RCP_ALN1_MOVE:
+        setAbs();
+        recipeAlignMove(AlnPoint1x, AlnPoint1y);
+        recipeState = RCP_ALN1_TAKEN;
+        [[fallthrough]];
+    case RCP_ALN1_TAKEN:
+        if (cmdDone(recipeIndex)) {
+            mbusy |= BusyXY;
+            recipeState = RCP_ALN1_IDLE;
+        }
+        break;
+    case RCP_ALN1_IDLE:
+        if (idle) {
+            recipePrompt(QStringLiteral("Move to 1st ALIGN Point Press RESUME"));
+            recipeState = RCP_ALN1_WAIT;
+        }
+        break;
+    case RCP_ALN1_WAIT:
+        break;
+    case RCP_ALN2_MOVE:
+        setAbs();
+        AlnPoint1x = fxpos;
+        AlnPoint1y = fypos;
+        recipeAlignMove(AlnPoint2x, AlnPoint2y);
+        recipeState = RCP_ALN2_TAKEN;
+        [[fallthrough]];
+    case RCP_ALN2_TAKEN:
+        if (cmdDone(recipeIndex)) {
+            mbusy |= BusyXY;
+            recipeState = RCP_ALN2_IDLE;
+        }
+        break;
+    case RCP_ALN2_IDLE:
+        if (idle) {
+            recipePrompt(QStringLiteral("Move to 2nd ALIGN Point Press RESUME"));
+            recipeState = RCP_ALN2_WAIT;
+        }
+        break;
+    case RCP_ALN2_WAIT:
+        break;
+    case RCP_ALN2_STORE:
+        setAbs();
+        AlnPoint2x = fxpos;
+        AlnPoint2y = fypos;
+        recipeState = RCP_RUN;
+        break;
+
+    // The entries.
+    case RCP_RUN:
+        setAbs();
+        if (teachAlign)
+            setSkew();
+        curPoint = 0;
+        recipeState = numPointsDefined > 0 ? RCP_LOAD_ENTRY : RCP_LOADXY;
+        break;
+    case RCP_LOAD_ENTRY:
+        loadRecipeEntry();
+        recipeState = RCP_ISSUE_ENTRY;
+        break;
+    case RCP_SPEEDS_TAKEN:
+        if (cmdDone(recipeIndex))
+            recipeState = RCP_ISSUE_ENTRY;
+        break;
+    case RCP_ISSUE_ENTRY:
+        setAbs();
+        if (teachAlign)
+            setSkew();
+        issueRecipeEntry();
+        break;
+    case RCP_ENTRY_TAKEN:
+        if (cmdDone(recipeIndex)) {
+            markRecipeEntryBusy();
+            recipeState = RCP_ENTRY_IDLE;
+        }
+        break;
+    case RCP_ENTRY_IDLE:
+        settleRecipeEntry(mask);
+        break;
+    case RCP_DWELL:
+        dwellRecipeEntry();
+        break;
+    case RCP_NEXT_ENTRY:
+        ++curPoint;
+        if (curPoint < numPointsDefined) {
+            recipeState = RCP_LOAD_ENTRY;
+        } else if (contMacro) {
+            curPoint = 0;
+            recipeState = RCP_LOAD_ENTRY;
+        } else {
+            firstmove = false;
+            recipeState = RCP_LOADZ;
+        }
+        break;
+    default:
+        // Not a state of the table; only reachable by setting the number from outside.
+        break;
+    }
+}
+
+void KelInterface::initRecipe()
+{
+    recipeState = RCP_IDLE;
+    recipeIndex = 0;
+    recipePaused = false;
+    recipeRunning = false;
+}
+
+void KelInterface::startRecipe()
+{
+    recipeState = RCP_START;
+    recipeRunning = true;
+    recipePaused = false;
+    recipeInDelay = false;
+    emit updateRecipeSts();
+}
+
+// Holds the dwell countdown; moves and commands already under way go on.
+void KelInterface::recipePause()
+{
+    recipePaused = true;
+    recipeInDelay = false;
+    emit updateRecipeSts();
+}
+
+// RESUME moves on by one state: past a prompt, out of a dwell, or past a wait. Where the
+// following number is no state of the table, only the flags are cleared, so that the run
+// is never left in a state that does nothing.
+void KelInterface::recipeContinue()
+{
+    recipePaused = false;
+    recipeInDelay = false;
+    if (recipeStateHasStep(recipeState + 1))
+        ++recipeState;
+    emit updateRecipeSts();
+}
+
+void KelInterface::nextRecipePoint()
+{
+    if (recipeState != RCP_DWELL)
+        return;
+    recipeInDelay = false;
+    emit updateRecipeSts();
+    recipeState = RCP_NEXT_ENTRY;
+}
+
+void KelInterface::prevRecipePoint()
+{
+    if (recipeState != RCP_DWELL)
+        return;
+    if (curPoint > 0)
+        --curPoint;
+    recipeInDelay = false;
+    emit updateRecipeSts();
+    recipeState = RCP_LOAD_ENTRY;
+}
+
+// Commands already queued are left to the controller; HALT is there to stop the axes.
+void KelInterface::stopRecipe()
+{
+    recipeState = RCP_IDLE;
+    recipeRunning = false;
+    recipePaused = false;
+    recipeInDelay = false;
+    xincr = defxincr;
+    yincr = defyincr;
+    zincr = defzincr;
+    emit updateRecipeSts();
+}
+
+void KelInterface::setContMacro(bool on)
+{
+    contMacro = on;
+}
+
+bool KelInterface::isRecipeRunning()
+{
+    return recipeRunning;
+}
+
+bool KelInterface::isRecipePaused()
+{
+    return recipePaused;
+}
+
+bool KelInterface::isRecipeDelay()
+{
+    return recipeInDelay;
+}

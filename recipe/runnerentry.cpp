@@ -1,0 +1,216 @@
+// The recipe runner's work on one run-list entry: its speeds, its command, the wait for
+// the axes and shutters, and its dwell.
+#include "controller/kelinterface.h"
+
+#include "config/numbertext.h"
+#include "controller/diagnostics.h"
+#include "motion/stepconvert.h"
+#include "recipe/runnerentrykind.h"
+#include "recipe/runnerstates.h"
+
+using namespace Ptx;
+
+namespace {
+
+constexpr unsigned int BusyXY = (1u << DevX) | (1u << DevY);
+constexpr unsigned int BusyZ = 1u << DevZ;
+constexpr unsigned int BusyWheels = (1u << DevWheel1) | (1u << DevWheel2);
+
+} // namespace
+
+const recipePointStruct *KelInterface::currentRecipeEntry() const
+{
+    if (curPoint < 0 || curPoint >= numPointsDefined || curPoint >= PointListSize)
+        return nullptr;
+    return &pointList[curPoint];
+}
+
+// Sets the speed of devices firstDev to lastDev and reads it back from lastDev, so that
+// the entry's move waits until the controller has taken the speeds. A speed that cannot
+// be sent leaves the axes at the speed they were last given.
+void KelInterface::queueRecipeSpeed(uint firstDev, uint lastDev, double stepsPerSecond)
+{
+    qint32 steps = 0;
+    if (!toSteps(stepsPerSecond, &steps)) {
+        diag(QStringLiteral("RECIPE SPEED NOT SENT: %1").arg(numberText(stepsPerSecond)));
+        recipeIndex = NotQueued;
+        return;
+    }
+    for (uint dev = firstDev; dev <= lastDev; ++dev)
+        addCommand(dev, CmdWrite, IdxSpeed, steps, false);
+    recipeIndex = addCommand(lastDev, CmdRead, IdxSpeed, 0, true);
+}
+
+void KelInterface::loadRecipeEntry()
+{
+    const recipePointStruct &entry = *currentRecipeEntry();
+    curscanx = entry.x;
+    curscany = entry.y;
+    curscanz = entry.z;
+    // The first entry runs at the configured speeds, whatever the recipe set before it.
+    curspeedxy = curPoint == 0 ? speedXY : entry.speedxy;
+    curspeedz = curPoint == 0 ? speedZ : entry.speedz;
+
+    switch (entryKind(entry)) {
+    case EntryKind::Focus:
+        queueRecipeSpeed(DevZ, DevZ, curspeedz);
+        break;
+    case EntryKind::StageXY:
+        queueRecipeSpeed(DevX, DevY, stepsPerMMxy * curspeedxy);
+        break;
+    case EntryKind::Wheels:
+    case EntryKind::Pause:
+    case EntryKind::Shutters:
+        break;
+    }
+}
+
+void KelInterface::issueRecipeEntry()
+{
+    const recipePointStruct &entry = *currentRecipeEntry();
+    switch (entryKind(entry)) {
+    case EntryKind::Wheels:
+        if (entry.f1move && entry.f2move) {
+            emit addDispLine(QStringLiteral("MOVE FW1=%1 FW2=%2").arg(entry.f1pos).arg(entry.f2pos));
+            moveFWboth(entry.f1pos, entry.f2pos, &recipeIndex);
+        } else if (entry.f1move) {
+            emit addDispLine(QStringLiteral("MOVE FW1=%1").arg(entry.f1pos));
+            moveFW(1, entry.f1pos, &recipeIndex);
+        } else {
+            emit addDispLine(QStringLiteral("MOVE FW2=%1").arg(entry.f2pos));
+            moveFW(2, entry.f2pos, &recipeIndex);
+        }
+        mbusy = BusyWheels;
+        recipeState = RCP_ENTRY_TAKEN;
+        break;
+    case EntryKind::Pause:
+        // A pause shorter than two ticks holds here until the operator moves the run on.
+        if (entry.fdelay > RecipeTickMs) {
+            recipeDelay = dwellTicks(entry.fdelay);
+            delaycnt = recipeDelay;
+            recipeInDelay = true;
+            emit updateRecipeSts();
+            recipeState = RCP_DWELL;
+        }
+        break;
+    case EntryKind::Shutters:
+        issueShutterEntry(entry.shopt);
+        mbusy = 0;
+        recipeState = RCP_ENTRY_TAKEN;
+        break;
+    case EntryKind::Focus:
+        emit addDispLine(QStringLiteral("MOVE Z=%1 @SP=%2")
+                             .arg(numberText(curscanz), numberText(curspeedz)));
+        moveZTo(curscanz, &recipeIndex);
+        mbusy |= BusyZ;
+        recipeState = RCP_ENTRY_TAKEN;
+        break;
+    case EntryKind::StageXY:
+        emit addDispLine(QStringLiteral("MOVE X=%1 Y=%2 @SP=%3")
+                             .arg(numberText(curscanx), numberText(curscany), numberText(curspeedxy)));
+        moveXYTo(curscanx, curscany, &recipeIndex);
+        mbusy |= BusyXY;
+        recipeState = RCP_ENTRY_TAKEN;
+        break;
+    }
+}
+
+// Either sets the three shutters by their codes or sends one shutter's exposure time.
+// An exposure is taken as running until polling reports the shutter in another state.
+void KelInterface::issueShutterEntry(quint32 shopt)
+{
+    bool *const exposing[ShutterCount] = {&wexp1, &wexp2, &wexp3};
+    long *const state[ShutterCount] = {&fwShut1Pos, &fwShut2Pos, &fwShut3Pos};
+    for (bool *flag : exposing)
+        *flag = false;
+
+    const ShutterWord word = decodeShutterWord(shopt);
+    if (word.exposureShutter != 0) {
+        emit addDispLine(QStringLiteral("SET EXP TIME SH%1=%2")
+                             .arg(word.exposureShutter).arg(word.exposureTime));
+        ctrlShutter(word.exposureShutter, word.exposureTime, &recipeIndex);
+        return;
+    }
+    emit addDispLine(QStringLiteral("MOVE SH1=%1 SH2=%2 SH3=%3")
+                         .arg(word.code[0]).arg(word.code[1]).arg(word.code[2]));
+    for (int n = 0; n < ShutterCount; ++n) {
+        if (word.code[n] != ShutterKeep)
+            ctrlShutter(n + 1, word.code[n], &recipeIndex);
+    }
+    for (int n = 0; n < ShutterCount; ++n) {
+        if (word.code[n] == ShutterExpose) {
+            *exposing[n] = true;
+            *state[n] = ShutterExpose;
+        }
+    }
+}
+
+// The controller has taken the command: mark the expected busy bits again, since a poll
+// may have brought in an idle mask from before the command arrived.
+void KelInterface::markRecipeEntryBusy()
+{
+    switch (entryKind(*currentRecipeEntry())) {
+    case EntryKind::StageXY:
+        mbusy |= BusyXY;
+        break;
+    case EntryKind::Focus:
+        mbusy |= BusyZ;
+        break;
+    case EntryKind::Wheels:
+        mbusy = BusyWheels;
+        break;
+    case EntryKind::Pause:
+    case EntryKind::Shutters:
+        mbusy = 0;
+        if (wexp1)
+            fwShut1Pos = ShutterExpose;
+        if (wexp2)
+            fwShut2Pos = ShutterExpose;
+        if (wexp3)
+            fwShut3Pos = ShutterExpose;
+        break;
+    }
+}
+
+// Waits for idle axes and finished exposures; then a filter entry goes straight on and a
+// motion entry starts its dwell.
+void KelInterface::settleRecipeEntry(unsigned int mask)
+{
+    const recipePointStruct &entry = *currentRecipeEntry();
+    if ((mbusy & mask) == 0 && !wexp1 && !wexp2 && !wexp3) {
+        if (entry.filtmove) {
+            recipePaused = false;
+            recipeInDelay = false;
+            emit updateRecipeSts();
+            recipeState = RCP_NEXT_ENTRY;
+        } else {
+            recipeDelay = dwellTicks(entry.delay);
+            delaycnt = recipeDelay;
+            recipeInDelay = true;
+            emit updateRecipeSts();
+            recipeState = RCP_DWELL;
+        }
+    }
+    // Without the shutter module no shutter state is polled, so nothing would end the wait.
+    const bool shuttersPolled = (mask & (1u << DevWheel1)) != 0;
+    if (wexp1 && (fwShut1Pos != ShutterExpose || !shuttersPolled))
+        wexp1 = false;
+    if (wexp2 && (fwShut2Pos != ShutterExpose || !shuttersPolled))
+        wexp2 = false;
+    if (wexp3 && (fwShut3Pos != ShutterExpose || !shuttersPolled))
+        wexp3 = false;
+}
+
+// Counts the dwell down, except while paused; a dwell of no ticks lasts until the operator
+// moves the run on with NEXT, PREV or RESUME.
+void KelInterface::dwellRecipeEntry()
+{
+    if (!recipePaused && delaycnt > 0)
+        --delaycnt;
+    if (recipeDelay > 0 && delaycnt == 0) {
+        recipePaused = false;
+        recipeInDelay = false;
+        emit updateRecipeSts();
+        recipeState = RCP_NEXT_ENTRY;
+    }
+}
