@@ -39,58 +39,6 @@ int KelInterface::ProcessRecipe()
     return 0;
 }
 
-void KelInterface::runRecipe()
-{
-}
-
-void KelInterface::initRecipe()
-{
-}
-
-void KelInterface::startRecipe()
-{
-}
-
-void KelInterface::recipePause()
-{
-}
-
-void KelInterface::recipeContinue()
-{
-}
-
-void KelInterface::nextRecipePoint()
-{
-}
-
-void KelInterface::prevRecipePoint()
-{
-}
-
-void KelInterface::stopRecipe()
-{
-}
-
-void KelInterface::setContMacro(bool on)
-{
-    Q_UNUSED(on);
-}
-
-bool KelInterface::isRecipeRunning()
-{
-    return false;
-}
-
-bool KelInterface::isRecipePaused()
-{
-    return false;
-}
-
-bool KelInterface::isRecipeDelay()
-{
-    return false;
-}
-
 int KelInterface::ProcessLine()
 {
     return 0;
