@@ -111,8 +111,9 @@ signals:
 
 private:
     void takeNextClient();
-    void onClientGone();
+    void releaseClient(bool announce);
     void onPacket(const Packet &packet);
+    void verboseLine(const QString &line) const;
 
     Options opts;
     std::unique_ptr<HardwareClock> clock;
@@ -121,6 +122,8 @@ private:
     std::unique_ptr<CommandHandler> handler;
     QTcpServer *server = nullptr;
     ClientLink *link = nullptr;
+    QString lastError;
+    int lastMalformed = 0;      // frames thrown away on connections that have ended
 };
 
 } // namespace PtxSim
