@@ -168,6 +168,15 @@ public slots:
     // --- recipes: compiler (recipe/) ---
     int ScanRecipe();
     int ProcessRecipe();
+    // Lines the last compile skipped or stopped at ("RECIPE LINE 7: CIRCLE POINTS IN A
+    // LINE"); empty when every line compiled.
+    QStringList compileProblems() const;
+    // Read access to the lists of the last compile.
+    int compiledPointCount() const;
+    recipePointStruct compiledPoint(int index) const;
+    int compiledPatternCount() const;
+    int compiledMacroCount() const;
+    bool compiledAlign() const;
 
     // --- recipes: runner (recipe/) ---
     void runRecipe();
@@ -354,6 +363,28 @@ protected:
     double defrepx = 0.0;
     double defrepy = 0.0;
 
+    // Path geometry working values of LINE, CIRCLE and ARC; reset at every compile.
+    double line_x[2] = {};
+    double line_y[2] = {};
+    double line_dist = 0.0;
+    int line_steps = 0;
+    double line_x_incr = 0.0;
+    double line_y_incr = 0.0;
+    int line_count = 0;
+    double circle_x[3] = {};
+    double circle_y[3] = {};
+    double center_x = 0.0;
+    double center_y = 0.0;
+    double circle_radius = 0.0;
+    int circle_steps = 0;
+    double circle_start_angle = 0.0;
+    double circle_angle = 0.0;
+    int circle_dir = 1;         // 0 after find_arc when the arc's direction is undefined
+
+    // Lines of the last compile that were skipped or stopped it, ready for display.
+    QStringList compileProblemLines;
+    int compileProblemsUnlisted = 0;
+
     int recipeState = 0;
     int recipeIndex = 0;
     int curPoint = 0;
@@ -369,6 +400,25 @@ protected:
     int AddRptPoint(double x, double y, double z, bool zmove);
     int AddFiltRptPoint(int f1pos, int f2pos, bool f1move, bool f2move, unsigned int shopt, bool fmacro);
     int AddFiltMacroPoint(int f1pos, int f2pos, bool f1move, bool f2move, unsigned int shopt, bool fmacro);
+    void appendEntry(const recipePointStruct &entry);
+    int placePattern(double x, double y);
+    void resetCompileState();
+    void noteCompileProblem(const QString &reason);
+    void rejectLine(const QString &reason);
+    void listCompiledEntries();
+    int compileLine(const double *f);
+    int compileCircle(const double *f, bool arc);
+
+    int HandleComb(bool raster);
+    int find_line();
+    int HandleLine();
+    int find_circle();
+    int find_arc();
+    int HandleCircle();
+    int HandleArc();
+    double find_angle(double x1, double y1, double ctr_x, double ctr_y);
+    double calc_slope(double x1, double y1, double x2, double y2);
+    double calc_mid_points(double x1, double x2);
     // Runner working values, kept from one tick to the next.
     bool firstmove = true;
     double curscanx = 0.0;

@@ -1,0 +1,351 @@
+// The recipe compiler: turns the recipe lines into the run list, the repeat pattern and
+// the macro, one line at a time.
+#include "controller/kelinterface.h"
+#include "controller/diagnostics.h"
+#include "config/numbertext.h"
+#include "recipe/recipeline.h"
+
+#include <algorithm>
+
+using Ptx::RecipeCommand;
+
+namespace {
+
+constexpr qint32 DefaultDwellMs = 1000;
+// ALIGN's reference points before a recipe sets them.
+constexpr double DefaultAlignPoint2X = 10000.0;
+
+// Shutter option words.
+constexpr unsigned int PauseWord = 63;
+constexpr unsigned int ExposureBit = 256;   // bit 8 for shutter 1, 9 and 10 for 2 and 3
+constexpr int ExposureShift = 16;
+constexpr qint32 MaxExposureMs = 65535;
+constexpr int ShutterCount = 3;
+constexpr int KeepCode = 3;
+constexpr unsigned int OpenWords[ShutterCount] = {61, 55, 31};
+constexpr unsigned int CloseWords[ShutterCount] = {60, 51, 15};
+constexpr unsigned int ExposeWords[ShutterCount] = {62, 59, 47};
+
+// Lines listed by compileProblems(); further problems are only counted.
+constexpr int MaxListedProblems = 20;
+
+QString num(double value)
+{
+    return Ptx::numberText(value);
+}
+
+QString joined(const double *values, int count)
+{
+    QString text;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0)
+            text += QLatin1Char(',');
+        text += num(values[i]);
+    }
+    return text;
+}
+
+// Shutter word of SHOPEN, SHCLOSE, SHEXP: outside 1 to 3, all three shutters close.
+unsigned int shutterWord(const unsigned int (&words)[ShutterCount], qint32 shutter)
+{
+    return shutter >= 1 && shutter <= ShutterCount ? words[shutter - 1] : 0;
+}
+
+int shutterCode(qint32 code)
+{
+    return code >= 0 && code <= KeepCode ? code : KeepCode;
+}
+
+} // namespace
+
+int KelInterface::ScanRecipe()
+{
+    teachAlign = false;
+    AlnPoint1x = 0.0;
+    AlnPoint1y = 0.0;
+    AlnPoint2x = DefaultAlignPoint2X;
+    AlnPoint2y = 0.0;
+    xincr = defxincr;
+    yincr = defyincr;
+    scanRecipe = true;
+    const int result = ProcessRecipe();
+    scanRecipe = false;
+    return result;
+}
+
+void KelInterface::resetCompileState()
+{
+    numPointsDefined = 0;
+    numRptPointsDefined = 0;
+    numMacroPointsDefined = 0;
+    repeatDefined = false;
+    repeatDefining = false;
+    repeatActive = false;
+    macroDefined = false;
+    macroDefining = false;
+    curLineProcessing = 0;
+    curPoint = 0;
+    curDelay = DefaultDwellMs;
+    curFDelay = 0;
+    rptDelay = 0;
+    curSpeedXY = speedXY;
+    curSpeedZ = speedZ;
+    rptSpeedXY = curSpeedXY;
+    rptSpeedZ = curSpeedZ;
+
+    std::fill(std::begin(line_x), std::end(line_x), 0.0);
+    std::fill(std::begin(line_y), std::end(line_y), 0.0);
+    line_dist = 0.0;
+    line_steps = 0;
+    line_x_incr = 0.0;
+    line_y_incr = 0.0;
+    line_count = 0;
+    std::fill(std::begin(circle_x), std::end(circle_x), 0.0);
+    std::fill(std::begin(circle_y), std::end(circle_y), 0.0);
+    center_x = 0.0;
+    center_y = 0.0;
+    circle_radius = 0.0;
+    circle_steps = 0;
+    circle_start_angle = 0.0;
+    circle_angle = 0.0;
+    circle_dir = 1;
+
+    compileProblemLines.clear();
+    compileProblemsUnlisted = 0;
+}
+
+int KelInterface::ProcessRecipe()
+{
+    resetCompileState();
+    if (recipe.isEmpty())
+        return 0;
+    int result = 0;
+    for (const QString &line : std::as_const(recipe)) {
+        procLine = line;
+        if (!procLine.isEmpty())
+            result = ProcessLine();
+        ++curLineProcessing;
+        if (result < 0)
+            return result;
+    }
+    listCompiledEntries();
+    curPoint = 0;
+    return result;
+}
+
+void KelInterface::noteCompileProblem(const QString &reason)
+{
+    if (compileProblemLines.size() < MaxListedProblems)
+        compileProblemLines.append(QStringLiteral("RECIPE LINE %1: %2").arg(curLineProcessing + 1).arg(reason));
+    else
+        ++compileProblemsUnlisted;
+}
+
+// A line that adds nothing and changes nothing; the compile goes on.
+void KelInterface::rejectLine(const QString &reason)
+{
+    Ptx::diag(QStringLiteral("LINE:%1 ---SKIPPED, RECIPE LINE %2: %3---")
+                  .arg(procLine).arg(curLineProcessing + 1).arg(reason));
+    noteCompileProblem(reason);
+}
+
+QStringList KelInterface::compileProblems() const
+{
+    QStringList lines = compileProblemLines;
+    if (compileProblemsUnlisted > 0)
+        lines.append(QStringLiteral("RECIPE: %1 MORE LINES SKIPPED").arg(compileProblemsUnlisted));
+    return lines;
+}
+
+int KelInterface::compiledPointCount() const
+{
+    return numPointsDefined;
+}
+
+recipePointStruct KelInterface::compiledPoint(int index) const
+{
+    if (index < 0 || index >= numPointsDefined)
+        return recipePointStruct();
+    return pointList[index];
+}
+
+int KelInterface::compiledPatternCount() const
+{
+    return numRptPointsDefined;
+}
+
+int KelInterface::compiledMacroCount() const
+{
+    return numMacroPointsDefined;
+}
+
+bool KelInterface::compiledAlign() const
+{
+    return teachAlign;
+}
+
+int KelInterface::ProcessLine()
+{
+    QStringView args;
+    const RecipeCommand command = Ptx::recipeCommand(procLine, &args);
+    // ALIGN counts only when compiling for a run.
+    if (command == RecipeCommand::None || (command == RecipeCommand::Align && !scanRecipe)) {
+        Ptx::diag(QStringLiteral("LINE:%1---UNKNOWN COMMAND---").arg(procLine));
+        return 0;
+    }
+    double f[Ptx::MaxRecipeFields] = {};
+    switch (Ptx::readRecipeFields(command, args, f)) {
+    case Ptx::RecipeFieldStatus::Missing:
+        rejectLine(QStringLiteral("%1 FIELDS MISSING").arg(Ptx::recipeKeyword(command)));
+        return 0;
+    case Ptx::RecipeFieldStatus::NotFinite:
+        rejectLine(QStringLiteral("%1 NUMBER NOT FINITE").arg(Ptx::recipeKeyword(command)));
+        return 0;
+    case Ptx::RecipeFieldStatus::Ok:
+        break;
+    }
+    const QString echoHead = QStringLiteral("LINE:") + procLine;
+    const auto echo = [&echoHead](const QString &text) { Ptx::diag(echoHead + text); };
+    const auto n = [&f](int i) { return static_cast<qint32>(f[i]); };
+
+    switch (command) {
+    case RecipeCommand::Point:
+        fpt1x = f[0];
+        fpt1y = f[1];
+        echo(QStringLiteral(" POINT %1,%2").arg(num(f[0]), num(f[1])));
+        AddPoint(f[0], f[1], 0.0, false);
+        break;
+    case RecipeCommand::PointZ:
+        fpt1x = f[0];
+        echo(QStringLiteral(" POINTZ %1,0").arg(num(f[0])));
+        AddPoint(0.0, 0.0, f[0], true);
+        break;
+    case RecipeCommand::Delay:
+        (repeatDefining ? rptDelay : curDelay) = n(0);
+        echo(QStringLiteral(" DELAY set to %1").arg(n(0)));
+        break;
+    case RecipeCommand::FDelay:
+        echo(QStringLiteral(" FDELAY set to %1").arg(n(0)));
+        curFDelay = n(0);
+        if (curFDelay > 0)
+            AddFiltPoint(0, 0, false, false, PauseWord, false);
+        curFDelay = 0;
+        break;
+    case RecipeCommand::ExpTim: {
+        const qint32 shutter = n(0) >= 1 && n(0) <= ShutterCount ? n(0) : 1;
+        // The time has 16 bits in the option word.
+        const qint32 ms = std::clamp(n(1), 0, MaxExposureMs);
+        echo(QStringLiteral(" EXPTIM %1 set to %2").arg(shutter).arg(ms));
+        AddFiltPoint(0, 0, false, false,
+                     (ExposureBit << (shutter - 1)) | (static_cast<unsigned int>(ms) << ExposureShift), false);
+        break;
+    }
+    case RecipeCommand::SpeedXY:
+        (repeatDefining ? rptSpeedXY : curSpeedXY) = f[0];
+        echo(QStringLiteral(" SPEEDXY %1").arg(num(f[0])));
+        break;
+    case RecipeCommand::SpeedZ:
+        (repeatDefining ? rptSpeedZ : curSpeedZ) = f[0];
+        echo(QStringLiteral(" SPEEDZ %1").arg(n(0)));
+        break;
+    case RecipeCommand::Comb:
+    case RecipeCommand::Raster: {
+        const bool raster = command == RecipeCommand::Raster;
+        fpt1x = f[0];
+        fpt1y = f[1];
+        fpt2x = f[2];
+        fpt2y = f[3];
+        fpt3x = f[4];
+        fpt3y = f[5];
+        echo((raster ? QStringLiteral(" RASTER ") : QStringLiteral(" COMB ")) + joined(f, 6));
+        HandleComb(raster);
+        break;
+    }
+    case RecipeCommand::Circle:
+        return compileCircle(f, false);
+    case RecipeCommand::Arc:
+        return compileCircle(f, true);
+    case RecipeCommand::Line:
+        return compileLine(f);
+    case RecipeCommand::DefRep:
+        defrepx = f[0];
+        defrepy = f[1];
+        repeatDefining = true;
+        echo(QStringLiteral(" DEFREP %1,%2").arg(num(f[0]), num(f[1])));
+        break;
+    case RecipeCommand::EndRep:
+        repeatDefining = false;
+        repeatDefined = true;
+        repeatActive = true;
+        echo(QStringLiteral(" ENDREP"));
+        AddPoint(defrepx, defrepy, 0.0, false);
+        break;
+    case RecipeCommand::ClrRep:
+        repeatActive = false;
+        echo(QStringLiteral(" CLRREP"));
+        break;
+    case RecipeCommand::Align:
+        AlnPoint1x = f[0];
+        AlnPoint1y = f[1];
+        AlnPoint2x = f[2];
+        AlnPoint2y = f[3];
+        teachAlign = true;
+        echo(QStringLiteral(" ALING ") + joined(f, 4));
+        break;
+    case RecipeCommand::Incr:
+        fpt1x = f[0];
+        fpt1y = f[1];
+        xincr = f[0];
+        yincr = f[1];
+        echo(QStringLiteral(" INCR %1,%2").arg(num(f[0]), num(f[1])));
+        break;
+    case RecipeCommand::DefMac:
+        macroDefining = true;
+        echo(QStringLiteral(" DEFMAC"));
+        break;
+    case RecipeCommand::EndMac:
+        macroDefining = false;
+        macroDefined = true;
+        echo(QStringLiteral(" ENDMAC"));
+        break;
+    case RecipeCommand::FMacro:
+        echo(QStringLiteral(" FMAC"));
+        AddFiltPoint(0, 0, false, false, 0, true);
+        break;
+    case RecipeCommand::FMove:
+        echo(QStringLiteral(" FMOVE %1,%2").arg(n(0)).arg(n(1)));
+        AddFiltPoint(n(0), n(1), n(0) != 0, n(1) != 0, 0, false);
+        break;
+    case RecipeCommand::SCtrl: {
+        const int c1 = shutterCode(n(0));
+        const int c2 = shutterCode(n(1));
+        const int c3 = shutterCode(n(2));
+        echo(QStringLiteral(" SCTRL %1,%2,%3").arg(c1).arg(c2).arg(c3));
+        AddFiltPoint(0, 0, false, false, static_cast<unsigned int>(c3 * 16 + c2 * 4 + c1), false);
+        break;
+    }
+    case RecipeCommand::F1Move:
+        echo(QStringLiteral(" F1MOVE %1").arg(n(0)));
+        AddFiltPoint(n(0), 0, true, false, 0, false);
+        break;
+    case RecipeCommand::F2Move:
+        echo(QStringLiteral(" F2MOVE %1").arg(n(0)));
+        AddFiltPoint(0, n(0), false, true, 0, false);
+        break;
+    case RecipeCommand::ShOpen:
+        echo(QStringLiteral(" SHOPEN %1").arg(n(0)));
+        AddFiltPoint(0, 0, false, false, shutterWord(OpenWords, n(0)), false);
+        break;
+    case RecipeCommand::ShClose:
+        echo(QStringLiteral(" SHCLOSE %1").arg(n(0)));
+        AddFiltPoint(0, 0, false, false, shutterWord(CloseWords, n(0)), false);
+        break;
+    case RecipeCommand::ShExp:
+        echo(QStringLiteral(" SHEXP %1").arg(n(0)));
+        AddFiltPoint(0, 0, false, false, shutterWord(ExposeWords, n(0)), false);
+        break;
+    case RecipeCommand::None:
+        break;
+    }
+    return 0;
+}

@@ -1,0 +1,111 @@
+// The current recipe, its file name, and loading and saving it.
+#include "recipe/recipefile.h"
+
+#include "controller/diagnostics.h"
+#include "controller/kelinterface.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
+#include <QSaveFile>
+
+namespace Ptx {
+
+QByteArray recipeFileText(const QStringList &lines)
+{
+    QByteArray text;
+    for (const QString &line : lines) {
+        text += line.toUtf8();
+        text += '\n';
+    }
+    return text;
+}
+
+QStringList recipeFileLines(const QByteArray &text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf('\n', start);
+        const qsizetype next = end < 0 ? text.size() : end + 1;
+        if (end < 0)
+            end = text.size();
+        else if (end > start && text.at(end - 1) == '\r')
+            --end;
+        lines.append(QString::fromUtf8(text.constData() + start, end - start));
+        start = next;
+    }
+    return lines;
+}
+
+bool readRecipeFile(const QString &fileName, QStringList *lines)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return false;
+    *lines = recipeFileLines(text);
+    return true;
+}
+
+bool writeRecipeFile(const QString &fileName, const QStringList &lines)
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(recipeFileText(lines));
+    return file.commit();
+}
+
+} // namespace Ptx
+
+namespace {
+
+// The operator sees a file error in a message box; without a screen (tests, command-line
+// tools) only the diagnostic line is written.
+void reportFileError()
+{
+    Ptx::diag(QStringLiteral("Error opening file"));
+    if (qobject_cast<QApplication *>(QCoreApplication::instance()) == nullptr)
+        return;
+    QMessageBox box(QMessageBox::Warning, QString(), QStringLiteral("Error Opening File."), QMessageBox::Ok);
+    box.exec();
+}
+
+} // namespace
+
+void KelInterface::setRecipe(QStringList list)
+{
+    recipe = list;
+}
+
+QStringList KelInterface::getRecipe()
+{
+    return recipe;
+}
+
+void KelInterface::setFileName(QString name)
+{
+    rcpFileName = name;
+    emit updateFileName(rcpFileName);
+}
+
+QString KelInterface::getFileName()
+{
+    return rcpFileName;
+}
+
+void KelInterface::saveRcp()
+{
+    if (!Ptx::writeRecipeFile(rcpFileName, recipe))
+        reportFileError();
+}
+
+// A file that cannot be read leaves the recipe as it was.
+void KelInterface::loadRcp()
+{
+    if (!Ptx::readRecipeFile(rcpFileName, &recipe))
+        reportFileError();
+}

@@ -1,0 +1,23 @@
+// Recipe files: one recipe line per text line, UTF-8, lines ended by a line feed.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace Ptx {
+
+// The file text of a recipe: every line followed by "\n"; empty for an empty recipe.
+QByteArray recipeFileText(const QStringList &lines);
+
+// The lines of a file text. A line ends at "\n" or "\r\n" or at the end of the text; a
+// final line end adds no empty line.
+QStringList recipeFileLines(const QByteArray &text);
+
+// Reads the file into *lines. False, *lines untouched, when it cannot be read.
+bool readRecipeFile(const QString &fileName, QStringList *lines);
+
+// Writes the file atomically: a failed write leaves any earlier file as it was.
+bool writeRecipeFile(const QString &fileName, const QStringList &lines);
+
+} // namespace Ptx
