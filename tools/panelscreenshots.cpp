@@ -1,0 +1,170 @@
+// panel-screenshots: connects the main screen to an in-process simulated controller and
+// writes pictures of its three pages, the keypad and the about box as PNG files.
+#include "app/mainwindow.h"
+#include "controller/kelinterface.h"
+#include "dialogs/aboutdialog.h"
+#include "dialogs/numinputbox.h"
+#include "simulator/simulator.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+// The start-up's settling wait is counted in ticks, so a short tick keeps the run brief.
+constexpr int ShortTickMs = 5;
+constexpr int StartUpTimeoutMs = 30000;
+constexpr int PollTimeoutMs = 5000;
+// Polled position reports to see after the system check, so that the displays are current.
+constexpr int PositionReports = 3;
+
+const char *const SystemCheckDone = "Intialization Finished!!!";
+
+// A stage standing off its origin, focus raised, wheel 1 on its third filter, shutter 1 open.
+constexpr qint32 StageXSteps = 123456;     // 12.3456 mm at 10000 steps per mm
+constexpr qint32 StageYSteps = -35000;     // -3.5 mm
+constexpr qint32 FocusSteps = 2500;        // 250 um at 0.1 um per step
+constexpr int Wheel1Position = 3;
+constexpr int Wheel2Position = 1;
+constexpr int OpenShutter = 1;
+constexpr int ShutterOpen = 1;
+
+bool waitFor(const std::function<bool()> &done, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+bool writeConfig(const QString &address)
+{
+    QFile file(QStringLiteral("config.xml"));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    QTextStream(&file) << "<archive>\n    <ipaddr>" << address << "</ipaddr>\n</archive>\n";
+    return true;
+}
+
+bool save(QWidget *widget, const QDir &dir, const QString &name)
+{
+    const QString path = dir.filePath(name);
+    if (!widget->grab().save(path, "PNG")) {
+        std::fprintf(stderr, "panel-screenshots: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+// The controller link's diagnostic lines (module probes, time-outs of absent modules) are
+// not wanted here; warnings still show.
+void quietDiagnostics(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type != QtDebugMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+int fail(const char *what)
+{
+    std::fprintf(stderr, "panel-screenshots: %s\n", what);
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    qInstallMessageHandler(quietDiagnostics);
+
+    const QDir outDir(QDir::current().absoluteFilePath(
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots")));
+    if (!QDir().mkpath(outDir.path()))
+        return fail("cannot create the output folder");
+
+    PtxSim::Simulator simulator;
+    simulator.setAxisPosition(Ptx::DevX, StageXSteps);
+    simulator.setAxisPosition(Ptx::DevY, StageYSteps);
+    simulator.setAxisPosition(Ptx::DevZ, FocusSteps);
+    simulator.setWheelPosition(1, Wheel1Position);
+    simulator.setWheelPosition(2, Wheel2Position);
+    simulator.setShutterState(OpenShutter, ShutterOpen);
+    if (!simulator.listen())
+        return fail("the simulator cannot listen");
+
+    // The panel reads and writes "config.xml" in its working folder: give it a fresh one.
+    const QString startFolder = QDir::currentPath();
+    QTemporaryDir work;
+    if (!work.isValid() || !QDir::setCurrent(work.path()) || !writeConfig(simulator.clientAddress()))
+        return fail("cannot prepare a working folder");
+
+    int result = 0;
+    {
+        MainWindow window;
+        window.show();
+        KelInterface *kel = window.kelInterface();
+        kel->setTickPeriod(ShortTickMs);
+
+        bool checked = false;
+        int positions = 0;
+        QObject::connect(kel, &KelInterface::addDispLine, &window, [&checked](const QString &line) {
+            if (line == QLatin1String(SystemCheckDone))
+                checked = true;
+        });
+        QObject::connect(kel, &KelInterface::xPosChanged, &window, [&positions, &checked] {
+            if (checked)
+                ++positions;
+        });
+
+        window.findChild<QPushButton *>(QStringLiteral("pushButton"))->click();
+        if (!waitFor([&checked] { return checked; }, StartUpTimeoutMs))
+            result = fail("the panel did not finish its system check");
+        else if (!waitFor([&positions] { return positions >= PositionReports; }, PollTimeoutMs))
+            result = fail("the panel does not poll the positions");
+
+        if (result == 0) {
+            auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+            const char *const pages[] = {"main-stage.png", "main-filterwheel.png",
+                                         "main-configuration.png"};
+            const int shownPage = tabs->currentIndex();
+            for (int page = 0; page < tabs->count(); ++page) {
+                tabs->setCurrentIndex(page);
+                if (!save(&window, outDir, QString::fromLatin1(pages[page])))
+                    result = 1;
+            }
+            tabs->setCurrentIndex(shownPage);
+
+            NumInputBox keypad(&window);
+            keypad.SetPrompt(QStringLiteral("Enter X"));
+            keypad.setValue(QStringLiteral("-12.5"));
+            keypad.show();
+            if (!save(&keypad, outDir, QStringLiteral("keypad.png")))
+                result = 1;
+            keypad.hide();
+
+            AboutDialog about(&window);
+            about.setVersion();
+            about.show();
+            if (!save(&about, outDir, QStringLiteral("about.png")))
+                result = 1;
+            about.hide();
+        }
+    }
+    QDir::setCurrent(startFolder);
+    return result;
+}
