@@ -1,0 +1,66 @@
+// PanelProbe: a KelInterface whose connection, module, wheel and recipe state the main
+// screen's tests set directly, with the queued commands rendered as "dev,cmd,index,data".
+#pragma once
+
+#include "controller/kelinterface.h"
+
+#include <QStringList>
+
+#include <initializer_list>
+
+class PanelProbe : public KelInterface
+{
+public:
+    explicit PanelProbe(const QString &addr = QStringLiteral("192.168.1.10"))
+        : KelInterface(addr)
+    {
+    }
+
+    using KelInterface::cmdBufHead;
+    using KelInterface::cmdBufTail;
+    using KelInterface::commandBuffer;
+    using KelInterface::connected;
+    using KelInterface::fw1NumPos;
+    using KelInterface::fw2NumPos;
+    using KelInterface::fxpos;
+    using KelInterface::fypos;
+    using KelInterface::fzpos;
+    using KelInterface::inRelative;
+    using KelInterface::inSkew;
+    using KelInterface::loadptX;
+    using KelInterface::loadptY;
+    using KelInterface::loadptZ;
+    using KelInterface::AlnPoint1x;
+    using KelInterface::AlnPoint1y;
+    using KelInterface::modulespresent;
+    using KelInterface::recipeInDelay;
+    using KelInterface::recipePaused;
+    using KelInterface::recipeRunning;
+    using KelInterface::stepsPerMMxy;
+
+    void setModules(std::initializer_list<unsigned int> modules)
+    {
+        modulespresent = 0;
+        for (unsigned int m : modules)
+            modulespresent |= 1u << m;
+    }
+
+    // Every command between tail and head, oldest first.
+    QStringList queued() const
+    {
+        QStringList out;
+        for (unsigned int i = cmdBufTail; i != cmdBufHead; i = (i + 1) % Ptx::CmdBufSize) {
+            const cmdBufferStruct &e = commandBuffer[i];
+            out << QStringLiteral("%1,%2,%3,%4").arg(e.dev).arg(e.cmd).arg(e.index).arg(e.data);
+        }
+        return out;
+    }
+
+    // Forgets what was queued so far, as if it had all been sent.
+    void drop()
+    {
+        for (unsigned int i = cmdBufTail; i != cmdBufHead; i = (i + 1) % Ptx::CmdBufSize)
+            commandBuffer[i].done = true;
+        cmdBufTail = cmdBufHead;
+    }
+};
