@@ -67,19 +67,30 @@ void readGroup(const QDomDocument &doc, const char *groupName,
         visit(child.tagName(), child.text());
 }
 
+// Replaces fileName by bytes through a temporary file, so a failed write loses nothing.
+// The flush is checked on its own: commit() does not notice a failure of its final flush
+// (a full disk), and would put a truncated file in place of the old one.
+bool saveBytes(const QString &fileName, const QByteArray &bytes, QString *error)
+{
+    QSaveFile file(fileName);
+    const bool saved = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
+                       && file.flush() && file.commit();
+    if (!saved)
+        *error = file.errorString();
+    return saved;
+}
+
 // Keeps a copy of a file that could not be parsed, so that the operator's settings can be
 // recovered by hand after the defaults have replaced them.
 void keepBadFile(const QString &fileName, const QByteArray &bytes, const QString &error, int line)
 {
     const QString badName = fileName + key(Ptx::BadConfigSuffix);
-    QSaveFile bad(badName);
-    const bool kept = bad.open(QIODevice::WriteOnly) && bad.write(bytes) == bytes.size()
-                      && bad.commit();
-    Ptx::diag(QStringLiteral("%1 UNREADABLE (line %2: %3), %4 %5")
-                  .arg(fileName).arg(line).arg(error,
-                                                kept ? QStringLiteral("COPIED TO")
-                                                     : QStringLiteral("COULD NOT COPY TO"),
-                                                badName));
+    QString writeError;
+    const QString outcome = saveBytes(badName, bytes, &writeError)
+                                ? QStringLiteral("COPIED TO %1").arg(badName)
+                                : QStringLiteral("NOT COPIED TO %1: %2").arg(badName, writeError);
+    Ptx::diag(QStringLiteral("%1 UNREADABLE (line %2: %3), %4")
+                  .arg(fileName, QString::number(line), error, outcome));
 }
 
 } // namespace
@@ -196,9 +207,7 @@ void KelInterface::writeConfigData()
     appendLeaf(doc, recipeGroup, FileName, defaultRecipeName);
     appendLeaf(doc, recipeGroup, AutoStart, doRecipeAutoStart);
 
-    // Written beside the old file and renamed over it, so a failed write loses nothing.
-    const QByteArray bytes = doc.toByteArray(IndentPerLevel);
-    QSaveFile file(cfgFile->fileName());
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        Ptx::diag(QStringLiteral("%1 NOT WRITTEN: %2").arg(file.fileName(), file.errorString()));
+    QString error;
+    if (!saveBytes(cfgFile->fileName(), doc.toByteArray(IndentPerLevel), &error))
+        Ptx::diag(QStringLiteral("%1 NOT WRITTEN: %2").arg(cfgFile->fileName(), error));
 }
