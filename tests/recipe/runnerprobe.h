@@ -17,6 +17,7 @@ public:
     using KelInterface::commandBuffer;
     using KelInterface::cmdBufHead;
     using KelInterface::cmdBufTail;
+    using KelInterface::cmdBufState;
     using KelInterface::modulespresent;
     using KelInterface::mbusy;
     using KelInterface::xpos;

@@ -1,0 +1,217 @@
+// Recipe runs against the simulated controller over loopback, stepped tick by tick from the
+// end of the log-in, with the controller's hardware clock advanced by one tick per tick.
+#include "recipe/runnerentrykind.h"
+#include "recipe/runnerstates.h"
+#include "runnerprobe.h"
+#include "simulator/simulator.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+using namespace Ptx;
+
+namespace {
+
+constexpr unsigned int AwaitingReply = 2;   // command step state
+constexpr qint64 ReplyWaitMs = 2000;
+
+} // namespace
+
+class TestRunnerSim : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    std::unique_ptr<PtxSim::Simulator> sim;
+    std::unique_ptr<RunnerProbe> p;
+    QStringList lines;
+    QList<qint64> lineTimes;   // hardware time at which each line was shown
+
+    // A reply is awaited from a module the controller has: it will come.
+    bool replyDue() const
+    {
+        if (p->cmdBufState != AwaitingReply)
+            return false;
+        const uint dev = p->commandBuffer[p->cmdBufTail].dev;
+        return dev == DevController || sim->modulePresent(int(dev));
+    }
+
+    // One work tick; then the socket traffic is let through until the reply is in.
+    void tick()
+    {
+        sim->advance(TickMs);
+        p->onTimer();
+        QElapsedTimer waited;
+        waited.start();
+        do {
+            QCoreApplication::processEvents();
+        } while (replyDue() && waited.elapsed() < ReplyWaitMs);
+    }
+
+    bool tickUntil(const std::function<bool()> &done, int limit = 2000)
+    {
+        for (int i = 0; i < limit && !done(); ++i)
+            tick();
+        return done();
+    }
+
+    bool shown(const QString &line) const { return lines.contains(line); }
+
+    qint64 timeOf(const QString &line) const { return lineTimes.value(lines.indexOf(line), -1); }
+
+    int sent(int dev, int cmd, int index) const { return sim->count(dev, cmd, index); }
+
+    void start(const QList<recipePointStruct> &entries)
+    {
+        p->setEntries(entries);
+        p->initRecipe();
+        p->startRecipe();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        QDir::setCurrent(dir.path());
+    }
+
+    void init()
+    {
+        sim = std::make_unique<PtxSim::Simulator>();
+        sim->setManualClock(true);
+        QVERIFY(sim->listen());
+        p = std::make_unique<RunnerProbe>();
+        lines.clear();
+        lineTimes.clear();
+        connect(p.get(), &KelInterface::addDispLine, this, [this](const QString &l) {
+            lines << l;
+            lineTimes << sim->hardwareTimeMs();
+        });
+        QVERIFY(p->openConnection(sim->clientAddress()));
+        // The work tick starts once the log-in is through; from then on the test steps it.
+        QTRY_VERIFY(p->timer->isActive());
+        p->timer->stop();
+        QVERIFY(tickUntil([this] { return p->interfaceState == KelInterface::INT_NORMAL; }, 5000));
+        QCOMPARE(p->modulespresent, (1u << DevX) | (1u << DevY) | (1u << DevZ) | (1u << DevWheel1)
+                                        | (1u << DevWheel2));
+        p->loadptEnXY = true;
+        p->loadptEnZ = true;
+        p->loadptX = 2.0;
+        p->loadptY = 3.0;
+        p->loadptZ = 40.0;
+        lines.clear();
+        lineTimes.clear();
+        sim->resetCounters();
+    }
+
+    void cleanup()
+    {
+        p.reset();
+        sim.reset();
+    }
+
+    void wholeRun()
+    {
+        recipePointStruct fast = xyEntry(3.0, 3.0, 100, 10.0);
+        start({xyEntry(1.0, 1.0, 100, 7.0), fast, zEntry(50.0, 100, 4000),
+               filterEntry(3, 7, true, true, 0), filterEntry(0, 0, false, false, 62),
+               filterEntry(0, 0, false, false, 512u | (150u << 16)),
+               filterEntry(0, 0, false, false, PauseWord, 500)});
+        QVERIFY(tickUntil([this] { return p->recipeState == RCP_WAIT_LOAD; }));
+        QCOMPARE(lines.last(), QStringLiteral("Load Sample and press RESUME"));
+        QCOMPARE(sim->axisPosition(DevX), 20000);
+        QCOMPARE(sim->axisPosition(DevY), 30000);
+        QCOMPARE(sim->axisPosition(DevZ), 400);
+        QVERIFY(p->isRecipePaused());
+
+        p->recipeContinue();
+        QVERIFY(tickUntil([this] { return p->curPoint == 1 && p->recipeState == RCP_DWELL; }));
+        // The first entry ran at the configured speed, the second at its own.
+        QCOMPARE(sim->axisPosition(DevX), 30000);
+        QCOMPARE(sim->axisSpeed(DevX), 100000);
+        QVERIFY(shown(QStringLiteral("MOVE X=1 Y=1 @SP=5")));
+        QVERIFY(shown(QStringLiteral("MOVE X=3 Y=3 @SP=10")));
+        // The second move waited until the first had stopped and dwelt 4 ticks.
+        const qint64 firstToSecond = timeOf(QStringLiteral("MOVE X=3 Y=3 @SP=10"))
+            - timeOf(QStringLiteral("MOVE X=1 Y=1 @SP=5"));
+        QVERIFY2(firstToSecond >= 200 + 100, qPrintable(QString::number(firstToSecond)));
+
+        QVERIFY(tickUntil([this] { return p->recipeState == RCP_IDLE; }, 4000));
+        QCOMPARE(sim->axisPosition(DevZ), 400);   // back at the focus load point
+        QCOMPARE(sim->axisSpeed(DevZ), 4000);
+        QCOMPARE(sent(DevZ, CmdMove, IdxAbsolute), 3);   // load point, entry, load point
+        QCOMPARE(sim->wheelPosition(1), 3);
+        QCOMPARE(sim->wheelPosition(2), 7);
+        QCOMPARE(sim->exposureTime(2), 150);
+        QCOMPARE(sent(DevWheel1, CmdWrite, IdxShutter), 2);
+        // The exposure-time entry waited until the exposure of shutter 1 had ended.
+        const qint64 exposure = timeOf(QStringLiteral("SET EXP TIME SH2=150"))
+            - timeOf(QStringLiteral("MOVE SH1=2 SH2=3 SH3=3"));
+        QVERIFY2(exposure >= sim->exposureTime(1), qPrintable(QString::number(exposure)));
+        // FDELAY 500: twenty ticks before the run returns to the load points.
+        QCOMPARE(sim->axisPosition(DevX), 20000);
+        QCOMPARE(lines.last(), QStringLiteral("RECIPE DONE!"));
+        QVERIFY(!p->isRecipeRunning());
+    }
+
+    void alignedRun()
+    {
+        p->loadptEnXY = false;
+        p->loadptEnZ = false;
+        p->teachAlign = true;
+        p->AlnPoint1x = 0.0;
+        p->AlnPoint1y = 0.0;
+        p->AlnPoint2x = 10.0;
+        p->AlnPoint2y = 0.0;
+        start({xyEntry(2.0, 0.0, 100)});
+        QVERIFY(tickUntil([this] { return p->recipeState == RCP_WAIT_LOAD; }));
+        p->recipeContinue();
+        QVERIFY(tickUntil([this] { return p->recipeState == RCP_ALN1_WAIT; }));
+        QCOMPARE(lines.last(), QStringLiteral("Move to 1st ALIGN Point Press RESUME"));
+        // The operator jogs 1 mm right and 1 mm up onto each mark.
+        p->xincr = 1.0;
+        p->yincr = 1.0;
+        p->incX(true);
+        p->incY(true);
+        QVERIFY(tickUntil([this] { return p->fxpos == 1.0 && p->fypos == 1.0; }));
+        p->recipeContinue();
+        QVERIFY(tickUntil([this] { return p->recipeState == RCP_ALN2_WAIT; }));
+        QCOMPARE(p->AlnPoint1x, 1.0);
+        QCOMPARE(p->AlnPoint1y, 1.0);
+        QCOMPARE(sim->axisPosition(DevX), 100000);
+        p->incX(true);
+        p->incY(true);
+        QVERIFY(tickUntil([this] { return p->fxpos == 11.0 && p->fypos == 1.0; }));
+        p->recipeContinue();
+        QVERIFY(tickUntil([this] { return p->recipeState == RCP_DWELL; }));
+        QVERIFY(p->isSkew());
+        QCOMPARE(sim->axisPosition(DevX), 30000);
+        QCOMPARE(sim->axisPosition(DevY), 10000);
+        QVERIFY(tickUntil([this] { return p->recipeState == RCP_IDLE; }));
+    }
+
+    // A lost connection stops the run as STOP does; nothing more is sent.
+    void connectionLostDuringRun()
+    {
+        start({xyEntry(1.0, 1.0, 1000)});
+        QVERIFY(tickUntil([this] { return p->recipeState == RCP_WAIT_LOAD; }));
+        p->recipeContinue();
+        p->xincr = 0.5;
+        QVERIFY(tickUntil([this] { return p->recipeState == RCP_DWELL; }));
+        sim->dropClient();
+        QTRY_VERIFY(!p->isRecipeRunning());
+        QCOMPARE(p->recipeState, int(RCP_IDLE));
+        QVERIFY(!p->isRecipeDelay());
+        QCOMPARE(p->xincr, p->getXYDefIncr());
+        QVERIFY(shown(QStringLiteral("CONNECTION LOST!")));
+    }
+};
+
+QTEST_MAIN(TestRunnerSim)
+#include "tst_runnersim.moc"
