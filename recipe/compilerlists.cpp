@@ -85,8 +85,7 @@ QString listLine(const recipePointStruct &entry)
 
 } // namespace
 
-// Writes the entry into the next run-list slot and counts it unless the list is full.
-// Returns through the count only; callers test it.
+// Writes the entry into the next run-list slot and counts it; callers cap the count.
 void KelInterface::appendEntry(const recipePointStruct &entry)
 {
     pointList[numPointsDefined] = entry;

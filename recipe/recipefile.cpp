@@ -55,7 +55,12 @@ bool writeRecipeFile(const QString &fileName, const QStringList &lines)
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    file.write(recipeFileText(lines));
+    // A short write (disk full, file size limit) is not always reported by commit() alone.
+    const QByteArray text = recipeFileText(lines);
+    if (file.write(text) != text.size() || !file.flush()) {
+        file.cancelWriting();
+        return false;
+    }
     return file.commit();
 }
 

@@ -1,0 +1,552 @@
+// The recipe compiler: every command's entries, pattern and macro interplay, list limits,
+// ALIGN, degenerate input and the diagnostics.
+#include "compilerprobe.h"
+
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+// Six decimals are enough to tell points apart and hide the path geometry's short half turn.
+QString coordinate(double value)
+{
+    constexpr double Scale = 1e6;
+    constexpr double Rounded = 1e9;
+    if (std::fabs(value) < Rounded)
+        value = std::round(value * Scale) / Scale + 0.0;
+    return QString::number(value);
+}
+
+QString describe(const recipePointStruct &e)
+{
+    if (!e.filtmove) {
+        return e.zmove ? QStringLiteral("Z %1").arg(coordinate(e.z))
+                       : QStringLiteral("P %1,%2").arg(coordinate(e.x), coordinate(e.y));
+    }
+    return QStringLiteral("F %1,%2,%3,%4 %5 %6")
+        .arg(e.f1pos).arg(e.f2pos).arg(int(e.f1move)).arg(int(e.f2move)).arg(e.shopt).arg(e.fdelay);
+}
+
+QString timing(const recipePointStruct &e)
+{
+    return QStringLiteral("d=%1 xy=%2 z=%3").arg(e.delay).arg(e.speedxy).arg(e.speedz);
+}
+
+QStringList entries(const CompilerProbe &kel, QString (*format)(const recipePointStruct &) = describe)
+{
+    QStringList list;
+    for (int i = 0; i < kel.numPointsDefined; ++i)
+        list << format(kel.pointList[i]);
+    return list;
+}
+
+QStringList repeated(const QString &line, int count)
+{
+    QStringList lines;
+    for (int i = 0; i < count; ++i)
+        lines << line.arg(i);
+    return lines;
+}
+
+} // namespace
+
+class TestCompiler : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void commands_data();
+    void commands();
+    void modal_data();
+    void modal();
+    void degenerate_data();
+    void degenerate();
+    void echo_data();
+    void echo();
+    void listing();
+    void capacity_data();
+    void capacity();
+    void alignOnlyForARun();
+    void incrementsResetForARun();
+    void patternOriginSurvivesCompiles();
+    void recompileStartsEmpty();
+    void collinearCircleStops_data();
+    void collinearCircleStops();
+    void problemsAreBounded();
+    void emptyRecipe();
+
+private:
+    std::unique_ptr<CompilerFixture> fixture;
+    std::unique_ptr<DiagnosticCollector> diagnostics;
+    CompilerProbe &kel() { return *fixture->kel; }
+};
+
+void TestCompiler::init()
+{
+    diagnostics = std::make_unique<DiagnosticCollector>();
+    fixture = std::make_unique<CompilerFixture>();
+}
+
+void TestCompiler::cleanup()
+{
+    fixture.reset();
+    diagnostics.reset();
+}
+
+void TestCompiler::commands_data()
+{
+    QTest::addColumn<QStringList>("recipe");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("point") << QStringList{"POINT 10,20"} << QStringList{"P 10,20"};
+    QTest::newRow("point forms") << QStringList{"POINT10,20", "POINT 10 , 20", "POINT 1e1,+20"}
+        << QStringList{"P 10,20", "P 10,20", "P 10,20"};
+    QTest::newRow("points reads S as 0") << QStringList{"POINTS 1,2"} << QStringList{"P 0,2"};
+    QTest::newRow("not commands") << QStringList{"point 1,2", " POINT 1,2", "{END}", "", "; note"}
+        << QStringList{};
+    QTest::newRow("pointz") << QStringList{"POINTZ 150"} << QStringList{"Z 150"};
+    QTest::newRow("zpoint") << QStringList{"ZPOINT 150", "ZPOINT-2.5"} << QStringList{"Z 150", "Z -2.5"};
+    QTest::newRow("fdelay") << QStringList{"FDELAY 0", "FDELAY -5", "FDELAY 500", "FDELAY 2.5"}
+        << QStringList{"F 0,0,0,0 63 500"};
+    QTest::newRow("exptim") << QStringList{"EXPTIM 2,150", "EXPTIM 5,200", "EXPTIM 3,0"}
+        << QStringList{QStringLiteral("F 0,0,0,0 %1 0").arg(512 + 150 * 65536),
+                       QStringLiteral("F 0,0,0,0 %1 0").arg(256 + 200 * 65536), "F 0,0,0,0 1024 0"};
+    QTest::newRow("exptim time kept to 16 bits") << QStringList{"EXPTIM 1,70000", "EXPTIM 2,-1"}
+        << QStringList{QStringLiteral("F 0,0,0,0 %1 0").arg(256u + 65535u * 65536u), "F 0,0,0,0 512 0"};
+    QTest::newRow("fmove") << QStringList{"FMOVE 1,2", "FMOVE 0-NONE,3", "FMOVE -1-HOME,3", "FMOVE -1,0", "FMOVE 0,0"}
+        << QStringList{"F 1,2,1,1 0 0", "F 0,3,0,1 0 0", "F 0,3,0,1 0 0", "F -1,0,1,0 0 0", "F 0,0,0,0 0 0"};
+    QTest::newRow("sctrl") << QStringList{"SCTRL 2,1,0", "SCTRL 3,3,3", "SCTRL 7,7,7", "SCTRL 1,9,-1"}
+        << QStringList{"F 0,0,0,0 6 0", "F 0,0,0,0 63 0", "F 0,0,0,0 63 0", "F 0,0,0,0 61 0"};
+    QTest::newRow("wheel moves") << QStringList{"F1MOVE 3,7", "F2MOVE 4", "F1MOVE 0-HOME"}
+        << QStringList{"F 3,0,1,0 0 0", "F 0,4,0,1 0 0", "F 0,0,1,0 0 0"};
+    QTest::newRow("shopen") << QStringList{"SHOPEN 1", "SHOPEN 2", "SHOPEN 3", "SHOPEN 4", "SHOPEN"}
+        << QStringList{"F 0,0,0,0 61 0", "F 0,0,0,0 55 0", "F 0,0,0,0 31 0", "F 0,0,0,0 0 0", "F 0,0,0,0 0 0"};
+    QTest::newRow("shclose") << QStringList{"SHCLOSE 1", "SHCLOSE 2", "SHCLOSE 3", "SHCLOSE 0"}
+        << QStringList{"F 0,0,0,0 60 0", "F 0,0,0,0 51 0", "F 0,0,0,0 15 0", "F 0,0,0,0 0 0"};
+    QTest::newRow("shexp") << QStringList{"SHEXP 1", "SHEXP 2", "SHEXP 3", "SHEXP -1"}
+        << QStringList{"F 0,0,0,0 62 0", "F 0,0,0,0 59 0", "F 0,0,0,0 47 0", "F 0,0,0,0 0 0"};
+    QTest::newRow("comb") << QStringList{"COMB 0,0,1,1,2,2"}
+        << QStringList{"P 0,0", "P 1,0", "P 2,0", "P 2,1", "P 1,1", "P 0,1", "P 0,2", "P 1,2", "P 2,2"};
+    QTest::newRow("raster") << QStringList{"RASTER 0,0,1,1,2,2"}
+        << QStringList{"P 0,0", "P 1,0", "P 2,0", "P 0,1", "P 1,1", "P 2,1", "P 0,2", "P 1,2", "P 2,2"};
+    QTest::newRow("comb -x -y") << QStringList{"COMB 0,0,-1,-1,-1,-1"}
+        << QStringList{"P 0,0", "P -1,0", "P -1,-1", "P 0,-1"};
+    QTest::newRow("raster +x -y") << QStringList{"RASTER 0,0,1,-1,1,-1"}
+        << QStringList{"P 0,0", "P 1,0", "P 0,-1", "P 1,-1"};
+    QTest::newRow("line") << QStringList{"LINE 0,0,10,0,3"}
+        << QStringList{"P 0,0", "P 3.33333,0", "P 6.66667,0", "P 10,0"};
+    QTest::newRow("circle") << QStringList{"CIRCLE 1,0,0,1,-1,0,0.5"}
+        << QStringList{"P 0,1", "P 0.5,0.866025", "P 0.866025,0.5", "P 1,0", "P 0.866025,-0.5",
+                       "P 0.5,-0.866025", "P 0,-1", "P -0.5,-0.866025", "P -0.866025,-0.5", "P -1,0",
+                       "P -0.866025,0.5", "P -0.5,0.866025", "P 0,1"};
+    QTest::newRow("arc over the top") << QStringList{"ARC 1,0,-1,0,0,1,0.5"}
+        << QStringList{"P 1,0", "P 0.866025,0.5", "P 0.5,0.866025", "P 0,1", "P -0.5,0.866025",
+                       "P -0.866025,0.5", "P -1,0"};
+    QTest::newRow("arc through the bottom") << QStringList{"ARC 1,0,-1,0,0,-1,1.5"}
+        << QStringList{"P 1,0", "P 0,-1", "P -1,0"};
+    QTest::newRow("arc across angle 0") << QStringList{"ARC 0,-1,0,1,1,0,1.5"}
+        << QStringList{"P 0,-1", "P 1,0", "P 0,1"};
+    QTest::newRow("pattern") << QStringList{"DEFREP 0,0", "POINT 1,0", "POINT 0,1", "ENDREP", "POINT 10,10"}
+        << QStringList{"P 0,0", "P 1,0", "P 0,1", "P 10,10", "P 11,10", "P 10,11"};
+    QTest::newRow("pattern origin elsewhere") << QStringList{"DEFREP 5,5", "POINT 1,0", "ENDREP"}
+        << QStringList{"P 5,5", "P 6,5"};
+    QTest::newRow("clrrep") << QStringList{"DEFREP 0,0", "POINT 1,0", "ENDREP", "CLRREP", "POINT 10,10"}
+        << QStringList{"P 0,0", "P 1,0", "P 10,10"};
+    QTest::newRow("second definition appends") << QStringList{"DEFREP 0,0", "POINT 1,0", "ENDREP", "DEFREP 0,0",
+                                                              "POINT 0,1", "ENDREP"}
+        << QStringList{"P 0,0", "P 1,0", "P 0,0", "P 1,0", "P 0,1"};
+    QTest::newRow("pattern before its endrep is not placed") << QStringList{"DEFREP 0,0", "POINT 1,0", "CLRREP"}
+        << QStringList{};
+    QTest::newRow("pattern of a path") << QStringList{"DEFREP 0,0", "LINE 0,0,2,0,1", "ENDREP"}
+        << QStringList{"P 0,0", "P 0,0", "P 1,0", "P 2,0"};
+    QTest::newRow("pattern places its focus points") << QStringList{"DEFREP 0,0", "POINTZ 5", "ENDREP", "POINT 3,3"}
+        << QStringList{"P 0,0", "Z 5", "P 3,3", "Z 5"};
+    QTest::newRow("pattern with a shutter") << QStringList{"DEFREP 0,0", "SHOPEN 1", "ENDREP", "POINT 2,2"}
+        << QStringList{"P 0,0", "F 0,0,0,0 61 0", "P 2,2", "F 0,0,0,0 61 0"};
+    QTest::newRow("pattern pause keeps its length") << QStringList{"DEFREP 0,0", "FDELAY 300", "ENDREP"}
+        << QStringList{"P 0,0", "F 0,0,0,0 63 300"};
+    QTest::newRow("macro") << QStringList{"DEFMAC", "SHOPEN 1", "POINT 5,5", "ENDMAC", "FMACRO"}
+        << QStringList{"F 0,0,0,0 61 0"};
+    QTest::newRow("macro drops paths and focus points") << QStringList{"DEFMAC", "LINE 0,0,1,0,1", "POINTZ 3",
+                                                                       "F1MOVE 2", "ENDMAC", "FMACRO", "FMACRO"}
+        << QStringList{"F 2,0,1,0 0 0", "F 2,0,1,0 0 0"};
+    QTest::newRow("fmacro before endmac") << QStringList{"FMACRO", "DEFMAC", "SHOPEN 1", "FMACRO", "ENDMAC"}
+        << QStringList{};
+    QTest::newRow("fmacro inside a macro records shutter word 0") << QStringList{"DEFMAC", "FMACRO", "ENDMAC", "FMACRO"}
+        << QStringList{"F 0,0,0,0 0 0"};
+    QTest::newRow("second macro definition appends") << QStringList{"DEFMAC", "SHOPEN 1", "ENDMAC", "DEFMAC",
+                                                                    "SHCLOSE 1", "ENDMAC", "FMACRO"}
+        << QStringList{"F 0,0,0,0 61 0", "F 0,0,0,0 60 0"};
+    QTest::newRow("macro inside a pattern") << QStringList{"DEFMAC", "SHOPEN 2", "ENDMAC", "DEFREP 0,0", "POINT 1,1",
+                                                           "FMACRO", "ENDREP", "POINT 5,5"}
+        << QStringList{"P 0,0", "P 1,1", "F 0,0,0,0 55 0", "P 5,5", "P 6,6", "F 0,0,0,0 55 0"};
+    QTest::newRow("pattern defined inside a macro records the filters") << QStringList{"DEFMAC", "DEFREP 0,0",
+                                                                                      "SHOPEN 3", "POINT 1,1",
+                                                                                      "ENDREP", "ENDMAC", "FMACRO"}
+        << QStringList{};
+}
+
+void TestCompiler::commands()
+{
+    QFETCH(QStringList, recipe);
+    QFETCH(QStringList, expected);
+    kel().setRecipe(recipe);
+    QCOMPARE(kel().ScanRecipe(), 0);
+    QCOMPARE(entries(kel()), expected);
+    QVERIFY(kel().compileProblems().isEmpty());
+}
+
+void TestCompiler::modal_data()
+{
+    QTest::addColumn<QStringList>("recipe");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("defaults") << QStringList{"POINT 1,1", "POINTZ 1"}
+        << QStringList{"d=1000 xy=5 z=25000", "d=1000 xy=5 z=25000"};
+    QTest::newRow("delay") << QStringList{"DELAY 250", "POINT 1,1", "DELAY 0-INF", "POINT 1,1"}
+        << QStringList{"d=250 xy=5 z=25000", "d=0 xy=5 z=25000"};
+    QTest::newRow("delay integer field") << QStringList{"DELAY 2.5", "POINT 1,1", "DELAY 100,200", "POINT 1,1"}
+        << QStringList{"d=0 xy=5 z=25000", "d=0 xy=5 z=25000"};
+    QTest::newRow("speeds") << QStringList{"SPEEDXY 2.5", "SPEEDZ 1000", "POINT 1,1", "SPEEDZ 2.5", "POINTZ 3"}
+        << QStringList{"d=1000 xy=2.5 z=1000", "d=1000 xy=2.5 z=0"};
+    QTest::newRow("filter entries carry no speed or dwell") << QStringList{"DELAY 40", "SHOPEN 1"}
+        << QStringList{"d=0 xy=0 z=0"};
+    QTest::newRow("pattern keeps its own values") << QStringList{"DELAY 300", "DEFREP 0,0", "DELAY 50", "SPEEDXY 2",
+                                                                 "SPEEDZ 7", "POINT 1,0", "ENDREP", "POINT 9,9"}
+        << QStringList{"d=300 xy=5 z=25000", "d=50 xy=2 z=7", "d=300 xy=5 z=25000", "d=50 xy=2 z=7"};
+    QTest::newRow("pattern values start at dwell 0") << QStringList{"DEFREP 0,0", "POINT 1,0", "ENDREP"}
+        << QStringList{"d=1000 xy=5 z=25000", "d=0 xy=5 z=25000"};
+    QTest::newRow("pattern filter entry dwell") << QStringList{"DEFREP 0,0", "DELAY 70", "SHOPEN 1", "ENDREP"}
+        << QStringList{"d=1000 xy=5 z=25000", "d=70 xy=0 z=0"};
+    QTest::newRow("macro entry dwell") << QStringList{"DELAY 80", "DEFMAC", "SHOPEN 1", "ENDMAC", "DELAY 10", "FMACRO"}
+        << QStringList{"d=80 xy=0 z=0"};
+    QTest::newRow("modal commands inside a macro still count") << QStringList{"DEFMAC", "SPEEDXY 3", "ENDMAC",
+                                                                              "POINT 0,0"}
+        << QStringList{"d=1000 xy=3 z=25000"};
+}
+
+void TestCompiler::modal()
+{
+    QFETCH(QStringList, recipe);
+    QFETCH(QStringList, expected);
+    kel().setRecipe(recipe);
+    QCOMPARE(kel().ScanRecipe(), 0);
+    QCOMPARE(entries(kel(), timing), expected);
+}
+
+void TestCompiler::degenerate_data()
+{
+    QTest::addColumn<QStringList>("recipe");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QStringList>("problems");
+
+    QTest::newRow("point nan") << QStringList{"POINT nan,1", "POINT 2,2"} << QStringList{"P 2,2"}
+        << QStringList{"RECIPE LINE 1: POINT NUMBER NOT FINITE"};
+    QTest::newRow("point too large") << QStringList{"POINT 1e400,0"} << QStringList{}
+        << QStringList{"RECIPE LINE 1: POINT NUMBER NOT FINITE"};
+    QTest::newRow("speed inf changes nothing") << QStringList{"SPEEDXY inf", "POINT 1,1"} << QStringList{"P 1,1"}
+        << QStringList{"RECIPE LINE 1: SPEEDXY NUMBER NOT FINITE"};
+    QTest::newRow("comb inf") << QStringList{"COMB 0,0,1,1,inf,2"} << QStringList{}
+        << QStringList{"RECIPE LINE 1: COMB NUMBER NOT FINITE"};
+    QTest::newRow("defrep nan") << QStringList{"DEFREP nan,0", "POINT 1,0", "ENDREP"} << QStringList{"P 1,0", "P 0,0"}
+        << QStringList{"RECIPE LINE 1: DEFREP NUMBER NOT FINITE"};
+    QTest::newRow("point missing field") << QStringList{"POINT 5", "POINT 1,1"} << QStringList{"P 1,1"}
+        << QStringList{"RECIPE LINE 1: POINT FIELDS MISSING"};
+    QTest::newRow("arc three fields") << QStringList{"", "ARC 1,2,3"} << QStringList{}
+        << QStringList{"RECIPE LINE 2: ARC FIELDS MISSING"};
+    QTest::newRow("line zero step") << QStringList{"LINE 0,0,10,0,0"} << QStringList{}
+        << QStringList{"RECIPE LINE 1: LINE STEP NOT POSITIVE"};
+    QTest::newRow("line negative step") << QStringList{"LINE 0,0,10,0,-1"} << QStringList{}
+        << QStringList{"RECIPE LINE 1: LINE STEP NOT POSITIVE"};
+    QTest::newRow("circle zero step") << QStringList{"CIRCLE 1,0,0,1,-1,0,0"} << QStringList{}
+        << QStringList{"RECIPE LINE 1: CIRCLE STEP NOT POSITIVE"};
+    QTest::newRow("arc negative step") << QStringList{"ARC 1,0,-1,0,0,1,-0.5"} << QStringList{}
+        << QStringList{"RECIPE LINE 1: ARC STEP NOT POSITIVE"};
+    QTest::newRow("arc third point on the start") << QStringList{"ARC 1,0,-1,2,1,0,0.1", "POINT 1,1"}
+        << QStringList{"P 1,1"} << QStringList{"RECIPE LINE 1: ARC THIRD POINT AT START OR END ANGLE"};
+    QTest::newRow("arc third point on the end") << QStringList{"ARC 1,0,-1,2,-1,2,0.1"} << QStringList{}
+        << QStringList{"RECIPE LINE 1: ARC THIRD POINT AT START OR END ANGLE"};
+    QTest::newRow("line shorter than its step") << QStringList{"LINE 1,1,2,1,5"} << QStringList{"P 1,1"}
+        << QStringList{};
+    QTest::newRow("line of no length") << QStringList{"LINE 4,4,4,4,1"} << QStringList{"P 4,4"} << QStringList{};
+    QTest::newRow("circle smaller than its step") << QStringList{"CIRCLE 1,0,0,1,-1,0,100"} << QStringList{"P 0,1"}
+        << QStringList{};
+    QTest::newRow("arc smaller than its step") << QStringList{"ARC 1,0,-1,0,0,1,100"} << QStringList{"P 1,0"}
+        << QStringList{};
+    QTest::newRow("line out of range") << QStringList{"LINE -1e308,0,1e308,0,1"} << QStringList{}
+        << QStringList{"RECIPE LINE 1: LINE OUT OF RANGE"};
+    QTest::newRow("pattern sum beyond range") << QStringList{"DEFREP 0,0", "POINT 1e308,0", "ENDREP", "POINT 1e308,0"}
+        << QStringList{"P 0,0", "P 1e+308,0", "P 1e+308,0"} << QStringList{};
+}
+
+void TestCompiler::degenerate()
+{
+    QFETCH(QStringList, recipe);
+    QFETCH(QStringList, expected);
+    QFETCH(QStringList, problems);
+    kel().setRecipe(recipe);
+    QCOMPARE(kel().ScanRecipe(), 0);
+    QCOMPARE(entries(kel()), expected);
+    QCOMPARE(kel().compileProblems(), problems);
+    QCOMPARE(kel().curSpeedXY, 5.0);
+    for (int i = 0; i < kel().numPointsDefined; ++i)
+        QVERIFY(std::isfinite(kel().pointList[i].x) && std::isfinite(kel().pointList[i].y));
+    // Every problem is named on the diagnostic output with its line.
+    for (const QString &problem : std::as_const(problems)) {
+        const QString reason = problem.section(QStringLiteral(": "), 1);
+        QVERIFY(diagnostics->lines().filter(reason).size() == 1);
+    }
+}
+
+void TestCompiler::echo_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("echo");
+
+    QTest::newRow("point") << "POINT 10,20" << "LINE:POINT 10,20 POINT 10,20";
+    QTest::newRow("pointz") << "POINTZ 150" << "LINE:POINTZ 150 POINTZ 150,0";
+    QTest::newRow("zpoint") << "ZPOINT 1" << "LINE:ZPOINT 1 POINTZ 1,0";
+    QTest::newRow("delay") << "DELAY 0-INF" << "LINE:DELAY 0-INF DELAY set to 0";
+    QTest::newRow("fdelay") << "FDELAY 500" << "LINE:FDELAY 500 FDELAY set to 500";
+    QTest::newRow("exptim") << "EXPTIM 5,200" << "LINE:EXPTIM 5,200 EXPTIM 1 set to 200";
+    QTest::newRow("speedxy") << "SPEEDXY 12.3456789" << "LINE:SPEEDXY 12.3456789 SPEEDXY 12.3457";
+    QTest::newRow("speedz") << "SPEEDZ 900" << "LINE:SPEEDZ 900 SPEEDZ 900";
+    QTest::newRow("comb") << "COMB 0,0,1,1,1,1" << "LINE:COMB 0,0,1,1,1,1 COMB 0,0,1,1,1,1";
+    QTest::newRow("raster") << "RASTER 0,0,1,1,1,1" << "LINE:RASTER 0,0,1,1,1,1 RASTER 0,0,1,1,1,1";
+    QTest::newRow("circle") << "CIRCLE 1,0,0,1,-1,0,9" << "LINE:CIRCLE 1,0,0,1,-1,0,9 CIRCLE 1,0,0,1,-1,0,9";
+    QTest::newRow("arc") << "ARC 1,0,-1,0,0,1,9" << "LINE:ARC 1,0,-1,0,0,1,9 ARC 1,0,-1,0,0,1,9";
+    QTest::newRow("line") << "LINE 0,0,1,0,1" << "LINE:LINE 0,0,1,0,1 LINE 0,0,1,0,1";
+    QTest::newRow("defrep") << "DEFREP 1,2" << "LINE:DEFREP 1,2 DEFREP 1,2";
+    QTest::newRow("endrep") << "ENDREP" << "LINE:ENDREP ENDREP";
+    QTest::newRow("clrrep") << "CLRREP" << "LINE:CLRREP CLRREP";
+    QTest::newRow("align") << "ALIGN 1,2,3,4" << "LINE:ALIGN 1,2,3,4 ALING 1,2,3,4";
+    QTest::newRow("incr") << "INCR 0.5,0.25" << "LINE:INCR 0.5,0.25 INCR 0.5,0.25";
+    QTest::newRow("defmac") << "DEFMAC" << "LINE:DEFMAC DEFMAC";
+    QTest::newRow("endmac") << "ENDMAC" << "LINE:ENDMAC ENDMAC";
+    QTest::newRow("fmacro") << "FMACRO" << "LINE:FMACRO FMAC";
+    QTest::newRow("fmove") << "FMOVE 0-NONE,3" << "LINE:FMOVE 0-NONE,3 FMOVE 0,3";
+    QTest::newRow("sctrl") << "SCTRL 1,9,-1" << "LINE:SCTRL 1,9,-1 SCTRL 1,3,3";
+    QTest::newRow("f1move") << "F1MOVE 3,7" << "LINE:F1MOVE 3,7 F1MOVE 3";
+    QTest::newRow("f2move") << "F2MOVE 4" << "LINE:F2MOVE 4 F2MOVE 4";
+    QTest::newRow("shopen") << "SHOPEN 2" << "LINE:SHOPEN 2 SHOPEN 2";
+    QTest::newRow("shclose") << "SHCLOSE 2" << "LINE:SHCLOSE 2 SHCLOSE 2";
+    QTest::newRow("shexp") << "SHEXP 2" << "LINE:SHEXP 2 SHEXP 2";
+    QTest::newRow("unknown") << "{END}" << "LINE:{END}---UNKNOWN COMMAND---";
+}
+
+void TestCompiler::echo()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, echo);
+    kel().setRecipe({line});
+    kel().ScanRecipe();
+    QCOMPARE(diagnostics->lines().count(echo), 1);
+}
+
+void TestCompiler::listing()
+{
+    kel().setRecipe({"DEFMAC", "SHOPEN 1", "ENDMAC", "DEFREP 0,0", "POINTZ 2", "ENDREP", "FMACRO", "POINT 1,2"});
+    diagnostics->clear();
+    kel().ScanRecipe();
+    const QStringList expected{
+        "LINE:DEFMAC DEFMAC",
+        "LINE:SHOPEN 1 SHOPEN 1",
+        "LINE:ENDMAC ENDMAC",
+        "LINE:DEFREP 0,0 DEFREP 0,0",
+        "LINE:POINTZ 2 POINTZ 2,0",
+        "LINE:ENDREP ENDREP",
+        "  PT 0.000000,0.000000,0.000000  SP=5.000000 SPZ=25000.000000",
+        "  PT 0.000000,0.000000,2.000000  SP=5.000000 SPZ=25000.000000",
+        "LINE:FMACRO FMAC",
+        "  SH 0,0 0x3d 0",
+        "LINE:POINT 1,2 POINT 1,2",
+        "  PT 1.000000,2.000000,0.000000  SP=5.000000 SPZ=25000.000000",
+        "  PT 1.000000,2.000000,2.000000  SP=5.000000 SPZ=25000.000000",
+        "Total Points Defined:5\n",
+        "Total Rep Points Defined:1",
+        "Macro List:",
+        "SH W1=0 W2=0 SH1=1 SH2=3 SH3=3",
+        "Repeat List:",
+        "PT x=0 y=0 z=2 spxy=5 spz=25000",
+        "Points List:",
+        "PT x=0 y=0 z=0 spxy=5 spz=25000",
+        "PT x=0 y=0 z=2 spxy=5 spz=25000",
+        "SH W1=0 W2=0 SH1=1 SH2=3 SH3=3",
+        "PT x=1 y=2 z=0 spxy=5 spz=25000",
+        "PT x=1 y=2 z=2 spxy=5 spz=25000",
+    };
+    QCOMPARE(diagnostics->lines(), expected);
+}
+
+void TestCompiler::capacity_data()
+{
+    QTest::addColumn<QStringList>("recipe");
+    QTest::addColumn<int>("points");
+    QTest::addColumn<int>("pattern");
+    QTest::addColumn<int>("macro");
+    QTest::addColumn<QString>("last");
+
+    QTest::newRow("run list full") << repeated("POINT %1,0", 4000) << 3999 << 0 << 0 << "P 3998,0";
+    QTest::newRow("run list exactly full") << repeated("POINT %1,0", 3999) << 3999 << 0 << 0 << "P 3998,0";
+    QTest::newRow("shutter entries beyond the list") << repeated("SHOPEN 1%1", 4100) << 3999 << 0 << 0
+        << "F 0,0,0,0 0 0";
+    QTest::newRow("path beyond the list") << QStringList{"COMB 0,0,0,0,0,0"} << 3999 << 0 << 0 << "P 0,0";
+    QTest::newRow("pattern full") << QStringList{"DEFREP 0,0"} + repeated("POINT %1,0", 250) + QStringList{"ENDREP"}
+        << 200 << 199 << 0 << "P 198,0";
+    QTest::newRow("macro full") << QStringList{"DEFMAC"} + repeated("F1MOVE %1", 60) + QStringList{"ENDMAC", "FMACRO"}
+        << 49 << 0 << 49 << "F 48,0,1,0 0 0";
+    QTest::newRow("pattern placement stops at the limit")
+        << QStringList{"DEFREP 0,0", "POINT 0,1", "POINT 0,2", "POINT 0,3", "ENDREP", "CLRREP"}
+               + repeated("POINT %1,0", 3993) + QStringList{"ENDREP"}
+        << 3999 << 3 << 0 << "P 0,1";
+    QTest::newRow("pattern placement fills the list")
+        << QStringList{"DEFREP 0,0", "POINT 0,1", "POINT 0,2", "ENDREP", "CLRREP"}
+               + repeated("POINT %1,0", 3993) + QStringList{"ENDREP", "POINT 7,7"}
+        << 3999 << 2 << 0 << "P 0,2";
+    QTest::newRow("macro insertion fills the list")
+        << QStringList{"DEFMAC", "SHOPEN 1", "SHOPEN 2", "SHOPEN 3", "ENDMAC"} + repeated("POINT %1,0", 3997)
+               + QStringList{"FMACRO"}
+        << 3999 << 0 << 3 << "F 0,0,0,0 55 0";
+    QTest::newRow("macro into the pattern stops at its limit")
+        << QStringList{"DEFMAC", "SHOPEN 1", "SHOPEN 2", "SHOPEN 3", "ENDMAC", "DEFREP 0,0"}
+               + repeated("POINT %1,0", 197) + QStringList{"FMACRO", "ENDREP"}
+        << 200 << 199 << 3 << "F 0,0,0,0 55 0";
+}
+
+void TestCompiler::capacity()
+{
+    QFETCH(QStringList, recipe);
+    QFETCH(int, points);
+    QFETCH(int, pattern);
+    QFETCH(int, macro);
+    QFETCH(QString, last);
+    kel().setRecipe(recipe);
+    QCOMPARE(kel().ScanRecipe(), 0);
+    QCOMPARE(kel().numPointsDefined, points);
+    QCOMPARE(kel().numRptPointsDefined, pattern);
+    QCOMPARE(kel().numMacroPointsDefined, macro);
+    QCOMPARE(describe(kel().pointList[points - 1]), last);
+}
+
+void TestCompiler::alignOnlyForARun()
+{
+    kel().setRecipe({"ALIGN 1,2,3,4", "POINT 0,0"});
+    QCOMPARE(kel().ScanRecipe(), 0);
+    QVERIFY(kel().teachAlign);
+    QVERIFY(kel().compiledAlign());
+    QCOMPARE(kel().AlnPoint1x, 1.0);
+    QCOMPARE(kel().AlnPoint1y, 2.0);
+    QCOMPARE(kel().AlnPoint2x, 3.0);
+    QCOMPARE(kel().AlnPoint2y, 4.0);
+
+    kel().setRecipe({"POINT 0,0"});
+    kel().ScanRecipe();
+    QVERIFY(!kel().teachAlign);
+    QCOMPARE(kel().AlnPoint1x, 0.0);
+    QCOMPARE(kel().AlnPoint2x, 10000.0);
+
+    kel().setRecipe({"ALIGN 1,2,3,4"});
+    diagnostics->clear();
+    QCOMPARE(kel().ProcessRecipe(), 0);
+    QVERIFY(!kel().teachAlign);
+    QCOMPARE(kel().AlnPoint1x, 0.0);
+    QCOMPARE(diagnostics->lines().count("LINE:ALIGN 1,2,3,4---UNKNOWN COMMAND---"), 1);
+}
+
+void TestCompiler::incrementsResetForARun()
+{
+    kel().defxincr = 0.5;
+    kel().defyincr = 0.25;
+    kel().xincr = 9;
+    kel().yincr = 9;
+    kel().setRecipe({"POINT 0,0"});
+    kel().ScanRecipe();
+    QCOMPARE(kel().xincr, 0.5);
+    QCOMPARE(kel().yincr, 0.25);
+    kel().setRecipe({"INCR 2,3"});
+    kel().ScanRecipe();
+    QCOMPARE(kel().xincr, 2.0);
+    QCOMPARE(kel().yincr, 3.0);
+}
+
+void TestCompiler::patternOriginSurvivesCompiles()
+{
+    kel().setRecipe({"DEFREP 5,6"});
+    kel().ScanRecipe();
+    kel().setRecipe({"ENDREP"});
+    kel().ScanRecipe();
+    QCOMPARE(entries(kel()), QStringList{"P 5,6"});
+    QCOMPARE(kel().defrepx, 5.0);
+    QCOMPARE(kel().defrepy, 6.0);
+}
+
+void TestCompiler::recompileStartsEmpty()
+{
+    kel().setRecipe({"DEFMAC", "SHOPEN 1", "ENDMAC", "DEFREP 0,0", "POINT 1,1", "ENDREP", "DELAY 5", "SPEEDXY 1",
+                     "ARC 1,0,-1,0,0,1,0.5"});
+    kel().ScanRecipe();
+    kel().setRecipe({"FMACRO", "POINT 3,3", "ENDREP"});
+    QCOMPARE(kel().ScanRecipe(), 0);
+    QCOMPARE(kel().numMacroPointsDefined, 0);
+    // The pattern starts empty, so ENDREP places the origin alone.
+    QCOMPARE(entries(kel()), (QStringList{"P 3,3", "P 0,0"}));
+    QCOMPARE(entries(kel(), timing).first(), QStringLiteral("d=1000 xy=5 z=25000"));
+    QCOMPARE(kel().circle_angle, 0.0);
+}
+
+void TestCompiler::collinearCircleStops_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("circle") << "CIRCLE 0,0,1,1,2,2,0.5" << "RECIPE LINE 3: CIRCLE POINTS IN A LINE";
+    QTest::newRow("arc") << "ARC 0,0,2,0,1,0,0.5" << "RECIPE LINE 3: ARC POINTS IN A LINE";
+}
+
+void TestCompiler::collinearCircleStops()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, problem);
+    kel().setRecipe({"POINT 1,1", "", path, "POINT 2,2"});
+    diagnostics->clear();
+    QCOMPARE(kel().ScanRecipe(), -1);
+    QCOMPARE(entries(kel()), QStringList{"P 1,1"});
+    QCOMPARE(kel().compileProblems(), QStringList{problem});
+    // No echo of the path and no listing after a stop.
+    QCOMPARE(diagnostics->lines().filter(QStringLiteral(" POINTS IN A LINE")).size(), 1);
+    QVERIFY(diagnostics->lines().filter(QStringLiteral("Points List:")).isEmpty());
+    QVERIFY(diagnostics->lines().filter(QStringLiteral("LINE:POINT 2,2")).isEmpty());
+}
+
+void TestCompiler::problemsAreBounded()
+{
+    kel().setRecipe(repeated("POINT %1", 25));
+    kel().ScanRecipe();
+    const QStringList problems = kel().compileProblems();
+    QCOMPARE(problems.size(), 21);
+    QCOMPARE(problems.first(), QStringLiteral("RECIPE LINE 1: POINT FIELDS MISSING"));
+    QCOMPARE(problems.at(19), QStringLiteral("RECIPE LINE 20: POINT FIELDS MISSING"));
+    QCOMPARE(problems.last(), QStringLiteral("RECIPE: 5 MORE LINES SKIPPED"));
+
+    kel().setRecipe({"POINT 1,1"});
+    kel().ScanRecipe();
+    QVERIFY(kel().compileProblems().isEmpty());
+}
+
+void TestCompiler::emptyRecipe()
+{
+    kel().setRecipe({"POINT 1,1"});
+    kel().ScanRecipe();
+    kel().setRecipe({});
+    diagnostics->clear();
+    QCOMPARE(kel().ScanRecipe(), 0);
+    QCOMPARE(kel().numPointsDefined, 0);
+    QCOMPARE(kel().compiledPointCount(), 0);
+    QVERIFY(diagnostics->lines().isEmpty());
+}
+
+QTEST_MAIN(TestCompiler)
+#include "tst_compiler.moc"
