@@ -32,6 +32,13 @@ public:
     using KelInterface::loadptZ;
     using KelInterface::AlnPoint1x;
     using KelInterface::AlnPoint1y;
+    using KelInterface::AlnPoint2x;
+    using KelInterface::AlnPoint2y;
+    using KelInterface::doStageCenterTemp;
+    using KelInterface::nextInterfaceState;
+    using KelInterface::xpos;
+    using KelInterface::ypos;
+    using KelInterface::zpos;
     using KelInterface::modulespresent;
     using KelInterface::recipeInDelay;
     using KelInterface::recipePaused;
