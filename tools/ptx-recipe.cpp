@@ -1,0 +1,178 @@
+// ptx-recipe: compiles a recipe file the way START does and prints the run list, so a
+// recipe can be checked without a panel or a controller.
+#include "controller/kelinterface.h"
+#include "recipe/recipefile.h"
+#include "recipe/runnerentrykind.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+enum ExitCode { Compiled = 0, Stopped = 1, Unreadable = 2 };
+
+constexpr int RealDigits = 17;
+
+const char *const HelpText =
+    "Usage: ptx-recipe [--config FILE] RECIPE\n"
+    "\n"
+    "Compiles the recipe file RECIPE exactly as the panel's START does and prints the run\n"
+    "list on standard output, tab-separated: one header line, then one line per entry\n"
+    "\n"
+    "  index kind x y z speedxy speedz delay f1pos f2pos f1move f2move shopt fdelay\n"
+    "\n"
+    "where kind is xy, z, wheel, pause or shutter, reals have 17 significant digits,\n"
+    "booleans are 0 or 1 and shopt is decimal; then the line\n"
+    "\n"
+    "  entries=N pattern=R macro=M align=0|1\n"
+    "\n"
+    "The compiler's diagnostic lines, and the lines it skipped or stopped at, go to\n"
+    "standard error.\n"
+    "\n"
+    "Options:\n"
+    "  --config FILE  take the stage and focus speeds and the jog increments from this\n"
+    "                 settings file (as \"config.xml\"); without it the defaults apply.\n"
+    "                 No settings file is created or changed.\n"
+    "  --help         show this text.\n"
+    "\n"
+    "Exit status: 0 the whole recipe compiled, 1 the compile stopped early (a CIRCLE or\n"
+    "ARC through three points in a line), 2 a file cannot be read or the arguments are\n"
+    "wrong.\n";
+
+const char *kindName(const recipePointStruct &entry)
+{
+    switch (Ptx::entryKind(entry)) {
+    case Ptx::EntryKind::StageXY:
+        return "xy";
+    case Ptx::EntryKind::Focus:
+        return "z";
+    case Ptx::EntryKind::Wheels:
+        return "wheel";
+    case Ptx::EntryKind::Pause:
+        return "pause";
+    case Ptx::EntryKind::Shutters:
+        break;
+    }
+    return "shutter";
+}
+
+QString real(double value)
+{
+    return QString::number(value, 'g', RealDigits);
+}
+
+QString flag(bool value)
+{
+    return value ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+QString entryLine(int index, const recipePointStruct &e)
+{
+    const QStringList fields{QString::number(index), QLatin1String(kindName(e)), real(e.x), real(e.y),
+                             real(e.z), real(e.speedxy), real(e.speedz), real(e.delay),
+                             QString::number(e.f1pos), QString::number(e.f2pos), flag(e.f1move),
+                             flag(e.f2move), QString::number(e.shopt), QString::number(e.fdelay)};
+    return fields.join(QLatin1Char('\t'));
+}
+
+void printError(const QString &text)
+{
+    std::fprintf(stderr, "ptx-recipe: %s\n", qPrintable(text));
+}
+
+struct Arguments {
+    QString recipe;
+    QString config;
+    bool help = false;
+    bool ok = true;
+};
+
+Arguments parseArguments(const QStringList &args)
+{
+    Arguments parsed;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            parsed.help = true;
+        } else if (arg == QLatin1String("--config") && i + 1 < args.size()) {
+            parsed.config = args.at(++i);
+        } else if (arg.startsWith(QLatin1String("--config="))) {
+            parsed.config = arg.mid(int(sizeof("--config=")) - 1);
+        } else if (!arg.startsWith(QLatin1Char('-')) && parsed.recipe.isEmpty()) {
+            parsed.recipe = arg;
+        } else {
+            parsed.ok = false;
+        }
+    }
+    if (parsed.recipe.isEmpty() && !parsed.help)
+        parsed.ok = false;
+    return parsed;
+}
+
+// Compiles in a private working folder, where the interface reads and rewrites its own
+// copy of the settings file.
+int compile(const QStringList &lines, const QString &configPath)
+{
+    QTemporaryDir workDir;
+    if (!workDir.isValid()) {
+        printError(QStringLiteral("cannot create a working folder"));
+        return Unreadable;
+    }
+    if (!configPath.isEmpty() && !QFile::copy(configPath, workDir.filePath(QStringLiteral("config.xml")))) {
+        printError(QStringLiteral("cannot read %1").arg(configPath));
+        return Unreadable;
+    }
+    const QString previousDir = QDir::currentPath();
+    QDir::setCurrent(workDir.path());
+    auto kel = std::make_unique<KelInterface>(QStringLiteral("127.0.0.1"));
+    kel->setRecipe(lines);
+    const int result = kel->ScanRecipe();
+
+    QTextStream out(stdout);
+    out << "index\tkind\tx\ty\tz\tspeedxy\tspeedz\tdelay\tf1pos\tf2pos\tf1move\tf2move\tshopt\tfdelay\n";
+    const int count = kel->compiledPointCount();
+    for (int i = 0; i < count; ++i)
+        out << entryLine(i, kel->compiledPoint(i)) << '\n';
+    out << QStringLiteral("entries=%1 pattern=%2 macro=%3 align=%4\n")
+               .arg(count)
+               .arg(kel->compiledPatternCount())
+               .arg(kel->compiledMacroCount())
+               .arg(kel->compiledAlign() ? 1 : 0);
+    out.flush();
+
+    for (const QString &problem : kel->compileProblems())
+        printError(problem);
+    kel.reset();
+    QDir::setCurrent(previousDir);
+    return result < 0 ? Stopped : Compiled;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const Arguments args = parseArguments(QCoreApplication::arguments());
+    if (args.help) {
+        std::fputs(HelpText, stdout);
+        return Compiled;
+    }
+    if (!args.ok) {
+        std::fputs(HelpText, stderr);
+        return Unreadable;
+    }
+    QStringList lines;
+    if (!Ptx::readRecipeFile(args.recipe, &lines)) {
+        printError(QStringLiteral("cannot read %1").arg(args.recipe));
+        return Unreadable;
+    }
+    const QString config = args.config.isEmpty() ? QString() : QFileInfo(args.config).absoluteFilePath();
+    return compile(lines, config);
+}
