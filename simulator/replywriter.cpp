@@ -89,7 +89,7 @@ void ReplyWriter::release(const QByteArray &reply)
     }
     if (held.isEmpty()) {
         held = reply;
-        coalesceTimer.start(CoalesceWindowMs);
+        coalesceTimer.start(std::max(0, faults->coalesceWindowMs));
         return;
     }
     coalesceTimer.stop();

@@ -27,7 +27,6 @@ public:
     bool send(const QByteArray &reply);
     void writeNow(const QByteArray &bytes);     // log-in text: no faults
 
-    static constexpr int CoalesceWindowMs = 100;   // a lone held reply leaves after this
     static constexpr int SplitGapMs = 1;           // pause between single-byte writes
 
 private:

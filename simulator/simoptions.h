@@ -15,6 +15,7 @@ struct Faults {
     bool splitBytes = false;     // each reply byte goes out in a write of its own, flushed
     int garbageBytes = 0;        // this many noise bytes (never "#") precede every reply
     bool coalesce = false;       // replies leave in pairs, two in one write
+    int coalesceWindowMs = 100;  // a held reply with no partner leaves alone after this
     int closeAfterPackets = 0;   // close the connection on receiving the N-th packet (0 = never)
     bool refuseLogin = false;    // answer every log-in with "Login incorrect" and hang up
 };
