@@ -27,9 +27,13 @@ struct Sent {
 
 QStringList diagLines;
 
-void captureDiag(QtMsgType, const QMessageLogContext &, const QString &msg)
+// Diagnostic lines are collected rather than printed: a run writes one per state change.
+void captureDiag(QtMsgType type, const QMessageLogContext &, const QString &msg)
 {
-    diagLines << msg;
+    if (type == QtDebugMsg)
+        diagLines << msg;
+    else
+        fprintf(stderr, "%s\n", qPrintable(msg));
 }
 
 constexpr unsigned int AllModules =
@@ -102,6 +106,7 @@ private:
 private slots:
     void initTestCase()
     {
+        qInstallMessageHandler(captureDiag);
         QVERIFY(dir.isValid());
         QDir::setCurrent(dir.path());
     }
@@ -122,12 +127,12 @@ private slots:
         p->contMacro = false;
         lines.clear();
         sent.clear();
+        diagLines.clear();
         connect(p.get(), &KelInterface::addDispLine, this, [this](const QString &l) { lines << l; });
     }
 
     void cleanup()
     {
-        qInstallMessageHandler(nullptr);
         p.reset();
     }
 
@@ -332,6 +337,53 @@ private slots:
         QCOMPARE(p->recipeState, int(RCP_LOADXY_IDLE));
         QVERIFY(runUntil(RCP_IDLE));
         QVERIFY(lines.contains(QStringLiteral("RECIPE DONE!")));
+    }
+
+    // --- compiled recipes, run with an operator who moves on wherever the run holds ---
+
+    void compiledRecipes_data()
+    {
+        QTest::addColumn<QStringList>("recipe");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("first point at the configured speed")
+            << QStringList{"SPEEDXY 9", "POINT 1,2", "POINT 3.25,-4"}
+            << QStringList{"MOVE X=1 Y=2 @SP=5", "MOVE X=3.25 Y=-4 @SP=9"};
+        QTest::newRow("focus point") << QStringList{"POINTZ 12.5"} << QStringList{"MOVE Z=12.5 @SP=25000"};
+        QTest::newRow("SHEXP 1") << QStringList{"SHEXP 1"} << QStringList{"MOVE SH1=2 SH2=3 SH3=3"};
+        QTest::newRow("EXPTIM 2,150") << QStringList{"EXPTIM 2,150"} << QStringList{"SET EXP TIME SH2=150"};
+        QTest::newRow("FMOVE 0,0 and SHOPEN 4") << QStringList{"FMOVE 0,0", "SHOPEN 4"}
+                                                << QStringList{"MOVE SH1=0 SH2=0 SH3=0", "MOVE SH1=0 SH2=0 SH3=0"};
+        QTest::newRow("wheels") << QStringList{"F1MOVE 3", "F2MOVE 4", "FMOVE 5,6"}
+                                << QStringList{"MOVE FW1=3", "MOVE FW2=4", "MOVE FW1=5 FW2=6"};
+        QTest::newRow("pauses and zero dwell") << QStringList{"DELAY 0", "POINT 1,1", "FDELAY 20", "FDELAY 500", "SCTRL 3,3,3", "POINT 2,2"}
+                                               << QStringList{"MOVE X=1 Y=1 @SP=5", "MOVE X=2 Y=2 @SP=5"};
+    }
+
+    void compiledRecipes()
+    {
+        QFETCH(QStringList, recipe);
+        QFETCH(QStringList, shown);
+        p->setRecipe(recipe);
+        p->ScanRecipe();
+        p->initRecipe();
+        p->startRecipe();
+        QVERIFY(runUntil(RCP_WAIT_LOAD));
+        lines.clear();
+        p->recipeContinue();
+        for (int i = 0; i < 2000 && p->recipeState != RCP_IDLE; ++i) {
+            if (p->recipeState == RCP_DWELL && p->recipeDelay <= 0)
+                p->nextRecipePoint();
+            if (p->recipeState == RCP_ISSUE_ENTRY && entryKind(p->pointList[p->curPoint]) == EntryKind::Pause
+                && i % 10 == 9) {
+                p->recipePause();
+                p->recipeContinue();
+            }
+            if (p->recipeState == RCP_ENTRY_IDLE)
+                p->fwShut1Pos = 0;
+            tickIdle();
+        }
+        QCOMPARE(p->recipeState, int(RCP_IDLE));
+        QCOMPARE(lines.join(QLatin1Char('|')), (shown << QStringLiteral("RECIPE DONE!")).join(QLatin1Char('|')));
     }
 
     // --- entries ---
@@ -838,8 +890,6 @@ private slots:
 
     void unsendableSpeedLeavesSpeed()
     {
-        qInstallMessageHandler(captureDiag);
-        diagLines.clear();
         beginEntries({xyEntry(1, 1, 30), xyEntry(2, 2, 30, 1e30)});
         QVERIFY(runUntil(RCP_DWELL));
         QVERIFY(runUntil(RCP_LOAD_ENTRY));
@@ -861,8 +911,6 @@ private slots:
 
     void stateDiagnostic()
     {
-        qInstallMessageHandler(captureDiag);
-        diagLines.clear();
         p->startRecipe();
         QVERIFY(runUntil(RCP_WAIT_LOAD));
         tickIdle(5);

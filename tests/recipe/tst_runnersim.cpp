@@ -4,6 +4,7 @@
 #include "recipe/runnerstates.h"
 #include "runnerprobe.h"
 #include "simulator/simulator.h"
+#include "support/diagcapture.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -27,6 +28,7 @@ class TestRunnerSim : public QObject
     Q_OBJECT
 
 private:
+    DiagCapture quiet;   // a run writes a diagnostic line per state change
     QTemporaryDir dir;
     std::unique_ptr<PtxSim::Simulator> sim;
     std::unique_ptr<RunnerProbe> p;
