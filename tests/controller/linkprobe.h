@@ -4,6 +4,8 @@
 #include "controller/kelinterface.h"
 #include "controller/packet.h"
 
+#include <QTcpSocket>
+
 #include <QStringList>
 #include <QTimer>
 #include <QtGlobal>
@@ -59,6 +61,7 @@ public:
     using KelInterface::ypos;
     using KelInterface::zpos;
 
+    qint64 bytesToWrite() const { return tcpSocket->bytesToWrite(); }
     // The receiver in packet mode, as after the log-in.
     void enterPacketMode()
     {
