@@ -1,5 +1,6 @@
 #include "simulator/commandline.h"
 
+#include "simulator/hardwareclock.h"
 #include "simulator/shutter.h"
 #include "simulator/wheel.h"
 
@@ -72,7 +73,7 @@ ParseResult parseCommandLine(const QStringList &arguments, LaunchSettings *setti
         QStringLiteral("Positions of wheel 1 and wheel 2, 1 to 32 each (default 10,10)."),
         QStringLiteral("N1,N2"));
     const QCommandLineOption scaleOpt(QStringLiteral("time-scale"),
-        QStringLiteral("Run all hardware timing F times faster (default 1)."), QStringLiteral("F"));
+        QStringLiteral("Run all hardware timing F times faster, up to 1000000 (default 1)."), QStringLiteral("F"));
     const QCommandLineOption speedOpt(QStringLiteral("speed"),
         QStringLiteral("Power-up speed of every axis in steps/s (default 50000)."),
         QStringLiteral("N"));
@@ -146,7 +147,7 @@ ParseResult parseCommandLine(const QStringList &arguments, LaunchSettings *setti
     if (parser.isSet(scaleOpt)) {
         bool ok = false;
         const double f = parser.value(scaleOpt).toDouble(&ok);
-        if (!ok || !std::isfinite(f) || f <= 0.0)
+        if (!ok || !std::isfinite(f) || f <= 0.0 || f > HardwareClock::MaxScale)
             return fail(scaleOpt.names().first(), parser.value(scaleOpt));
         o.timeScale = f;
     }

@@ -15,7 +15,8 @@ public:
     qint64 nowUs() const;
     qint64 nowMs() const { return nowUs() / 1000; }
 
-    void setScale(double factor);   // factors that are not positive and finite are ignored
+    static constexpr double MaxScale = 1e6;
+    void setScale(double factor);   // factors outside (0, MaxScale] are ignored
     double scale() const { return factor; }
     void setManual(bool on);
     bool isManual() const { return manual; }

@@ -137,6 +137,7 @@ void TestSimCommandLine::badArguments_data()
     QTest::newRow("wheel size 33") << QStringList{"--wheel-positions", "6,33"};
     QTest::newRow("time scale 0") << QStringList{"--time-scale", "0"};
     QTest::newRow("time scale inf") << QStringList{"--time-scale", "inf"};
+    QTest::newRow("time scale too big") << QStringList{"--time-scale", "1e7"};
     QTest::newRow("speed 0") << QStringList{"--speed", "0"};
     QTest::newRow("travel reversed") << QStringList{"--travel", "5,-5"};
     QTest::newRow("exposure too long") << QStringList{"--exposure", "70000"};
