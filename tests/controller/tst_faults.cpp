@@ -1,0 +1,319 @@
+// The link under the simulated controller's fault switches, a scripted peer sending broken
+// frames, a lost connection and halt pre-emption, all over loopback.
+#include "simrig.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void readsSurviveFaults_data();
+    void readsSurviveFaults();
+    void twoRepliesInOneRead();
+    void droppedReplyMovesOn();
+    void pollingWithDroppedReplies();
+    void brokenFramesOverTheWire();
+    void connectionLost_data();
+    void connectionLost();
+    void closeInsideSocketSlot();
+    void connectFails_data();
+    void connectFails();
+    void haltPreemptsOverTheWire();
+
+private:
+    QTemporaryDir dir;
+};
+
+void TestFaults::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    QDir::setCurrent(dir.path());
+}
+
+void TestFaults::readsSurviveFaults_data()
+{
+    QTest::addColumn<PtxSim::Faults>("faults");
+    PtxSim::Faults f;
+    QTest::newRow("clean") << f;
+    f = {};
+    f.splitBytes = true;
+    QTest::newRow("every byte its own write") << f;
+    f = {};
+    f.garbageBytes = 7;
+    QTest::newRow("noise before every reply") << f;
+    f = {};
+    f.delayMs = 30;
+    QTest::newRow("late replies") << f;
+    f = {};
+    f.coalesce = true;
+    QTest::newRow("replies in pairs") << f;
+    f = {};
+    f.splitBytes = true;
+    f.garbageBytes = 3;
+    QTest::newRow("split noise") << f;
+}
+
+void TestFaults::readsSurviveFaults()
+{
+    QFETCH(PtxSim::Faults, faults);
+    DiagCapture diag;
+    SimRig rig;
+    QVERIFY(rig.connectAndLogIn());
+    rig.sim.setAxisPosition(1, -123456);
+    rig.sim.setAxisPosition(2, 765432);
+    rig.sim.setAxisPosition(3, -2);
+    rig.sim.setFaults(faults);
+    long x = 0, y = 0, z = 0;
+    rig.probe.addCommand(1, 84, 5, 0, true, &x);
+    rig.probe.addCommand(2, 84, 5, 0, true, &y);
+    const int last = rig.probe.addCommand(3, 84, 5, 0, true, &z);
+    QVERIFY(rig.tickUntil([&] { return rig.probe.cmdDone(last); }, 50));
+    QCOMPARE(x, -123456l);
+    QCOMPARE(y, 765432l);
+    QCOMPARE(z, -2l);
+    QCOMPARE(rig.probe.xpos, -123456l);
+    QCOMPARE(DiagCapture::count(QStringLiteral("COMM ERROR")), 0);
+}
+
+void TestFaults::twoRepliesInOneRead()
+{
+    SimRig rig;
+    QVERIFY(rig.connectAndLogIn());
+    rig.sim.setAxisPosition(1, 111);
+    rig.sim.setAxisPosition(2, 222);
+    rig.sim.setCoalesce(true);
+    // The first read waits for nothing, so both requests leave before either reply: the
+    // controller answers them together.
+    rig.probe.addCommand(1, 84, 5, 0, false);
+    long y = 0;
+    const int slot = rig.probe.addCommand(2, 84, 5, 0, true, &y);
+    QVERIFY(rig.tickUntil([&] { return rig.probe.cmdDone(slot); }, 20));
+    QVERIFY(!rig.probe.commandBuffer[slot].error);
+    QCOMPARE(y, 222l);
+    QCOMPARE(rig.probe.xpos, 111l);
+}
+
+void TestFaults::droppedReplyMovesOn()
+{
+    DiagCapture diag;
+    SimRig rig;
+    QVERIFY(rig.connectAndLogIn());
+    rig.sim.setDropFraction(1.0);
+    const int read = rig.probe.addCommand(1, 84, 5, 0, true);
+    const int move = rig.probe.addCommand(2, 65, 0, 4000, false);
+    rig.tick(10);
+    QVERIFY(!rig.probe.cmdDone(read));
+    rig.tick();
+    QVERIFY(rig.probe.commandBuffer[read].error);
+    QCOMPARE(DiagCapture::lines().filter(QStringLiteral("COMM ERROR")),
+             QStringList{QStringLiteral("COMM ERROR 1,84,5,0")});
+    QCOMPARE(rig.sim.count(2, 65, 0), 0);
+    rig.tick();
+    QVERIFY(rig.probe.cmdDone(move));
+    QCOMPARE(rig.sim.count(2, 65, 0), 1);
+}
+
+void TestFaults::pollingWithDroppedReplies()
+{
+    DiagCapture diag;
+    SimRig rig;
+    QVERIFY(rig.startUp());
+    rig.sim.setDropFraction(0.25);
+    rig.sim.setAxisPosition(3, 4321);
+    rig.tick(400);
+    // Every fourth reply is lost, yet the cycle goes round and the positions arrive.
+    QVERIFY(DiagCapture::count(QStringLiteral("COMM ERROR")) > 0);
+    QCOMPARE(rig.probe.zpos, 4321l);
+    QCOMPARE(rig.probe.interfaceState, unsigned(KelInterface::INT_NORMAL));
+    QVERIFY(rig.sim.count(32, 84, 63) > 10);
+}
+
+// A controller that answers the log-in, then sends one prepared burst of bytes.
+class ScriptedPeer : public QObject
+{
+public:
+    explicit ScriptedPeer(const QByteArray &burst) : burst(burst)
+    {
+        server.listen(QHostAddress::LocalHost);
+        connect(&server, &QTcpServer::newConnection, this, [this] {
+            peer = server.nextPendingConnection();
+            peer->write("PTX Login:");
+            connect(peer, &QTcpSocket::readyRead, this, [this] {
+                received += peer->readAll();
+                if (step == 0 && received.endsWith('\n')) {
+                    step = 1;
+                    received.clear();
+                    peer->write("Password:");
+                } else if (step == 1 && received.endsWith('\n')) {
+                    step = 2;
+                    peer->write("ready\r\n" + this->burst);
+                }
+            });
+        });
+    }
+    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(server.serverPort()); }
+
+    QTcpServer server;
+    QTcpSocket *peer = nullptr;
+    QByteArray burst;
+    QByteArray received;
+    int step = 0;
+};
+
+void TestFaults::brokenFramesOverTheWire()
+{
+    DiagCapture diag;
+    auto reply = [](uint dev, long value) {
+        return Ptx::encodeCommandPacket(dev, Ptx::CmdRead + Ptx::ReplyOffset, 5, 4, value);
+    };
+    QByteArray tooLong = reply(1, 0).left(6);
+    tooLong += QByteArray("\xff\x7f", 2); // 32767 data bytes declared
+    QByteArray noEnd = reply(2, 999);
+    noEnd[12] = 'x';
+    // More than one read chunk of noise, the bad frames and the good ones behind them.
+    const QByteArray burst = QByteArray(2500, 'n') + tooLong + reply(1, 31) + noEnd
+                             + reply(2, 32) + QByteArray(2200, '\0') + reply(3, 33);
+    ScriptedPeer peer(burst);
+    LinkProbe probe;
+    QVERIFY(probe.openConnection(peer.address()));
+    QVERIFY(SimRig::waitFor([&] { return probe.zpos == 33; }));
+    probe.timer->stop();
+    QCOMPARE(probe.xpos, 31l);
+    QCOMPARE(probe.ypos, 32l);
+    QCOMPARE(DiagCapture::count(QStringLiteral("Packet dropped")), 2);
+    QCOMPARE(peer.received, QByteArray("ptx\n"));
+}
+
+void TestFaults::connectionLost_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("recipe");
+    QTest::newRow("controller hangs up") << "hang up" << false;
+    QTest::newRow("hang up during a recipe") << "hang up" << true;
+    QTest::newRow("closed after 5 packets") << "close after" << false;
+    QTest::newRow("log-in refused") << "refuse" << false;
+}
+
+void TestFaults::connectionLost()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, recipe);
+    DiagCapture diag;
+    SimRig rig;
+    if (how == QLatin1String("refuse"))
+        rig.sim.setRefuseLogin(true);
+    if (how == QLatin1String("close after"))
+        rig.sim.setCloseAfter(5);
+    QSignalSpy connects(&rig.probe, &KelInterface::connectChanged);
+    QSignalSpy recipeStatus(&rig.probe, &KelInterface::updateRecipeSts);
+    QVERIFY(rig.probe.openConnection(rig.sim.clientAddress()));
+    if (how != QLatin1String("refuse")) {
+        QVERIFY(SimRig::waitFor([&] { return rig.probe.connectionState == 3; }));
+        rig.probe.timer->stop();
+        rig.probe.recipeRunning = recipe;
+        if (how == QLatin1String("hang up")) {
+            rig.sim.dropClient();
+        } else {
+            for (int i = 0; i < 6; ++i)
+                rig.probe.addCommand(1, 65, 0, i, false);
+            rig.tickUntil([&] { return rig.probe.connectionState == 0; }, 10);
+        }
+    }
+    QVERIFY(SimRig::waitFor([&] { return rig.display.contains(QStringLiteral("CONNECTION LOST!")); }));
+    QCOMPARE(rig.display.last(), QStringLiteral("CONNECTION LOST!"));
+    QCOMPARE(rig.display.count(QStringLiteral("CONNECTION LOST!")), 1);
+    QCOMPARE(connects.last().at(0).toInt(), 0);
+    QVERIFY(!rig.probe.timer->isActive());
+    QVERIFY(!rig.probe.isConnected());
+    QCOMPARE(rig.probe.connectionState, 0u);
+    QCOMPARE(rig.probe.interfaceState, unsigned(KelInterface::INT_INIT));
+    QVERIFY(!rig.probe.recipeRunning);
+    QCOMPARE(recipeStatus.count(), recipe ? 1 : 0);
+    // A later disconnect by the operator is an ordinary one.
+    rig.probe.closeConnection();
+    rig.pump();
+    QCOMPARE(rig.display.count(QStringLiteral("CONNECTION LOST!")), 1);
+}
+
+void TestFaults::closeInsideSocketSlot()
+{
+    DiagCapture diag;
+    SimRig rig;
+    QVERIFY(rig.connectAndLogIn());
+    rig.sim.setCoalesce(true);
+    rig.sim.setAxisPosition(2, 5);
+    // The screen disconnects from a slot reached while the socket's data is being read.
+    connect(&rig.probe, &KelInterface::xPosChanged, &rig.probe,
+            [&rig] { rig.probe.closeConnection(); });
+    rig.probe.addCommand(1, 84, 5, 0, false);
+    rig.probe.addCommand(2, 84, 5, 0, false);
+    rig.tick(2);
+    QVERIFY(SimRig::waitFor([&] { return rig.display.contains(QStringLiteral("DisConnected!")); }));
+    rig.pump();
+    QCOMPARE(rig.probe.connectionState, 0u);
+    QCOMPARE(rig.probe.ypos, 0l); // bytes after the close are not read
+    QVERIFY(!rig.display.contains(QStringLiteral("CONNECTION LOST!")));
+    // The link can be opened again.
+    QVERIFY(rig.connectAndLogIn());
+}
+
+void TestFaults::connectFails_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::newRow("nobody listening") << QString();
+    QTest::newRow("bad port") << QStringLiteral("127.0.0.1:99999");
+}
+
+void TestFaults::connectFails()
+{
+    QFETCH(QString, address);
+    DiagCapture diag;
+    QString target = address;
+    if (target.isEmpty()) {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        target = QStringLiteral("127.0.0.1:%1").arg(closed.serverPort());
+    }
+    LinkProbe probe;
+    QSignalSpy lines(&probe, &KelInterface::addDispLine);
+    QSignalSpy connects(&probe, &KelInterface::connectChanged);
+    QVERIFY(!probe.openConnection(target));
+    QCOMPARE(probe.getIpAddr(), target);
+    QCOMPARE(lines.last().at(0).toString(), QStringLiteral("CONNECT FAILED!!!!"));
+    QCOMPARE(connects.count(), 2);
+    QCOMPARE(connects.last().at(0).toInt(), 0);
+    SimRig::waitFor([] { return false; }, 50);
+    QCOMPARE(lines.count(), 1);
+}
+
+void TestFaults::haltPreemptsOverTheWire()
+{
+    SimRig rig;
+    QVERIFY(rig.connectAndLogIn());
+    // Module 5 is not fitted: its read waits for a reply that never comes.
+    const int awaited = rig.probe.addCommand(5, 84, 5, 0, true);
+    rig.tick();
+    for (int i = 0; i < 10; ++i)
+        rig.probe.addCommand(1, 65, 0, 1000 * (i + 1), false);
+    rig.sim.resetCounters();
+    rig.probe.haltAll();
+    QVERIFY(rig.probe.commandBuffer[awaited].error);
+    rig.tick();
+    const QList<PtxSim::Packet> received = rig.sim.received();
+    QCOMPARE(received.size(), 1);
+    QCOMPARE(int(received.first().dev), 0);
+    QCOMPARE(int(received.first().cmd), 66);
+    rig.tick(20);
+    QCOMPARE(rig.sim.total(), 1);
+    QCOMPARE(rig.sim.count(1, 65, 0), 0);
+}
+
+QTEST_GUILESS_MAIN(TestFaults)
+#include "tst_faults.moc"
