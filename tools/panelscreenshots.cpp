@@ -14,6 +14,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimer>
 
 #include <cstdio>
 #include <functional>
@@ -38,13 +39,18 @@ constexpr int Wheel2Position = 1;
 constexpr int OpenShutter = 1;
 constexpr int ShutterOpen = 1;
 
+// Runs the event loop until the condition holds, sleeping between events (a wake-up timer
+// looks at the condition at least every CheckMs).
 bool waitFor(const std::function<bool()> &done, int timeoutMs)
 {
+    constexpr int CheckMs = 10;
     const QDeadlineTimer deadline(timeoutMs);
+    QTimer wakeUp;
+    wakeUp.start(CheckMs);
     while (!done()) {
         if (deadline.hasExpired())
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
