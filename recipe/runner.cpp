@@ -10,10 +10,6 @@ using namespace Ptx;
 
 namespace {
 
-// Busy-mask bits the runner expects to see set after queueing a move.
-constexpr unsigned int BusyXY = (1u << DevX) | (1u << DevY);
-constexpr unsigned int BusyZ = 1u << DevZ;
-
 constexpr unsigned int RunnerModules[] = {DevX, DevY, DevZ, DevWheel1, DevWheel2};
 
 } // namespace
@@ -45,7 +41,7 @@ void KelInterface::recipeAlignMove(double x, double y)
     emit addDispLine(QStringLiteral("MOVE X=%1 Y=%2 @SP=%3")
                          .arg(numberText(curscanx), numberText(curscany), numberText(curspeedxy)));
     moveXYTo(curscanx, curscany, &recipeIndex);
-    mbusy |= BusyXY;
+    mbusy |= BusyStage;
 }
 
 void KelInterface::endRecipeRun()
@@ -94,7 +90,7 @@ void KelInterface::runRecipe()
     case RCP_LOADZ:
         if (loadptEnZ) {
             moveZTo(loadptZ, &recipeIndex);
-            mbusy |= BusyZ;
+            mbusy |= BusyFocus;
             recipeState = RCP_LOADZ_TAKEN;
         } else {
             recipeState = RCP_LOADXY;
@@ -102,7 +98,7 @@ void KelInterface::runRecipe()
         break;
     case RCP_LOADZ_TAKEN:
         if (cmdDone(recipeIndex)) {
-            mbusy |= BusyZ;
+            mbusy |= BusyFocus;
             recipeState = RCP_LOADZ_IDLE;
         }
         break;
@@ -116,7 +112,7 @@ void KelInterface::runRecipe()
     case RCP_LOADXY:
         if (loadptEnXY) {
             moveXYTo(loadptX, loadptY, &recipeIndex);
-            mbusy |= BusyXY;
+            mbusy |= BusyStage;
             recipeState = RCP_LOADXY_TAKEN;
         } else {
             recipeState = RCP_AT_LOAD;
@@ -124,7 +120,7 @@ void KelInterface::runRecipe()
         break;
     case RCP_LOADXY_TAKEN:
         if (cmdDone(recipeIndex)) {
-            mbusy |= BusyXY;
+            mbusy |= BusyStage;
             recipeState = RCP_LOADXY_IDLE;
         }
         break;
@@ -166,7 +162,7 @@ void KelInterface::runRecipe()
         [[fallthrough]];
     case RCP_ALN1_TAKEN:
         if (cmdDone(recipeIndex)) {
-            mbusy |= BusyXY;
+            mbusy |= BusyStage;
             recipeState = RCP_ALN1_IDLE;
         }
         break;
@@ -187,7 +183,7 @@ void KelInterface::runRecipe()
         [[fallthrough]];
     case RCP_ALN2_TAKEN:
         if (cmdDone(recipeIndex)) {
-            mbusy |= BusyXY;
+            mbusy |= BusyStage;
             recipeState = RCP_ALN2_IDLE;
         }
         break;

@@ -12,9 +12,8 @@ using namespace Ptx;
 
 namespace {
 
-constexpr unsigned int BusyXY = (1u << DevX) | (1u << DevY);
-constexpr unsigned int BusyZ = 1u << DevZ;
-constexpr unsigned int BusyWheels = (1u << DevWheel1) | (1u << DevWheel2);
+constexpr int Wheel1 = 1;
+constexpr int Wheel2 = 2;
 
 } // namespace
 
@@ -75,10 +74,10 @@ void KelInterface::issueRecipeEntry()
             moveFWboth(entry.f1pos, entry.f2pos, &recipeIndex);
         } else if (entry.f1move) {
             emit addDispLine(QStringLiteral("MOVE FW1=%1").arg(entry.f1pos));
-            moveFW(1, entry.f1pos, &recipeIndex);
+            moveFW(Wheel1, entry.f1pos, &recipeIndex);
         } else {
             emit addDispLine(QStringLiteral("MOVE FW2=%1").arg(entry.f2pos));
-            moveFW(2, entry.f2pos, &recipeIndex);
+            moveFW(Wheel2, entry.f2pos, &recipeIndex);
         }
         mbusy = BusyWheels;
         recipeState = RCP_ENTRY_TAKEN;
@@ -102,14 +101,14 @@ void KelInterface::issueRecipeEntry()
         emit addDispLine(QStringLiteral("MOVE Z=%1 @SP=%2")
                              .arg(numberText(curscanz), numberText(curspeedz)));
         moveZTo(curscanz, &recipeIndex);
-        mbusy |= BusyZ;
+        mbusy |= BusyFocus;
         recipeState = RCP_ENTRY_TAKEN;
         break;
     case EntryKind::StageXY:
         emit addDispLine(QStringLiteral("MOVE X=%1 Y=%2 @SP=%3")
                              .arg(numberText(curscanx), numberText(curscany), numberText(curspeedxy)));
         moveXYTo(curscanx, curscany, &recipeIndex);
-        mbusy |= BusyXY;
+        mbusy |= BusyStage;
         recipeState = RCP_ENTRY_TAKEN;
         break;
     }
@@ -151,10 +150,10 @@ void KelInterface::markRecipeEntryBusy()
 {
     switch (entryKind(*currentRecipeEntry())) {
     case EntryKind::StageXY:
-        mbusy |= BusyXY;
+        mbusy |= BusyStage;
         break;
     case EntryKind::Focus:
-        mbusy |= BusyZ;
+        mbusy |= BusyFocus;
         break;
     case EntryKind::Wheels:
         mbusy = BusyWheels;

@@ -1,6 +1,8 @@
 // The recipe runner's state numbers and the pure rules of its state table.
 #pragma once
 
+#include "controller/protocol.h"
+
 namespace Ptx {
 
 // Runner states. The numbers are the runner's own: they appear in the "RCP STATE:%d"
@@ -40,6 +42,12 @@ enum RecipeState : int {
 
 // True for the states of the table; any other number would strand the run.
 bool recipeStateHasStep(int state);
+
+// Busy-mask bits the runner sets itself when it queues a move, so that it does not take the
+// idle mask of an earlier poll for the end of the move.
+constexpr unsigned int BusyStage = (1u << DevX) | (1u << DevY);
+constexpr unsigned int BusyFocus = 1u << DevZ;
+constexpr unsigned int BusyWheels = (1u << DevWheel1) | (1u << DevWheel2);
 
 // The runner's time unit, in milliseconds.
 constexpr int RecipeTickMs = 25;
