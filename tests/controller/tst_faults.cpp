@@ -26,6 +26,7 @@ private slots:
     void connectFails_data();
     void connectFails();
     void haltPreemptsOverTheWire();
+    void newAddressDisconnects();
 
 private:
     QTemporaryDir dir;
@@ -313,6 +314,24 @@ void TestFaults::haltPreemptsOverTheWire()
     rig.tick(20);
     QCOMPARE(rig.sim.total(), 1);
     QCOMPARE(rig.sim.count(1, 65, 0), 0);
+}
+
+void TestFaults::newAddressDisconnects()
+{
+    DiagCapture diag;
+    SimRig rig;
+    PtxSim::Simulator other;
+    QVERIFY(other.listen());
+    QVERIFY(rig.connectAndLogIn());
+    QSignalSpy connects(&rig.probe, &KelInterface::connectChanged);
+    rig.probe.setIpAddr(other.clientAddress());
+    QCOMPARE(connects.count(), 2);
+    QCOMPARE(rig.display.last(), QStringLiteral("DisConnected!"));
+    QCOMPARE(rig.probe.connectionState, 0u);
+    QVERIFY(SimRig::waitFor([&] { return !rig.sim.hasClient(); }));
+    QVERIFY(rig.probe.openConnection());
+    QVERIFY(SimRig::waitFor([&] { return other.isLoggedIn(); }));
+    QVERIFY(!rig.display.contains(QStringLiteral("CONNECTION LOST!")));
 }
 
 QTEST_GUILESS_MAIN(TestFaults)

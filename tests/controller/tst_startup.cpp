@@ -217,9 +217,11 @@ void TestStartup::runsOnTheRealTimer()
     sim.setTimeScale(25.0);
     QVERIFY(sim.listen());
     LinkProbe probe;
-    probe.setTickPeriod(1);
-    QSignalSpy connects(&probe, &KelInterface::connectChanged);
     QVERIFY(probe.openConnection(sim.clientAddress()));
+    QVERIFY(SimRig::waitFor([&] { return probe.connectionState == 3; }));
+    QCOMPARE(probe.timer->interval(), Ptx::TickMs);
+    // The period changes while the tick runs.
+    probe.setTickPeriod(1);
     QVERIFY(SimRig::waitFor([&] { return probe.interfaceState == KelInterface::INT_NORMAL; },
                             20000));
     QVERIFY(probe.isConnected());
