@@ -15,6 +15,7 @@
 
 namespace {
 
+// Resets the link to a chosen receive state and feeds it bytes, checking its bounds.
 class ReceiverProbe : public KelInterface
 {
 public:

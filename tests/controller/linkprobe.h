@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QtGlobal>
 
+// Opens the link's protected members and steps to tests.
 class LinkProbe : public KelInterface
 {
 public:

@@ -11,6 +11,7 @@
 
 #include <functional>
 
+// Holds the simulator and a probe side by side and steps them together.
 class SimRig
 {
 public:
