@@ -486,6 +486,28 @@ private slots:
         QCOMPARE(b("butSkew")->isChecked(), skew);
     }
 
+    void encoderSteps_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<long>("xy");
+        QTest::addColumn<long>("z");
+
+        QTest::newRow("whole steps") << 1.5 << 15000L << 1500L;
+        QTest::newRow("cut toward zero") << -0.00019 << -1L << 0L;
+        QTest::newRow("not a number") << std::nan("") << 0L << 0L;
+        QTest::newRow("beyond 32 bits") << 1.0e6 << 0L << 1000000000L;
+    }
+
+    void encoderSteps()
+    {
+        QFETCH(double, value);
+        QFETCH(long, xy);
+        QFETCH(long, z);
+        QCOMPARE(window->toEncoderX(value), xy);
+        QCOMPARE(window->toEncoderY(value), xy);
+        QCOMPARE(window->toEncoderZ(value), z);
+    }
+
     void fileName()
     {
         emit kel->updateFileName(QStringLiteral("run 2.rcp"));
