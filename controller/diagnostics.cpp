@@ -1,12 +1,18 @@
 #include "controller/diagnostics.h"
 
-#include <QDebug>
+#include <QLoggingCategory>
 
 namespace Ptx {
 
 void diag(const QString &line)
 {
-    qDebug().noquote() << line;
+    // Straight to the message handler, as qDebug() would deliver it: building a QDebug
+    // stream costs far more than the line itself, and a recipe compile writes many lines.
+    const QLoggingCategory *category = QLoggingCategory::defaultCategory();
+    if (!category->isDebugEnabled())
+        return;
+    const QMessageLogContext context(nullptr, 0, nullptr, category->categoryName());
+    qt_message_output(QtDebugMsg, context, line);
 }
 
 } // namespace Ptx

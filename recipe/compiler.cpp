@@ -2,7 +2,7 @@
 // the macro, one line at a time.
 #include "controller/kelinterface.h"
 #include "controller/diagnostics.h"
-#include "config/numbertext.h"
+#include "recipe/diagtext.h"
 #include "recipe/recipeline.h"
 
 #include <algorithm>
@@ -29,18 +29,13 @@ constexpr unsigned int ExposeWords[ShutterCount] = {62, 59, 47};
 // Lines listed by compileProblems(); further problems are only counted.
 constexpr int MaxListedProblems = 20;
 
-QString num(double value)
+// Appends the values in the general format, separated by commas.
+Ptx::DiagText &joined(Ptx::DiagText &text, const double *values, int count)
 {
-    return Ptx::numberText(value);
-}
-
-QString joined(const double *values, int count)
-{
-    QString text;
     for (int i = 0; i < count; ++i) {
         if (i > 0)
-            text += QLatin1Char(',');
-        text += num(values[i]);
+            text.text(",");
+        text.general(values[i]);
     }
     return text;
 }
@@ -190,7 +185,8 @@ int KelInterface::ProcessLine()
     const RecipeCommand command = Ptx::recipeCommand(procLine, &args);
     // ALIGN counts only when compiling for a run.
     if (command == RecipeCommand::None || (command == RecipeCommand::Align && !scanRecipe)) {
-        Ptx::diag(QStringLiteral("LINE:%1---UNKNOWN COMMAND---").arg(procLine));
+        Ptx::DiagText unknown;
+        Ptx::diag(Ptx::lineEcho(procLine, unknown.text("---UNKNOWN COMMAND---")));
         return 0;
     }
     double f[Ptx::MaxRecipeFields] = {};
@@ -204,28 +200,32 @@ int KelInterface::ProcessLine()
     case Ptx::RecipeFieldStatus::Ok:
         break;
     }
-    const QString echoHead = QStringLiteral("LINE:") + procLine;
-    const auto echo = [&echoHead](const QString &text) { Ptx::diag(echoHead + text); };
+    Ptx::DiagText e;
+    const auto echo = [this, &e] { Ptx::diag(Ptx::lineEcho(procLine, e)); };
     const auto n = [&f](int i) { return static_cast<qint32>(f[i]); };
 
     switch (command) {
     case RecipeCommand::Point:
         fpt1x = f[0];
         fpt1y = f[1];
-        echo(QStringLiteral(" POINT %1,%2").arg(num(f[0]), num(f[1])));
+        joined(e.text(" POINT "), f, 2);
+        echo();
         AddPoint(f[0], f[1], 0.0, false);
         break;
     case RecipeCommand::PointZ:
         fpt1x = f[0];
-        echo(QStringLiteral(" POINTZ %1,0").arg(num(f[0])));
+        e.text(" POINTZ ").general(f[0]).text(",0");
+        echo();
         AddPoint(0.0, 0.0, f[0], true);
         break;
     case RecipeCommand::Delay:
         (repeatDefining ? rptDelay : curDelay) = n(0);
-        echo(QStringLiteral(" DELAY set to %1").arg(n(0)));
+        e.text(" DELAY set to ").decimal(n(0));
+        echo();
         break;
     case RecipeCommand::FDelay:
-        echo(QStringLiteral(" FDELAY set to %1").arg(n(0)));
+        e.text(" FDELAY set to ").decimal(n(0));
+        echo();
         curFDelay = n(0);
         if (curFDelay > 0)
             AddFiltPoint(0, 0, false, false, PauseWord, false);
@@ -235,18 +235,21 @@ int KelInterface::ProcessLine()
         const qint32 shutter = n(0) >= 1 && n(0) <= ShutterCount ? n(0) : 1;
         // The time has 16 bits in the option word.
         const qint32 ms = std::clamp(n(1), 0, MaxExposureMs);
-        echo(QStringLiteral(" EXPTIM %1 set to %2").arg(shutter).arg(ms));
+        e.text(" EXPTIM ").decimal(shutter).text(" set to ").decimal(ms);
+        echo();
         AddFiltPoint(0, 0, false, false,
                      (ExposureBit << (shutter - 1)) | (static_cast<unsigned int>(ms) << ExposureShift), false);
         break;
     }
     case RecipeCommand::SpeedXY:
         (repeatDefining ? rptSpeedXY : curSpeedXY) = f[0];
-        echo(QStringLiteral(" SPEEDXY %1").arg(num(f[0])));
+        e.text(" SPEEDXY ").general(f[0]);
+        echo();
         break;
     case RecipeCommand::SpeedZ:
         (repeatDefining ? rptSpeedZ : curSpeedZ) = f[0];
-        echo(QStringLiteral(" SPEEDZ %1").arg(n(0)));
+        e.text(" SPEEDZ ").decimal(n(0));
+        echo();
         break;
     case RecipeCommand::Comb:
     case RecipeCommand::Raster: {
@@ -257,7 +260,8 @@ int KelInterface::ProcessLine()
         fpt2y = f[3];
         fpt3x = f[4];
         fpt3y = f[5];
-        echo((raster ? QStringLiteral(" RASTER ") : QStringLiteral(" COMB ")) + joined(f, 6));
+        joined(e.text(raster ? " RASTER " : " COMB "), f, 6);
+        echo();
         HandleComb(raster);
         break;
     }
@@ -271,18 +275,21 @@ int KelInterface::ProcessLine()
         defrepx = f[0];
         defrepy = f[1];
         repeatDefining = true;
-        echo(QStringLiteral(" DEFREP %1,%2").arg(num(f[0]), num(f[1])));
+        joined(e.text(" DEFREP "), f, 2);
+        echo();
         break;
     case RecipeCommand::EndRep:
         repeatDefining = false;
         repeatDefined = true;
         repeatActive = true;
-        echo(QStringLiteral(" ENDREP"));
+        e.text(" ENDREP");
+        echo();
         AddPoint(defrepx, defrepy, 0.0, false);
         break;
     case RecipeCommand::ClrRep:
         repeatActive = false;
-        echo(QStringLiteral(" CLRREP"));
+        e.text(" CLRREP");
+        echo();
         break;
     case RecipeCommand::Align:
         AlnPoint1x = f[0];
@@ -290,58 +297,70 @@ int KelInterface::ProcessLine()
         AlnPoint2x = f[2];
         AlnPoint2y = f[3];
         teachAlign = true;
-        echo(QStringLiteral(" ALING ") + joined(f, 4));
+        joined(e.text(" ALING "), f, 4);
+        echo();
         break;
     case RecipeCommand::Incr:
         fpt1x = f[0];
         fpt1y = f[1];
         xincr = f[0];
         yincr = f[1];
-        echo(QStringLiteral(" INCR %1,%2").arg(num(f[0]), num(f[1])));
+        joined(e.text(" INCR "), f, 2);
+        echo();
         break;
     case RecipeCommand::DefMac:
         macroDefining = true;
-        echo(QStringLiteral(" DEFMAC"));
+        e.text(" DEFMAC");
+        echo();
         break;
     case RecipeCommand::EndMac:
         macroDefining = false;
         macroDefined = true;
-        echo(QStringLiteral(" ENDMAC"));
+        e.text(" ENDMAC");
+        echo();
         break;
     case RecipeCommand::FMacro:
-        echo(QStringLiteral(" FMAC"));
+        e.text(" FMAC");
+        echo();
         AddFiltPoint(0, 0, false, false, 0, true);
         break;
     case RecipeCommand::FMove:
-        echo(QStringLiteral(" FMOVE %1,%2").arg(n(0)).arg(n(1)));
+        e.text(" FMOVE ").decimal(n(0)).text(",").decimal(n(1));
+        echo();
         AddFiltPoint(n(0), n(1), n(0) != 0, n(1) != 0, 0, false);
         break;
     case RecipeCommand::SCtrl: {
         const int c1 = shutterCode(n(0));
         const int c2 = shutterCode(n(1));
         const int c3 = shutterCode(n(2));
-        echo(QStringLiteral(" SCTRL %1,%2,%3").arg(c1).arg(c2).arg(c3));
+        e.text(" SCTRL ").decimal(c1).text(",").decimal(c2).text(",").decimal(c3);
+        echo();
         AddFiltPoint(0, 0, false, false, static_cast<unsigned int>(c3 * 16 + c2 * 4 + c1), false);
         break;
     }
     case RecipeCommand::F1Move:
-        echo(QStringLiteral(" F1MOVE %1").arg(n(0)));
+        e.text(" F1MOVE ").decimal(n(0));
+        echo();
         AddFiltPoint(n(0), 0, true, false, 0, false);
         break;
     case RecipeCommand::F2Move:
-        echo(QStringLiteral(" F2MOVE %1").arg(n(0)));
+        e.text(" F2MOVE ").decimal(n(0));
+        echo();
         AddFiltPoint(0, n(0), false, true, 0, false);
         break;
     case RecipeCommand::ShOpen:
-        echo(QStringLiteral(" SHOPEN %1").arg(n(0)));
+        e.text(" SHOPEN ").decimal(n(0));
+        echo();
         AddFiltPoint(0, 0, false, false, shutterWord(OpenWords, n(0)), false);
         break;
     case RecipeCommand::ShClose:
-        echo(QStringLiteral(" SHCLOSE %1").arg(n(0)));
+        e.text(" SHCLOSE ").decimal(n(0));
+        echo();
         AddFiltPoint(0, 0, false, false, shutterWord(CloseWords, n(0)), false);
         break;
     case RecipeCommand::ShExp:
-        echo(QStringLiteral(" SHEXP %1").arg(n(0)));
+        e.text(" SHEXP ").decimal(n(0));
+        echo();
         AddFiltPoint(0, 0, false, false, shutterWord(ExposeWords, n(0)), false);
         break;
     case RecipeCommand::None:

@@ -1,7 +1,7 @@
 // The compiler's add operations: the run list, the repeat pattern and the macro.
 #include "controller/kelinterface.h"
 #include "controller/diagnostics.h"
-#include "config/numbertext.h"
+#include "recipe/diagtext.h"
 
 #include <cmath>
 
@@ -15,15 +15,22 @@ constexpr int MaxMacroPoints = Ptx::MacroListSize - 1;
 constexpr int ShutterCodeBits = 2;
 constexpr quint32 ShutterCodeMask = 3;
 
+// "  PT %f,%f,%f  SP=%f SPZ=%f"
 void diagMotion(double x, double y, double z, double speedXY, double speedZ)
 {
-    Ptx::diag(QString::asprintf("  PT %f,%f,%f  SP=%f SPZ=%f", x, y, z, speedXY, speedZ));
+    Ptx::DiagText line;
+    line.text("  PT ").fixed(x).text(",").fixed(y).text(",").fixed(z);
+    line.text("  SP=").fixed(speedXY).text(" SPZ=").fixed(speedZ);
+    Ptx::diag(line.toString());
 }
 
+// "  SH %d,%d 0x%x %d"
 void diagFilter(const recipePointStruct &entry)
 {
-    Ptx::diag(QString::asprintf("  SH %d,%d 0x%x %d", entry.f1pos, entry.f2pos, entry.shopt,
-                                entry.fmacro ? 1 : 0));
+    Ptx::DiagText line;
+    line.text("  SH ").decimal(entry.f1pos).text(",").decimal(entry.f2pos);
+    line.text(" 0x").hex(entry.shopt).text(" ").decimal(entry.fmacro ? 1 : 0);
+    Ptx::diag(line.toString());
 }
 
 void diagEntry(const recipePointStruct &entry)
@@ -64,23 +71,20 @@ recipePointStruct filterEntry(int f1pos, int f2pos, bool f1move, bool f2move, un
     return entry;
 }
 
-QString shutterCodes(quint32 shopt)
-{
-    return QStringLiteral("SH1=%1 SH2=%2 SH3=%3")
-        .arg(shopt & ShutterCodeMask)
-        .arg((shopt >> ShutterCodeBits) & ShutterCodeMask)
-        .arg((shopt >> (2 * ShutterCodeBits)) & ShutterCodeMask);
-}
-
+// "SH W1=%1 W2=%2 SH1=%3 SH2=%4 SH3=%5" or "PT x=%1 y=%2 z=%3 spxy=%4 spz=%5"
 QString listLine(const recipePointStruct &entry)
 {
+    Ptx::DiagText line;
     if (entry.filtmove) {
-        return QStringLiteral("SH W1=%1 W2=%2 ").arg(entry.f1pos).arg(entry.f2pos)
-            + shutterCodes(entry.shopt);
+        line.text("SH W1=").decimal(entry.f1pos).text(" W2=").decimal(entry.f2pos);
+        line.text(" SH1=").decimal(entry.shopt & ShutterCodeMask);
+        line.text(" SH2=").decimal((entry.shopt >> ShutterCodeBits) & ShutterCodeMask);
+        line.text(" SH3=").decimal((entry.shopt >> (2 * ShutterCodeBits)) & ShutterCodeMask);
+    } else {
+        line.text("PT x=").general(entry.x).text(" y=").general(entry.y).text(" z=").general(entry.z);
+        line.text(" spxy=").general(entry.speedxy).text(" spz=").general(entry.speedz);
     }
-    return QStringLiteral("PT x=%1 y=%2 z=%3 spxy=%4 spz=%5")
-        .arg(Ptx::numberText(entry.x), Ptx::numberText(entry.y), Ptx::numberText(entry.z),
-             Ptx::numberText(entry.speedxy), Ptx::numberText(entry.speedz));
+    return line.toString();
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // the path geometry into run-list points.
 #include "controller/kelinterface.h"
 #include "controller/diagnostics.h"
-#include "config/numbertext.h"
+#include "recipe/diagtext.h"
 #include "recipe/pathgeometry.h"
 
 #include <cmath>
@@ -11,13 +11,14 @@ namespace {
 
 QString pathEcho(const QString &procLine, const char *keyword, const double *values, int count)
 {
-    QString text = QStringLiteral("LINE:") + procLine + QLatin1Char(' ') + QLatin1String(keyword) + QLatin1Char(' ');
+    Ptx::DiagText echo;
+    echo.text(" ").text(keyword).text(" ");
     for (int i = 0; i < count; ++i) {
         if (i > 0)
-            text += QLatin1Char(',');
-        text += Ptx::numberText(values[i]);
+            echo.text(",");
+        echo.general(values[i]);
     }
-    return text;
+    return Ptx::lineEcho(procLine, echo);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "recipe/recipeline.h"
 
+#include <charconv>
 #include <cmath>
 
 namespace Ptx {
@@ -48,7 +49,15 @@ constexpr Keyword keywords[] = {
 
 RecipeCommand recipeCommand(QStringView line, QStringView *args)
 {
+    if (line.isEmpty()) {
+        *args = QStringView();
+        return RecipeCommand::None;
+    }
+    const char16_t first = line.front().unicode();
     for (const Keyword &keyword : keywords) {
+        // The first letter rules out nearly every keyword at the cost of one comparison.
+        if (keyword.text[0] != first)
+            continue;
         const QStringView text(keyword.text);
         if (line.startsWith(text)) {
             *args = line.mid(text.size());
@@ -84,8 +93,39 @@ int splitRecipeFields(QStringView args, QStringView *fields, int maxFields)
     }
 }
 
+namespace {
+
+constexpr int MaxFastDecimal = 64;
+
+// Plain decimal texts (digits, point, sign, exponent) are by far the most common fields;
+// they are converted straight from their characters. Anything else, and anything this
+// cannot convert, is left to the full conversion.
+bool fastDecimal(QStringView field, double *value)
+{
+    field = field.trimmed();
+    if (field.isEmpty() || field.size() > MaxFastDecimal)
+        return false;
+    char text[MaxFastDecimal];
+    int length = 0;
+    for (const QChar c : field) {
+        const char16_t u = c.unicode();
+        const bool plain = (u >= u'0' && u <= u'9') || u == u'.' || u == u'-' || u == u'e' || u == u'E'
+            || (u == u'+' && length > 0);
+        if (!plain)
+            return false;
+        text[length++] = static_cast<char>(u);
+    }
+    const auto result = std::from_chars(text, text + length, *value);
+    return result.ec == std::errc() && result.ptr == text + length;
+}
+
+} // namespace
+
 double recipeDecimal(QStringView field)
 {
+    double fast = 0.0;
+    if (fastDecimal(field, &fast))
+        return fast;
     bool ok = false;
     const double value = field.toDouble(&ok);
     if (ok)
