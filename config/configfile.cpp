@@ -14,6 +14,9 @@
 namespace {
 
 constexpr int IndentPerLevel = 4;
+// The panel's own file is under 1 KiB. A far larger one is not its own, and parsing one of
+// deeply nested elements takes time that grows faster than its size, stalling the start.
+constexpr qint64 MaxFileBytes = 64 * 1024;
 const QString TrueText = QStringLiteral("true");
 const QString FalseText = QStringLiteral("false");
 
@@ -80,17 +83,18 @@ bool saveBytes(const QString &fileName, const QByteArray &bytes, QString *error)
     return saved;
 }
 
-// Keeps a copy of a file that could not be parsed, so that the operator's settings can be
+// Keeps a copy of a file that could not be used, so that the operator's settings can be
 // recovered by hand after the defaults have replaced them.
-void keepBadFile(const QString &fileName, const QByteArray &bytes, const QString &error, int line)
+void keepBadFile(const QString &fileName, const QString &reason)
 {
     const QString badName = fileName + key(Ptx::BadConfigSuffix);
-    QString writeError;
-    const QString outcome = saveBytes(badName, bytes, &writeError)
-                                ? QStringLiteral("COPIED TO %1").arg(badName)
-                                : QStringLiteral("NOT COPIED TO %1: %2").arg(badName, writeError);
-    Ptx::diag(QStringLiteral("%1 UNREADABLE (line %2: %3), %4")
-                  .arg(fileName, QString::number(line), error, outcome));
+    QFile::remove(badName);
+    QFile original(fileName);
+    const QString outcome =
+        original.copy(badName)
+            ? QStringLiteral("COPIED TO %1").arg(badName)
+            : QStringLiteral("NOT COPIED TO %1: %2").arg(badName, original.errorString());
+    Ptx::diag(QStringLiteral("%1 UNREADABLE (%2), %3").arg(fileName, reason, outcome));
 }
 
 } // namespace
@@ -120,14 +124,18 @@ void KelInterface::readConfigData()
         writeConfigData();
         return;
     }
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = file.read(MaxFileBytes + 1);
     file.close();
+    if (bytes.size() > MaxFileBytes) {
+        keepBadFile(fileName, QStringLiteral("larger than %1 bytes").arg(MaxFileBytes));
+        return;
+    }
 
     QDomDocument doc;
     QString error;
     int errorLine = 0;
     if (!doc.setContent(bytes, &error, &errorLine)) {
-        keepBadFile(fileName, bytes, error, errorLine);
+        keepBadFile(fileName, QStringLiteral("line %1: %2").arg(errorLine).arg(error));
         return;
     }
 

@@ -69,6 +69,15 @@ QByteArray stageFile(const QByteArray &inner)
     return "<archive><stage>" + inner + "</stage></archive>";
 }
 
+// A file of the given size: a stage speed of 7, padded with spaces.
+QByteArray paddedFile(qsizetype size)
+{
+    QByteArray bytes = stageFile("<speed>7</speed>");
+    return bytes + QByteArray(size - bytes.size(), ' ');
+}
+
+constexpr qsizetype LargestFile = 64 * 1024;
+
 // Limits the size of files this process may write while it lives.
 class FileSizeLimit
 {
@@ -312,6 +321,7 @@ void TestConfigFile::lookup_data()
         << 5.0 << QStringLiteral("10.2.2.2");
     QTest::newRow("empty address element")
         << QByteArray("<archive><ipaddr/></archive>") << 5.0 << QString();
+    QTest::newRow("largest file read") << paddedFile(LargestFile) << 7.0 << Address;
     QTest::newRow("with declaration and comments")
         << QByteArray("<?xml version=\"1.0\"?>\n<!-- panel -->\n<archive><stage><!-- s -->"
                       "<speed>3</speed></stage></archive>\n")
@@ -417,6 +427,7 @@ void TestConfigFile::malformedKeptAsBad_data()
     QTest::newRow("empty file") << QByteArray();
     QTest::newRow("binary") << QByteArray("\x00\xff\xfe<archive>\x01", 13);
     QTest::newRow("two roots") << QByteArray("<archive/><archive/>");
+    QTest::newRow("too large") << paddedFile(LargestFile + 1);
 }
 
 void TestConfigFile::malformedKeptAsBad()
