@@ -21,6 +21,13 @@ ClientLink::ClientLink(QTcpSocket *tcpSocket, const Options *options, QObject *p
     });
 }
 
+ClientLink::~ClientLink()
+{
+    // The socket goes first, so that its last signals find this object still whole.
+    socket->disconnect(this);
+    delete socket;
+}
+
 void ClientLink::start()
 {
     writer->writeNow(login.start());
@@ -40,6 +47,7 @@ void ClientLink::hangUp()
     if (closing)
         return;
     closing = true;
+    writer->discard();
     socket->disconnectFromHost();
 }
 

@@ -20,6 +20,7 @@ class ClientLink : public QObject
 public:
     // Takes ownership of the socket. Options are read live (credentials, faults).
     ClientLink(QTcpSocket *socket, const Options *options, QObject *parent = nullptr);
+    ~ClientLink() override;
 
     void start();                   // sends the log-in prompt
     bool sendReply(const Packet &reply);    // false when the drop switch swallowed it

@@ -44,8 +44,20 @@ bool ReplyWriter::send(const QByteArray &reply)
 
 void ReplyWriter::writeNow(const QByteArray &bytes)
 {
+    if (bytes.isEmpty() || socket->state() != QAbstractSocket::ConnectedState)
+        return;
     socket->write(bytes);
     socket->flush();
+}
+
+void ReplyWriter::discard()
+{
+    delayTimer.stop();
+    coalesceTimer.stop();
+    splitTimer.stop();
+    delayed.clear();
+    held.clear();
+    splitQueue.clear();
 }
 
 bool ReplyWriter::dropThisOne()

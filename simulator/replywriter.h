@@ -26,6 +26,7 @@ public:
     // Returns false when the drop switch swallowed the reply.
     bool send(const QByteArray &reply);
     void writeNow(const QByteArray &bytes);     // log-in text: no faults
+    void discard();                             // forgets every reply not yet written
 
     static constexpr int SplitGapMs = 1;           // pause between single-byte writes
 

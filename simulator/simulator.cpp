@@ -24,7 +24,14 @@ Simulator::Simulator(const Options &options, QObject *parent)
 
 Simulator::~Simulator()
 {
-    close();
+    // The link reads the options and the server owns waiting sockets: both go before the
+    // members they use.
+    if (link) {
+        disconnect(link, nullptr, this, nullptr);
+        delete link;
+        link = nullptr;
+    }
+    delete server;
 }
 
 bool Simulator::listen(const QHostAddress &addr, quint16 port)
