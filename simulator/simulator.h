@@ -11,7 +11,6 @@
 #include <memory>
 
 class QTcpServer;
-class QTcpSocket;
 
 namespace PtxSim {
 
@@ -21,7 +20,8 @@ class Hardware;
 class HardwareClock;
 class PacketLog;
 
-// Wheels are numbered 1 and 2, shutters 1 to 3, axes by their module (1 X, 2 Y, 3 Z).
+// Serves one panel at a time as the controller would. In the getters and setters wheels are
+// numbered 1 and 2, shutters 1 to 3, and axes by their module (1 X, 2 Y, 3 Z).
 class Simulator : public QObject
 {
     Q_OBJECT

@@ -28,6 +28,7 @@ private slots:
     void haltStopsEverything();
     void countersRecordEveryPacket();
     void packetReceivedSignal();
+    void verboseLogsEveryPacket();
     void malformedFramesAreSkipped_data();
     void malformedFramesAreSkipped();
 };
@@ -258,6 +259,29 @@ void TestSimCommands::packetReceivedSignal()
     const auto packet = spy.first().first().value<PtxSim::Packet>();
     QCOMPARE(packet.dev, quint8(27));
     QCOMPARE(packet.index, quint16(200));
+}
+
+void TestSimCommands::verboseLogsEveryPacket()
+{
+    PtxSim::Options options;
+    options.modules = {1};
+    Rig rig(options);
+    QVERIFY(rig.ok);
+    rig.sim->setVerbose(true);
+    QTest::ignoreMessage(QtInfoMsg, "rx dev=1 cmd=65 index=4 len=4 value=-7");
+    QTest::ignoreMessage(QtInfoMsg, "tx dev=1 cmd=193 index=4 len=4 value=-7");
+    rig.client.request(1, 65, 4, -7);
+    QTest::ignoreMessage(QtInfoMsg, "rx dev=32 cmd=9 index=0 len=6 text=\"calib\"");
+    QTest::ignoreMessage(QtInfoMsg, "tx dev=32 cmd=137 index=0 len=3 text=\"OK\"");
+    rig.client.sendText(32, "calib");
+    Reply reply;
+    QVERIFY(rig.client.waitReply(&reply));
+    QTest::ignoreMessage(QtInfoMsg, "rx dev=2 cmd=84 index=5 len=4 value=0");
+    QTest::ignoreMessage(QtInfoMsg, "   no answer: module 2 is not fitted");
+    rig.client.send(2, 84, 5, 0);
+    QTRY_COMPARE(rig.sim->total(), 3);
+    QTest::ignoreMessage(QtInfoMsg, "client gone");
+    rig.sim->dropClient();
 }
 
 void TestSimCommands::malformedFramesAreSkipped_data()
