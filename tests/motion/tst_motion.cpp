@@ -44,7 +44,6 @@ private slots:
     void loadPointSetters_data();
     void loadPointSetters();
     void plainFieldsStayUnwritten();
-    void wheelSizes();
 
 private:
     QByteArray configBytes() const;
@@ -452,15 +451,6 @@ void TestMotion::plainFieldsStayUnwritten()
     kel->incZ(true);
     kel->setAbs();
     QCOMPARE(configBytes(), before);
-}
-
-void TestMotion::wheelSizes()
-{
-    kel->fw1NumPos = 6;
-    kel->fw2NumPos = 10;
-    QCOMPARE(kel->getFWnumPos(1), 6L);
-    QCOMPARE(kel->getFWnumPos(2), 10L);
-    QCOMPARE(kel->getFWnumPos(0), 10L);
 }
 
 QTEST_GUILESS_MAIN(TestMotion)
