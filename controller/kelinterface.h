@@ -408,6 +408,7 @@ protected:
     void listCompiledEntries();
     int compileLine(const double *f);
     int compileCircle(const double *f, bool arc);
+    bool addPathPoint(double x, double y);
 
     int HandleComb(bool raster);
     int find_line();

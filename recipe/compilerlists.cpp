@@ -108,7 +108,7 @@ int KelInterface::AddPoint(double x, double y, double z, bool zmove)
     // never stored.
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) {
         Ptx::diag(QStringLiteral("  PT refused: not a finite position"));
-        return -1;
+        return 0;
     }
     recipePointStruct entry;
     entry.x = x;

@@ -57,7 +57,8 @@ int linePoints(double x1, double y1, double xIncr, double yIncr, int steps, cons
     while (count < steps + 1 && count < MaxPathPoints) {
         ++count;
         const int k = count - 1;
-        sink(x1 + k * xIncr, y1 + k * yIncr);
+        if (!sink(x1 + k * xIncr, y1 + k * yIncr))
+            break;
     }
     return count;
 }
@@ -73,8 +74,9 @@ int gridPoints(double sx, double sy, double ix, double iy, double ex, double ey,
     int count = 0;
     bool finished = false;
     while (!finished && count < MaxPathPoints) {
-        sink(x, y);
         ++count;
+        if (!sink(x, y))
+            break;
         const double nx = dir > 0 ? x + dx : x - dx;
         const bool accepted = dir > 0 ? withinEnd(nx, dx, ex) : withinStart(nx, dx, sx);
         if (accepted) {
@@ -172,9 +174,11 @@ int circlePoints(const Circle &circle, int steps, const PointSink &sink)
         return 1;
     }
     int count = 0;
-    for (int i = 0; i <= steps && count < MaxPathPoints; ++i, ++count) {
+    for (int i = 0; i <= steps && count < MaxPathPoints; ++i) {
         const double a = i * FullTurn / steps;
-        sink(circle.centerX + circle.radius * std::sin(a), circle.centerY + circle.radius * std::cos(a));
+        ++count;
+        if (!sink(circle.centerX + circle.radius * std::sin(a), circle.centerY + circle.radius * std::cos(a)))
+            break;
     }
     return count;
 }
@@ -183,10 +187,12 @@ int arcPoints(const Circle &circle, double startAngle, const ArcSweep &sweep, in
               const PointSink &sink)
 {
     int count = 0;
-    for (int i = 0; i < steps + 1 && count < MaxPathPoints; i += 2, ++count) {
+    for (int i = 0; i < steps + 1 && count < MaxPathPoints; i += 2) {
         const double fraction = steps == 0 ? 0.0 : sweep.angle * i / steps;
         const double theta = startAngle + fraction * sweep.dir;
-        sink(circle.centerX + circle.radius * std::cos(theta), circle.centerY + circle.radius * std::sin(theta));
+        ++count;
+        if (!sink(circle.centerX + circle.radius * std::cos(theta), circle.centerY + circle.radius * std::sin(theta)))
+            break;
     }
     return count;
 }

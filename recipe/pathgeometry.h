@@ -1,5 +1,6 @@
 // Path geometry of the recipe commands LINE, CIRCLE, ARC, COMB and RASTER, free of any
-// controller state: each expansion hands its points, in order, to a sink.
+// controller state: each expansion hands its points, in order, to a sink, and ends early
+// when the sink answers false (its list is full).
 #pragma once
 
 #include <functional>
@@ -20,7 +21,7 @@ constexpr double SubdivisionRounding = 0.05;
 // Radius reported for three points in a line.
 constexpr double NoCircleRadius = 1.0;
 
-using PointSink = std::function<void(double x, double y)>;
+using PointSink = std::function<bool(double x, double y)>;
 
 // (a + b) / 2.
 double midPoint(double a, double b);

@@ -94,10 +94,17 @@ int KelInterface::compileCircle(const double *f, bool arc)
     return arc ? HandleArc() : HandleCircle();
 }
 
+// The path's points enter the run list (or the pattern) like POINTs; once the run list is
+// full every further point would be dropped, so the expansion ends there.
+bool KelInterface::addPathPoint(double x, double y)
+{
+    return AddPoint(x, y, 0.0, false) >= 0;
+}
+
 int KelInterface::HandleComb(bool raster)
 {
     Ptx::gridPoints(fpt1x, fpt1y, fpt2x, fpt2y, fpt3x, fpt3y, raster,
-                    [this](double x, double y) { AddPoint(x, y, 0.0, false); });
+                    [this](double x, double y) { return addPathPoint(x, y); });
     return 0;
 }
 
@@ -117,7 +124,7 @@ int KelInterface::find_line()
 int KelInterface::HandleLine()
 {
     line_count = Ptx::linePoints(line_x[0], line_y[0], line_x_incr, line_y_incr, line_steps,
-                                 [this](double x, double y) { AddPoint(x, y, 0.0, false); });
+                                 [this](double x, double y) { return addPathPoint(x, y); });
     return 0;
 }
 
@@ -149,14 +156,14 @@ int KelInterface::find_arc()
 int KelInterface::HandleCircle()
 {
     Ptx::circlePoints({center_x, center_y, circle_radius}, circle_steps,
-                      [this](double x, double y) { AddPoint(x, y, 0.0, false); });
+                      [this](double x, double y) { return addPathPoint(x, y); });
     return 0;
 }
 
 int KelInterface::HandleArc()
 {
     Ptx::arcPoints({center_x, center_y, circle_radius}, circle_start_angle, {circle_angle, circle_dir},
-                   circle_steps, [this](double x, double y) { AddPoint(x, y, 0.0, false); });
+                   circle_steps, [this](double x, double y) { return addPathPoint(x, y); });
     return 0;
 }
 

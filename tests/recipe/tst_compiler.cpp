@@ -70,6 +70,7 @@ private slots:
     void listing();
     void capacity_data();
     void capacity();
+    void fullListEndsPaths();
     void alignOnlyForARun();
     void incrementsResetForARun();
     void patternOriginSurvivesCompiles();
@@ -430,6 +431,18 @@ void TestCompiler::capacity()
     QCOMPARE(kel().numRptPointsDefined, pattern);
     QCOMPARE(kel().numMacroPointsDefined, macro);
     QCOMPARE(describe(kel().pointList[points - 1]), last);
+}
+
+void TestCompiler::fullListEndsPaths()
+{
+    kel().setRecipe(repeated("POINT %1,0", 3999) + QStringList{"LINE 0,0,100,0,1", "CIRCLE 1,0,0,1,-1,0,0.001",
+                                                               "POINT 5,5"});
+    diagnostics->clear();
+    QCOMPARE(kel().ScanRecipe(), 0);
+    QCOMPARE(kel().numPointsDefined, 3999);
+    // Each path stops at its first dropped point; the compile goes on to the last line.
+    QCOMPARE(diagnostics->lines().filter(QRegularExpression("^  PT ")).size(), 3999 + 3);
+    QCOMPARE(diagnostics->lines().count("LINE:POINT 5,5 POINT 5,5"), 1);
 }
 
 void TestCompiler::alignOnlyForARun()

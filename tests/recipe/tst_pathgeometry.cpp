@@ -12,7 +12,7 @@ using Points = QList<QPointF>;
 
 Ptx::PointSink collect(Points *points)
 {
-    return [points](double x, double y) { points->append(QPointF(x, y)); };
+    return [points](double x, double y) { points->append(QPointF(x, y)); return true; };
 }
 
 bool near(const QPointF &a, const QPointF &b)
@@ -83,6 +83,7 @@ private slots:
     void arc_data();
     void arc();
     void boundedExpansions();
+    void fullSinkEndsExpansions();
 };
 
 void TestPathGeometry::subdivisions_data()
@@ -321,6 +322,24 @@ void TestPathGeometry::boundedExpansions()
     QCOMPARE(Ptx::arcPoints({0, 0, 1}, 0, {1, 1}, Ptx::MaxSubdivisions, collect(&got)), Ptx::MaxPathPoints);
     for (const QPointF &p : std::as_const(got))
         QVERIFY(std::isfinite(p.x()) && std::isfinite(p.y()));
+}
+
+void TestPathGeometry::fullSinkEndsExpansions()
+{
+    constexpr int Room = 3;
+    Points got;
+    const Ptx::PointSink sink = [&got](double x, double y) {
+        got.append(QPointF(x, y));
+        return got.size() < Room;
+    };
+    QCOMPARE(Ptx::linePoints(0, 0, 1, 0, 100, sink), Room);
+    got.clear();
+    QCOMPARE(Ptx::gridPoints(0, 0, 1, 1, 9, 9, false, sink), Room);
+    got.clear();
+    QCOMPARE(Ptx::circlePoints({0, 0, 1}, 100, sink), Room);
+    got.clear();
+    QCOMPARE(Ptx::arcPoints({0, 0, 1}, 0, {1, 1}, 100, sink), Room);
+    QCOMPARE(got.size(), Room);
 }
 
 QTEST_APPLESS_MAIN(TestPathGeometry)
