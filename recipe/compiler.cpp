@@ -4,6 +4,7 @@
 #include "controller/diagnostics.h"
 #include "recipe/diagtext.h"
 #include "recipe/recipeline.h"
+#include "recipe/runnerentrykind.h"
 
 #include <algorithm>
 
@@ -16,12 +17,10 @@ constexpr qint32 DefaultDwellMs = 1000;
 constexpr double DefaultAlignPoint2X = 10000.0;
 
 // Shutter option words.
-constexpr unsigned int PauseWord = 63;
+using Ptx::ShutterCount;
 constexpr unsigned int ExposureBit = 256;   // bit 8 for shutter 1, 9 and 10 for 2 and 3
 constexpr int ExposureShift = 16;
 constexpr qint32 MaxExposureMs = 65535;
-constexpr int ShutterCount = 3;
-constexpr int KeepCode = 3;
 constexpr unsigned int OpenWords[ShutterCount] = {61, 55, 31};
 constexpr unsigned int CloseWords[ShutterCount] = {60, 51, 15};
 constexpr unsigned int ExposeWords[ShutterCount] = {62, 59, 47};
@@ -48,7 +47,7 @@ unsigned int shutterWord(const unsigned int (&words)[ShutterCount], qint32 shutt
 
 int shutterCode(qint32 code)
 {
-    return code >= 0 && code <= KeepCode ? code : KeepCode;
+    return code >= Ptx::ShutterClose && code <= Ptx::ShutterKeep ? code : Ptx::ShutterKeep;
 }
 
 } // namespace
@@ -228,7 +227,7 @@ int KelInterface::ProcessLine()
         echo();
         curFDelay = n(0);
         if (curFDelay > 0)
-            AddFiltPoint(0, 0, false, false, PauseWord, false);
+            AddFiltPoint(0, 0, false, false, Ptx::PauseWord, false);
         curFDelay = 0;
         break;
     case RecipeCommand::ExpTim: {

@@ -2,6 +2,7 @@
 #include "controller/kelinterface.h"
 #include "controller/diagnostics.h"
 #include "recipe/diagtext.h"
+#include "recipe/runnerentrykind.h"
 
 #include <cmath>
 
@@ -11,9 +12,6 @@ namespace {
 constexpr int MaxPoints = Ptx::PointListSize - 1;
 constexpr int MaxRptPoints = Ptx::RptListSize - 1;
 constexpr int MaxMacroPoints = Ptx::MacroListSize - 1;
-
-constexpr int ShutterCodeBits = 2;
-constexpr quint32 ShutterCodeMask = 3;
 
 // "  PT %f,%f,%f  SP=%f SPZ=%f"
 void diagMotion(double x, double y, double z, double speedXY, double speedZ)
@@ -77,9 +75,9 @@ QString listLine(const recipePointStruct &entry)
     Ptx::DiagText line;
     if (entry.filtmove) {
         line.text("SH W1=").decimal(entry.f1pos).text(" W2=").decimal(entry.f2pos);
-        line.text(" SH1=").decimal(entry.shopt & ShutterCodeMask);
-        line.text(" SH2=").decimal((entry.shopt >> ShutterCodeBits) & ShutterCodeMask);
-        line.text(" SH3=").decimal((entry.shopt >> (2 * ShutterCodeBits)) & ShutterCodeMask);
+        const Ptx::ShutterWord word = Ptx::decodeShutterWord(entry.shopt);
+        line.text(" SH1=").decimal(word.code[0]).text(" SH2=").decimal(word.code[1]);
+        line.text(" SH3=").decimal(word.code[2]);
     } else {
         line.text("PT x=").general(entry.x).text(" y=").general(entry.y).text(" z=").general(entry.z);
         line.text(" spxy=").general(entry.speedxy).text(" spz=").general(entry.speedz);
