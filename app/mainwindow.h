@@ -124,7 +124,7 @@ private:
     void showPosition(QLCDNumber *display, double position);
     void showWheel(int wheel, long position);
     void setShutter(int shutter, bool open);
-    void centreOnScreen(NumInputBox *box);
+    void enableTab(int page, bool enable);
     bool promptEntry(NumInputBox *box, const QString &prompt, int element);
     void shutDownInterface();
 

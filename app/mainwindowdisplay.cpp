@@ -107,8 +107,16 @@ void MainWindow::updateVis()
     ui->lcdNumberY->setVisible(y);
     ui->labelZ->setVisible(z);
     ui->lcdNumberZ->setVisible(z);
-    ui->tabWidget->setTabEnabled(StagePage, x || y || z);
-    ui->tabWidget->setTabEnabled(FilterWheelPage, KEL->getModPresent(Ptx::DevWheel1));
+    enableTab(StagePage, x || y || z);
+    enableTab(FilterWheelPage, KEL->getModPresent(Ptx::DevWheel1));
+}
+
+// Every status reply reports the modules, about twenty times a second; the tab bar repaints
+// whenever a tab's state is set, so it is set only when it changes.
+void MainWindow::enableTab(int page, bool enable)
+{
+    if (ui->tabWidget->isTabEnabled(page) != enable)
+        ui->tabWidget->setTabEnabled(page, enable);
 }
 
 // The panel shows no busy indication.
