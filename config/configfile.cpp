@@ -1,4 +1,5 @@
 // Reading and writing "config.xml": the settings of KelInterface as one small XML document.
+#include "config/atomicfile.h"
 #include "config/configdefaults.h"
 #include "config/numbertext.h"
 #include "config/resolution.h"
@@ -7,7 +8,6 @@
 
 #include <QDomDocument>
 #include <QFile>
-#include <QSaveFile>
 
 #include <functional>
 
@@ -68,19 +68,6 @@ void readGroup(const QDomDocument &doc, const char *groupName,
     for (QDomElement child = group.firstChildElement(); !child.isNull();
          child = child.nextSiblingElement())
         visit(child.tagName(), child.text());
-}
-
-// Replaces fileName by bytes through a temporary file, so a failed write loses nothing.
-// The flush is checked on its own: commit() does not notice a failure of its final flush
-// (a full disk), and would put a truncated file in place of the old one.
-bool saveBytes(const QString &fileName, const QByteArray &bytes, QString *error)
-{
-    QSaveFile file(fileName);
-    const bool saved = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
-                       && file.flush() && file.commit();
-    if (!saved)
-        *error = file.errorString();
-    return saved;
 }
 
 // Keeps a copy of a file that could not be used, so that the operator's settings can be
@@ -216,6 +203,6 @@ void KelInterface::writeConfigData()
     appendLeaf(doc, recipeGroup, AutoStart, doRecipeAutoStart);
 
     QString error;
-    if (!saveBytes(cfgFile->fileName(), doc.toByteArray(IndentPerLevel), &error))
+    if (!Ptx::writeFileAtomically(cfgFile->fileName(), doc.toByteArray(IndentPerLevel), &error))
         Ptx::diag(QStringLiteral("%1 NOT WRITTEN: %2").arg(cfgFile->fileName(), error));
 }

@@ -1,13 +1,13 @@
 // The current recipe, its file name, and loading and saving it.
 #include "recipe/recipefile.h"
 
+#include "config/atomicfile.h"
 #include "controller/diagnostics.h"
 #include "controller/kelinterface.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QMessageBox>
-#include <QSaveFile>
 
 namespace Ptx {
 
@@ -52,16 +52,7 @@ bool readRecipeFile(const QString &fileName, QStringList *lines)
 
 bool writeRecipeFile(const QString &fileName, const QStringList &lines)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // A short write (disk full, file size limit) is not always reported by commit() alone.
-    const QByteArray text = recipeFileText(lines);
-    if (file.write(text) != text.size() || !file.flush()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return writeFileAtomically(fileName, recipeFileText(lines));
 }
 
 } // namespace Ptx
