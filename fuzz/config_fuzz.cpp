@@ -1,11 +1,9 @@
 // Fuzz target "config": any bytes as "config.xml" are read without harm, leave usable
 // resolutions, and what the panel then writes reads back and settles after one rewrite.
 #include "controller/kelinterface.h"
+#include "fuzzworkspace.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <cmath>
 #include <cstdint>
@@ -15,8 +13,6 @@ namespace {
 
 const QString ConfigName = QStringLiteral("config.xml");
 const QString BadName = QStringLiteral("config.xml.bad");
-
-void quiet(QtMsgType, const QMessageLogContext &, const QString &) {}
 
 QByteArray readFile(const QString &name)
 {
@@ -43,32 +39,12 @@ void checkResolutions(KelInterface &kel)
         std::abort();
 }
 
-// One working folder and one interface object for the whole run.
-struct Workspace
-{
-    Workspace()
-    {
-        qInstallMessageHandler(quiet);
-        if (!QCoreApplication::instance())
-            app = new QCoreApplication(argc, argv);
-        if (!dir.isValid() || !QDir::setCurrent(dir.path()))
-            std::abort();
-        kel = new KelInterface(QStringLiteral("127.0.0.1"));
-    }
-    int argc = 1;
-    char name[7] = "config";
-    char *argv[2] = {name, nullptr};
-    QCoreApplication *app = nullptr;
-    QTemporaryDir dir;
-    KelInterface *kel = nullptr;
-};
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static Workspace ws;
-    KelInterface &kel = *ws.kel;
+    static FuzzWorkspace workspace("config");
+    KelInterface &kel = workspace.kel();
 
     writeFile(ConfigName, data, size);
     kel.readConfigData();
