@@ -2,9 +2,9 @@
 // connected and idle with the status polling running (CPU share and peak memory).
 #include "app/mainwindow.h"
 #include "controller/kelinterface.h"
+#include "tools/eventwait.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -20,7 +20,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <functional>
 
 namespace {
 
@@ -81,22 +80,6 @@ long statusKiB(const char *key)
     return -1;
 }
 
-// Runs the event loop until the condition holds, sleeping between events (a wake-up timer
-// looks at the condition at least every CheckMs).
-bool waitFor(const std::function<bool()> &done, int timeoutMs)
-{
-    constexpr int CheckMs = 10;
-    const QDeadlineTimer deadline(timeoutMs);
-    QTimer wakeUp;
-    wakeUp.start(CheckMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
 // Notes the moment the window's first paint has been completed and flushed: the zero timer
 // runs once the update that carried the paint is done.
 class FirstFrame : public QObject
@@ -151,13 +134,6 @@ protected:
     }
 };
 
-// The link's diagnostic lines go to standard error; they are not part of the cost measured.
-void quietDiagnostics(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type != QtDebugMsg)
-        std::fprintf(stderr, "%s\n", qPrintable(message));
-}
-
 int fail(const char *what)
 {
     std::fprintf(stderr, "panel_bench: %s\n", what);
@@ -171,7 +147,8 @@ int main(int argc, char *argv[])
     const qint64 mainNs = bootClockNs();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(quietDiagnostics);
+    // The link's diagnostic lines are not part of the cost measured.
+    qInstallMessageHandler(Ptx::dropDiagnostics);
     QApplication app(argc, argv);
 
     const QString simulatorPath = argc > 1
@@ -190,7 +167,7 @@ int main(int argc, char *argv[])
         MainWindow window;
         window.installEventFilter(&frame);
         window.showFullScreen();
-        if (!waitFor([&frame] { return frame.shownNs >= 0; }, StartUpTimeoutMs))
+        if (!Ptx::waitFor([&frame] { return frame.shownNs >= 0; }, StartUpTimeoutMs))
             return fail("the window was never painted");
 
         const qint64 execNs = processStartNs();
@@ -206,7 +183,7 @@ int main(int argc, char *argv[])
         QString port;
         const QRegularExpression listening(QStringLiteral("port (\\d+)"));
         QByteArray banner;
-        waitFor([&] {
+        Ptx::waitFor([&] {
             simulator.waitForReadyRead(10);
             banner += simulator.readAllStandardOutput();
             const auto match = listening.match(QString::fromLatin1(banner));
@@ -227,7 +204,7 @@ int main(int argc, char *argv[])
         QElapsedTimer connecting;
         connecting.start();
         kel->openConnection();
-        if (!waitFor([&checked] { return checked; }, StartUpTimeoutMs)) {
+        if (!Ptx::waitFor([&checked] { return checked; }, StartUpTimeoutMs)) {
             result = fail("the panel did not finish its system check");
         } else {
             std::printf("connect to end of system check: %lld ms (%d ms tick)\n",
@@ -235,7 +212,7 @@ int main(int argc, char *argv[])
             int replies = 0;
             if (auto *socket = kel->findChild<QTcpSocket *>())
                 QObject::connect(socket, &QTcpSocket::readyRead, &window, [&replies] { ++replies; });
-            waitFor([] { return false; }, SettleMs);
+            Ptx::waitFor([] { return false; }, SettleMs);
             replies = 0;
             IdleActivity activity;
             activity.watch(kel);

@@ -5,19 +5,17 @@
 #include "dialogs/aboutdialog.h"
 #include "dialogs/numinputbox.h"
 #include "simulator/simulator.h"
+#include "tools/eventwait.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <QTimer>
 
 #include <cstdio>
-#include <functional>
 
 namespace {
 
@@ -39,22 +37,6 @@ constexpr int Wheel2Position = 1;
 constexpr int OpenShutter = 1;
 constexpr int ShutterOpen = 1;
 
-// Runs the event loop until the condition holds, sleeping between events (a wake-up timer
-// looks at the condition at least every CheckMs).
-bool waitFor(const std::function<bool()> &done, int timeoutMs)
-{
-    constexpr int CheckMs = 10;
-    const QDeadlineTimer deadline(timeoutMs);
-    QTimer wakeUp;
-    wakeUp.start(CheckMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
 bool writeConfig(const QString &address)
 {
     QFile file(QStringLiteral("config.xml"));
@@ -75,14 +57,6 @@ bool save(QWidget *widget, const QDir &dir, const QString &name)
     return true;
 }
 
-// The controller link's diagnostic lines (module probes, time-outs of absent modules) are
-// not wanted here; warnings still show.
-void quietDiagnostics(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type != QtDebugMsg)
-        std::fprintf(stderr, "%s\n", qPrintable(message));
-}
-
 int fail(const char *what)
 {
     std::fprintf(stderr, "panel-screenshots: %s\n", what);
@@ -96,7 +70,7 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    qInstallMessageHandler(quietDiagnostics);
+    qInstallMessageHandler(Ptx::dropDiagnostics);
 
     const QDir outDir(QDir::current().absoluteFilePath(
         argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots")));
@@ -138,9 +112,9 @@ int main(int argc, char *argv[])
         });
 
         window.findChild<QPushButton *>(QStringLiteral("pushButton"))->click();
-        if (!waitFor([&checked] { return checked; }, StartUpTimeoutMs))
+        if (!Ptx::waitFor([&checked] { return checked; }, StartUpTimeoutMs))
             result = fail("the panel did not finish its system check");
-        else if (!waitFor([&positions] { return positions >= PositionReports; }, PollTimeoutMs))
+        else if (!Ptx::waitFor([&positions] { return positions >= PositionReports; }, PollTimeoutMs))
             result = fail("the panel does not poll the positions");
 
         if (result == 0) {
