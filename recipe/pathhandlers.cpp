@@ -40,7 +40,12 @@ int KelInterface::compileLine(const double *f)
     line_y[0] = fpt1y;
     line_x[1] = fpt2x;
     line_y[1] = fpt2y;
-    line_dist = std::hypot(line_x[1] - line_x[0], line_y[1] - line_y[0]);
+    // The square root of the sum of squares, as recipes have always had it: hypot differs
+    // from it in the last bit for some lengths (3.7 from 1.2 and 3.5), and that changes
+    // the truncated step count.
+    const double dx = line_x[1] - line_x[0];
+    const double dy = line_y[1] - line_y[0];
+    line_dist = std::sqrt(dx * dx + dy * dy);
     line_steps = Ptx::lineSteps(line_dist, step);
     find_line();
     if (!std::isfinite(line_dist) || !std::isfinite(line_x_incr) || !std::isfinite(line_y_incr)) {

@@ -4,6 +4,7 @@
 
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -71,6 +72,8 @@ private slots:
     void capacity_data();
     void capacity();
     void fullListEndsPaths();
+    void lineSteps_data();
+    void lineSteps();
     void alignOnlyForARun();
     void incrementsResetForARun();
     void patternOriginSurvivesCompiles();
@@ -443,6 +446,27 @@ void TestCompiler::fullListEndsPaths()
     // Each path stops at its first dropped point; the compile goes on to the last line.
     QCOMPARE(diagnostics->lines().filter(QRegularExpression("^  PT ")).size(), 3999 + 3);
     QCOMPARE(diagnostics->lines().count("LINE:POINT 5,5 POINT 5,5"), 1);
+}
+
+void TestCompiler::lineSteps_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<double>("secondX");
+    // The length is the square root of the sum of squares, just below 3.7 here.
+    QTest::newRow("length 3.7 from its sides") << "LINE 0,0,1.2,3.5,0.1" << 36 << 1.2 / 36;
+}
+
+void TestCompiler::lineSteps()
+{
+    QFETCH(QString, line);
+    QFETCH(int, steps);
+    QFETCH(double, secondX);
+    kel().setRecipe({line});
+    QCOMPARE(kel().ScanRecipe(), 0);
+    QCOMPARE(kel().line_steps, steps);
+    QCOMPARE(kel().numPointsDefined, std::min(steps + 1, Ptx::PointListSize - 1));
+    QCOMPARE(kel().pointList[1].x, secondX);
 }
 
 void TestCompiler::alignOnlyForARun()
