@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <limits>
 
 namespace Ptx {
 
@@ -14,8 +15,9 @@ constexpr double FullTurn = 6.2831852;
 constexpr double VerticalSlope = 99999999.99;
 // No single path command makes more points than this.
 constexpr int MaxPathPoints = 10000;
-// Subdivision counts are kept below this so that counting up to them cannot overflow.
-constexpr int MaxSubdivisions = 1000000000;
+// Subdivision counts are kept to this, one below the largest int, so that counting up to
+// them cannot overflow; every count below it is kept exactly.
+constexpr int MaxSubdivisions = std::numeric_limits<int>::max() - 1;
 // Added before truncating the circle's subdivision count.
 constexpr double SubdivisionRounding = 0.05;
 // Radius reported for three points in a line.

@@ -455,6 +455,9 @@ void TestCompiler::lineSteps_data()
     QTest::addColumn<double>("secondX");
     // The length is the square root of the sum of squares, just below 3.7 here.
     QTest::newRow("length 3.7 from its sides") << "LINE 0,0,1.2,3.5,0.1" << 36 << 1.2 / 36;
+    // Well beyond a billion intervals the points still keep their spacing (2^-20 mm).
+    QTest::newRow("fine step on a long line") << "LINE 0,0,1536,0,0.00000095367431640625" << 1610612736
+                                              << std::ldexp(1.0, -20);
 }
 
 void TestCompiler::lineSteps()

@@ -94,6 +94,7 @@ void TestPathGeometry::subdivisions_data()
     QTest::newRow("below one") << 0.7 << 0;
     QTest::newRow("negative") << -3.0 << 0;
     QTest::newRow("nan") << qQNaN() << 0;
+    QTest::newRow("beyond a billion") << 1.5e9 << 1500000000;
     QTest::newRow("infinite") << qInf() << Ptx::MaxSubdivisions;
     QTest::newRow("huge") << 1e300 << Ptx::MaxSubdivisions;
 }
