@@ -112,15 +112,17 @@ void KelInterface::processCommand()
     case CmdAwait: {
         cmdBufferStruct &entry = commandBuffer[cmdBufTail];
         const int limit = longWaitForResp ? Ptx::LongReplyTimeoutTicks : Ptx::ReplyTimeoutTicks;
-        if (waitForRespTimer > limit) {
+        // An answered entry is never timed out: the step that a reply triggers at once also
+        // counts, and may be the one that reaches the limit.
+        if (entry.done) {
+            advanceTail();
+        } else if (waitForRespTimer > limit) {
             Ptx::diag(QString::asprintf("COMM ERROR %d,%d,%d,%ld", entry.dev, entry.cmd,
                                         entry.index, entry.data));
             waitforresp = false;
             longWaitForResp = false;
             entry.done = true;
             entry.error = true;
-            advanceTail();
-        } else if (entry.done) {
             advanceTail();
         }
         return;

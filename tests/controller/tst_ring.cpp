@@ -19,6 +19,8 @@ private slots:
     void timeout_data();
     void timeout();
     void longTimeoutIsSticky();
+    void replyInLastTickIsNotATimeout_data();
+    void replyInLastTickIsNotATimeout();
     void haltPreemptsQueue();
     void haltBehindTenMovesGoesFirst();
     void lateReplyForWithdrawnEntry();
@@ -164,6 +166,38 @@ void TestRing::longTimeoutIsSticky()
     QVERIFY(!probe.longWaitForResp);
     // ...and the time-out ends it.
     QCOMPARE(ticksToTimeout(probe, probe.addCommand(1, 84, 5, 0, true)), 10);
+}
+
+void TestRing::replyInLastTickIsNotATimeout_data()
+{
+    QTest::addColumn<uint>("index");
+    QTest::addColumn<int>("ticks");
+    QTest::newRow("short time-out") << 5u << 10;
+    QTest::newRow("long time-out") << 13u << 100;
+}
+
+void TestRing::replyInLastTickIsNotATimeout()
+{
+    // A reply that arrives after the last step before the time-out is in time: the step it
+    // triggers at once must not count it as missing.
+    QFETCH(uint, index);
+    QFETCH(int, ticks);
+    DiagCapture diag;
+    LinkProbe probe;
+    probe.enterPacketMode();
+    const int slot = probe.addCommand(2, 84, index, 0, true);
+    probe.processCommand(); // sent
+    for (int i = 0; i < ticks - 1; ++i)
+        probe.processCommand();
+    QVERIFY(!probe.commandBuffer[slot].done);
+    probe.receiveBytes(probe.replyToTail(77));
+    QVERIFY(probe.commandBuffer[slot].done);
+    QVERIFY(!probe.commandBuffer[slot].error);
+    QCOMPARE(probe.commandBuffer[slot].retVal, 77l);
+    QCOMPARE(probe.cmdBufTail, 1u);
+    QCOMPARE(probe.cmdBufState, 0u);
+    QVERIFY(probe.longWaitForResp == (index == 13u));
+    QCOMPARE(DiagCapture::count(QStringLiteral("COMM ERROR")), 0);
 }
 
 void TestRing::haltPreemptsQueue()
