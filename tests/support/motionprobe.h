@@ -3,6 +3,7 @@
 #pragma once
 
 #include "controller/kelinterface.h"
+#include "support/commandring.h"
 
 #include <QStringList>
 
@@ -60,15 +61,7 @@ public:
     }
 
     // Every command between tail and head, oldest first.
-    QStringList queued() const
-    {
-        QStringList out;
-        for (unsigned int i = cmdBufTail; i != cmdBufHead; i = (i + 1) % Ptx::CmdBufSize) {
-            const cmdBufferStruct &e = commandBuffer[i];
-            out << QStringLiteral("%1,%2,%3,%4").arg(e.dev).arg(e.cmd).arg(e.index).arg(e.data);
-        }
-        return out;
-    }
+    QStringList queued() const { return queuedCommandTexts(commandBuffer, cmdBufTail, cmdBufHead); }
 
     // True when no queued command waits for a reply.
     bool noneAwaitsReply() const
