@@ -3,15 +3,12 @@
 #include "app/mainwindow.h"
 #include "dialogs/versiontext.h"
 #include "modaldriver.h"
-#include "panelprobe.h"
+#include "panelfixture.h"
 #include "support/diagcapture.h"
 
 #include <QDesktopServices>
-#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QtTest>
-
-#include <memory>
 
 // Receives the addresses the panel asks the desktop to open.
 class UrlCatcher : public QObject
@@ -25,22 +22,12 @@ public slots:
     void open(const QUrl &url) { urls << url; }
 };
 
-class TestMainWindowCommands : public QObject
+class TestMainWindowCommands : public QObject, private PanelFixture
 {
     Q_OBJECT
 
 private:
-    QTemporaryDir dir;
-    PanelProbe *kel = nullptr;
-    std::unique_ptr<MainWindow> window;
-
-    QPushButton *b(const QString &name) const
-    {
-        QPushButton *found = window->findChild<QPushButton *>(name);
-        if (!found)
-            qFatal("no button %s", qPrintable(name));
-        return found;
-    }
+    QPushButton *b(const QString &name) const { return w(name); }
 
     // Connected with every module: all commands enabled.
     void connectAll()
@@ -66,8 +53,7 @@ private slots:
 
     void init()
     {
-        kel = new PanelProbe;
-        window = std::make_unique<MainWindow>(kel);
+        openWindow();
         connectAll();
         kel->drop();
     }

@@ -5,6 +5,7 @@
 #include "controller/kelinterface.h"
 #include "modaldriver.h"
 #include "simulator/simulator.h"
+#include "support/findwidget.h"
 
 #include <QLCDNumber>
 #include <QPointer>
@@ -52,10 +53,7 @@ private:
 
     static QPushButton *b(MainWindow &w, const char *name)
     {
-        QPushButton *found = w.findChild<QPushButton *>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no button %s", name);
-        return found;
+        return findWidget(w, QString::fromLatin1(name));
     }
     static QString messages(MainWindow &w)
     {

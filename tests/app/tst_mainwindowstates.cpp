@@ -2,7 +2,7 @@
 // during a run, positions, wheels, shutters, modes and the message display.
 #include "app/mainwindow.h"
 #include "dialogs/versiontext.h"
-#include "panelprobe.h"
+#include "panelfixture.h"
 
 #include <QCheckBox>
 #include <QLCDNumber>
@@ -12,7 +12,6 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -20,7 +19,6 @@
 #include <QtTest>
 
 #include <cmath>
-#include <memory>
 
 namespace {
 
@@ -51,23 +49,11 @@ constexpr int ConfigPage = 2;
 
 } // namespace
 
-class TestMainWindowStates : public QObject
+class TestMainWindowStates : public QObject, private PanelFixture
 {
     Q_OBJECT
 
 private:
-    QTemporaryDir dir;
-    PanelProbe *kel = nullptr;
-    std::unique_ptr<MainWindow> window;
-
-    template <typename T = QPushButton>
-    T *w(const QString &name) const
-    {
-        T *found = window->findChild<T *>(name);
-        if (!found)
-            qFatal("no widget %s", qPrintable(name));
-        return found;
-    }
     QPushButton *b(const char *name) const { return w(QString::fromLatin1(name)); }
     QTabWidget *tabs() const { return w<QTabWidget>(QStringLiteral("tabWidget")); }
     QTextDocument *messages() const
@@ -104,11 +90,7 @@ private slots:
         QVERIFY(QDir::setCurrent(dir.path()));
     }
 
-    void init()
-    {
-        kel = new PanelProbe;
-        window = std::make_unique<MainWindow>(kel);
-    }
+    void init() { openWindow(); }
 
     void cleanup() { window.reset(); }
 
