@@ -1,5 +1,6 @@
 // The settings file "config.xml": exact layout, reading rules, damaged and unwritable files.
 #include "support/diagcapture.h"
+#include "support/filesizelimit.h"
 #include "support/motionprobe.h"
 
 #include <QFile>
@@ -7,9 +8,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <sys/resource.h>
-
-#include <csignal>
 #include <functional>
 #include <memory>
 
@@ -77,30 +75,6 @@ QByteArray paddedFile(qsizetype size)
 }
 
 constexpr qsizetype LargestFile = 64 * 1024;
-
-// Limits the size of files this process may write while it lives.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lower = saved;
-        lower.rlim_cur = bytes;
-        ok = setrlimit(RLIMIT_FSIZE, &lower) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
-    }
-    bool ok = false;
-
-private:
-    rlimit saved {};
-    void (*previousHandler)(int) = nullptr;
-};
 
 } // namespace
 

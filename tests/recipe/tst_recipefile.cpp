@@ -2,6 +2,7 @@
 // message box.
 #include "compilerprobe.h"
 #include "recipe/recipefile.h"
+#include "support/filesizelimit.h"
 
 #include <QApplication>
 #include <QFile>
@@ -10,9 +11,6 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
-
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -52,29 +50,6 @@ private:
     static constexpr int MaxTries = 100;
     static constexpr int PollMs = 10;
     int tries = 0;
-};
-
-// Limits the size of files this process may write while it lives.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &previous);
-        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = previous;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &previous);
-        std::signal(SIGXFSZ, previousHandler);
-    }
-
-private:
-    rlimit previous{};
-    void (*previousHandler)(int) = nullptr;
 };
 
 } // namespace
