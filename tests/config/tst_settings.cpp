@@ -1,14 +1,12 @@
 // Settings accessors: what each setter changes, the resolution guard, and that plain setters
 // leave the file alone.
 #include "support/diagcapture.h"
-#include "support/motionprobe.h"
+#include "support/motionfixture.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <limits>
-#include <memory>
 
 namespace {
 const double NaN = std::numeric_limits<double>::quiet_NaN();
@@ -21,7 +19,7 @@ QByteArray configBytes()
 }
 } // namespace
 
-class TestSettings : public QObject
+class TestSettings : public QObject, private MotionFixture
 {
     Q_OBJECT
 
@@ -33,24 +31,16 @@ private slots:
     void resolutions();
     void plainSettersDoNotWrite();
     void defaultIncrementsLeaveJogSteps();
-
-private:
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<MotionProbe> kel;
 };
 
 void TestSettings::init()
 {
-    dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir->isValid());
-    QVERIFY(QDir::setCurrent(dir->path()));
-    kel = std::make_unique<MotionProbe>();
+    QVERIFY(openProbe());
 }
 
 void TestSettings::cleanup()
 {
-    kel.reset();
-    dir.reset();
+    closeProbe();
 }
 
 void TestSettings::resolutions_data()

@@ -1,13 +1,11 @@
 // Coordinate modes of KelInterface: mode changes, their signals and the position display.
-#include "support/motionprobe.h"
+#include "support/motionfixture.h"
 
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
 #include <functional>
-#include <memory>
 
 using Action = std::function<void(MotionProbe &)>;
 Q_DECLARE_METATYPE(Action)
@@ -17,7 +15,7 @@ constexpr long StepsPerMM = 10000; // the default resolution
 constexpr long FirstWheelModule = 17;
 }
 
-class TestCoordinates : public QObject
+class TestCoordinates : public QObject, private MotionFixture
 {
     Q_OBJECT
 
@@ -38,24 +36,16 @@ private slots:
     void storeAlnIgnoresOtherPoints();
     void wheelSignalsNeedModule17_data();
     void wheelSignalsNeedModule17();
-
-private:
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<MotionProbe> kel;
 };
 
 void TestCoordinates::init()
 {
-    dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir->isValid());
-    QVERIFY(QDir::setCurrent(dir->path()));
-    kel = std::make_unique<MotionProbe>();
+    QVERIFY(openProbe());
 }
 
 void TestCoordinates::cleanup()
 {
-    kel.reset();
-    dir.reset();
+    closeProbe();
 }
 
 void TestCoordinates::modes_data()

@@ -1,17 +1,15 @@
 // Motion operations of KelInterface: the exact commands each one queues, the refusal of
 // impossible targets, identical alignment points and the load-point settings.
 #include "support/diagcapture.h"
-#include "support/motionprobe.h"
+#include "support/motionfixture.h"
 
 #include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
 #include <functional>
 #include <limits>
-#include <memory>
 
 using Action = std::function<void(MotionProbe &)>;
 using IndexAction = std::function<void(MotionProbe &, int *)>;
@@ -24,7 +22,7 @@ const double NaN = std::numeric_limits<double>::quiet_NaN();
 const double Inf = std::numeric_limits<double>::infinity();
 }
 
-class TestMotion : public QObject
+class TestMotion : public QObject, private MotionFixture
 {
     Q_OBJECT
 
@@ -47,23 +45,16 @@ private slots:
 
 private:
     QByteArray configBytes() const;
-
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<MotionProbe> kel;
 };
 
 void TestMotion::init()
 {
-    dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir->isValid());
-    QVERIFY(QDir::setCurrent(dir->path()));
-    kel = std::make_unique<MotionProbe>();
+    QVERIFY(openProbe());
 }
 
 void TestMotion::cleanup()
 {
-    kel.reset();
-    dir.reset();
+    closeProbe();
 }
 
 QByteArray TestMotion::configBytes() const
