@@ -27,6 +27,7 @@ private slots:
     void connectFails();
     void haltPreemptsOverTheWire();
     void newAddressDisconnects();
+    void connectAndDisconnectSignals();
 
 private:
     QTemporaryDir dir;
@@ -332,6 +333,30 @@ void TestFaults::newAddressDisconnects()
     QVERIFY(rig.probe.openConnection());
     QVERIFY(SimRig::waitFor([&] { return other.isLoggedIn(); }));
     QVERIFY(!rig.display.contains(QStringLiteral("CONNECTION LOST!")));
+}
+
+void TestFaults::connectAndDisconnectSignals()
+{
+    // The screens rely on the order: "not connected" as the attempt starts, the display
+    // cleared before "Connected!", and "not connected" on both sides of "DisConnected!".
+    DiagCapture diag;
+    SimRig rig;
+    QStringList events;
+    connect(&rig.probe, &KelInterface::connectChanged, &rig.probe,
+            [&events](int value) { events << QStringLiteral("connect %1").arg(value); });
+    connect(&rig.probe, &KelInterface::clrDisp, &rig.probe,
+            [&events] { events << QStringLiteral("clear"); });
+    connect(&rig.probe, &KelInterface::addDispLine, &rig.probe,
+            [&events](const QString &line) { events << line; });
+    QVERIFY(rig.probe.openConnection(rig.sim.clientAddress()));
+    QCOMPARE(events, (QStringList{QStringLiteral("connect 0"), QStringLiteral("clear"),
+                                  QStringLiteral("Connected!"), QStringLiteral("connect 1")}));
+    events.clear();
+    rig.probe.closeConnection();
+    QCOMPARE(events, (QStringList{QStringLiteral("connect 0"), QStringLiteral("clear"),
+                                  QStringLiteral("DisConnected!"), QStringLiteral("connect 0")}));
+    QCOMPARE(DiagCapture::lines(),
+             (QStringList{QStringLiteral("Connected!"), QStringLiteral("DisConnected!")}));
 }
 
 QTEST_GUILESS_MAIN(TestFaults)
