@@ -266,9 +266,13 @@ void TestFraming::statusReplies()
     LinkProbe probe;
     probe.enterPacketMode();
     QSignalSpy busy(&probe, &KelInterface::busyChanged);
+    QSignalSpy modules(&probe, &KelInterface::modulesPresentChanged);
     probe.receiveBytes(reply(dev, index, 6, cmd));
     QCOMPARE(probe.getModPresent(dev), present);
     QCOMPARE(busy.count(), busySignals);
+    // The presence signal follows every write of the bit, also one that changes nothing.
+    probe.receiveBytes(reply(dev, index, 6, cmd));
+    QCOMPARE(modules.count(), present ? 2 : 0);
     if (busySignals)
         QCOMPARE(probe.mbusy, 6u);
 }
