@@ -400,7 +400,6 @@ protected:
     int AddRptPoint(double x, double y, double z, bool zmove);
     int AddFiltRptPoint(int f1pos, int f2pos, bool f1move, bool f2move, unsigned int shopt, bool fmacro);
     int AddFiltMacroPoint(int f1pos, int f2pos, bool f1move, bool f2move, unsigned int shopt, bool fmacro);
-    void appendEntry(const recipePointStruct &entry);
     int placePattern(double x, double y);
     void resetCompileState();
     void noteCompileProblem(const QString &reason);

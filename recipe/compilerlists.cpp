@@ -13,6 +13,27 @@ constexpr int MaxPoints = Ptx::PointListSize - 1;
 constexpr int MaxRptPoints = Ptx::RptListSize - 1;
 constexpr int MaxMacroPoints = Ptx::MacroListSize - 1;
 
+// One of the compiler's entry arrays (run list, pattern, macro) with its count.
+struct EntryList
+{
+    recipePointStruct *entries;
+    int &count;
+    int max;
+
+    // Writes entry into the next slot and counts it. False once the list is full: the count
+    // then stays at max.
+    bool append(const recipePointStruct &entry) const
+    {
+        entries[count] = entry;
+        ++count;
+        if (count > max) {
+            count = max;
+            return false;
+        }
+        return true;
+    }
+};
+
 // "  PT %f,%f,%f  SP=%f SPZ=%f"
 void diagMotion(double x, double y, double z, double speedXY, double speedZ)
 {
@@ -53,6 +74,21 @@ recipePointStruct macroCopy(const recipePointStruct &m)
     return entry;
 }
 
+// Inserts the macro's entries into list as macroCopy makes them, echoing each when asked.
+// False once the list is full.
+bool insertMacro(const recipePointStruct *macro, int macroCount, const EntryList &list, bool echo)
+{
+    for (int i = 0; i < macroCount; ++i) {
+        const recipePointStruct entry = macroCopy(macro[i]);
+        const bool room = list.append(entry);
+        if (echo)
+            diagFilter(entry);
+        if (!room)
+            return false;
+    }
+    return true;
+}
+
 recipePointStruct filterEntry(int f1pos, int f2pos, bool f1move, bool f2move, unsigned int shopt,
                               bool fmacro, double delay, qint32 fdelay)
 {
@@ -87,13 +123,6 @@ QString listLine(const recipePointStruct &entry)
 
 } // namespace
 
-// Writes the entry into the next run-list slot and counts it; callers cap the count.
-void KelInterface::appendEntry(const recipePointStruct &entry)
-{
-    pointList[numPointsDefined] = entry;
-    ++numPointsDefined;
-}
-
 int KelInterface::AddPoint(double x, double y, double z, bool zmove)
 {
     if (macroDefining)
@@ -116,12 +145,10 @@ int KelInterface::AddPoint(double x, double y, double z, bool zmove)
     entry.speedz = curSpeedZ;
     entry.delay = curDelay;
     entry.zmove = zmove;
-    appendEntry(entry);
+    const bool room = EntryList{pointList, numPointsDefined, MaxPoints}.append(entry);
     diagMotion(x, y, z, curSpeedXY, curSpeedZ);
-    if (numPointsDefined > MaxPoints) {
-        numPointsDefined = MaxPoints;
+    if (!room)
         return -1;
-    }
     if (repeatDefined && repeatActive && numRptPointsDefined > 0)
         return placePattern(x, y);
     return 0;
@@ -139,12 +166,10 @@ int KelInterface::placePattern(double x, double y)
             Ptx::diag(QStringLiteral("  PT refused: not a finite position"));
             continue;
         }
-        appendEntry(entry);
+        const bool room = EntryList{pointList, numPointsDefined, MaxPoints}.append(entry);
         diagEntry(entry);
-        if (numPointsDefined > MaxPoints) {
-            numPointsDefined = MaxPoints;
+        if (!room)
             return -1;
-        }
     }
     return 0;
 }
@@ -159,34 +184,21 @@ int KelInterface::AddFiltPoint(int f1pos, int f2pos, bool f1move, bool f2move, u
         AddFiltMacroPoint(f1pos, f2pos, f1move, f2move, shopt, fmacro);
         return 0;
     }
+    const EntryList runList{pointList, numPointsDefined, MaxPoints};
     if (fmacro) {
         if (!macroDefined)
             return 0;
-        for (int i = 0; i < numMacroPointsDefined; ++i) {
-            const recipePointStruct entry = macroCopy(fmacroPointList[i]);
-            appendEntry(entry);
-            diagFilter(entry);
-            if (numPointsDefined > MaxPoints) {
-                numPointsDefined = MaxPoints;
-                return -1;
-            }
-        }
-        return 0;
+        return insertMacro(fmacroPointList, numMacroPointsDefined, runList, true) ? 0 : -1;
     }
     const recipePointStruct entry = filterEntry(f1pos, f2pos, f1move, f2move, shopt, false, 0.0, curFDelay);
-    appendEntry(entry);
+    const bool room = runList.append(entry);
     diagFilter(entry);
-    if (numPointsDefined > MaxPoints) {
-        numPointsDefined = MaxPoints;
-        return -1;
-    }
-    return 0;
+    return room ? 0 : -1;
 }
 
 int KelInterface::AddRptPoint(double x, double y, double z, bool zmove)
 {
-    recipePointStruct &entry = rptPointList[numRptPointsDefined];
-    entry = recipePointStruct();
+    recipePointStruct entry;
     entry.x = x;
     entry.y = y;
     entry.z = z;
@@ -194,48 +206,26 @@ int KelInterface::AddRptPoint(double x, double y, double z, bool zmove)
     entry.speedz = rptSpeedZ;
     entry.delay = rptDelay;
     entry.zmove = zmove;
-    ++numRptPointsDefined;
-    if (numRptPointsDefined > MaxRptPoints) {
-        numRptPointsDefined = MaxRptPoints;
-        return -1;
-    }
-    return 0;
+    return EntryList{rptPointList, numRptPointsDefined, MaxRptPoints}.append(entry) ? 0 : -1;
 }
 
 int KelInterface::AddFiltRptPoint(int f1pos, int f2pos, bool f1move, bool f2move, unsigned int shopt, bool fmacro)
 {
+    const EntryList pattern{rptPointList, numRptPointsDefined, MaxRptPoints};
     if (fmacro) {
         if (!macroDefined)
             return 0;
-        for (int i = 0; i < numMacroPointsDefined; ++i) {
-            rptPointList[numRptPointsDefined] = macroCopy(fmacroPointList[i]);
-            ++numRptPointsDefined;
-            if (numRptPointsDefined > MaxRptPoints) {
-                numRptPointsDefined = MaxRptPoints;
-                return -1;
-            }
-        }
-        return 0;
+        return insertMacro(fmacroPointList, numMacroPointsDefined, pattern, false) ? 0 : -1;
     }
-    rptPointList[numRptPointsDefined] = filterEntry(f1pos, f2pos, f1move, f2move, shopt, false, rptDelay, curFDelay);
-    ++numRptPointsDefined;
-    if (numRptPointsDefined > MaxRptPoints) {
-        numRptPointsDefined = MaxRptPoints;
-        return -1;
-    }
-    return 0;
+    const recipePointStruct entry = filterEntry(f1pos, f2pos, f1move, f2move, shopt, false, rptDelay, curFDelay);
+    return pattern.append(entry) ? 0 : -1;
 }
 
 int KelInterface::AddFiltMacroPoint(int f1pos, int f2pos, bool f1move, bool f2move, unsigned int shopt, bool fmacro)
 {
     Q_UNUSED(fmacro);   // a macro never holds a macro insertion
-    fmacroPointList[numMacroPointsDefined] = filterEntry(f1pos, f2pos, f1move, f2move, shopt, false, curDelay, curFDelay);
-    ++numMacroPointsDefined;
-    if (numMacroPointsDefined > MaxMacroPoints) {
-        numMacroPointsDefined = MaxMacroPoints;
-        return -1;
-    }
-    return 0;
+    const recipePointStruct entry = filterEntry(f1pos, f2pos, f1move, f2move, shopt, false, curDelay, curFDelay);
+    return EntryList{fmacroPointList, numMacroPointsDefined, MaxMacroPoints}.append(entry) ? 0 : -1;
 }
 
 void KelInterface::listCompiledEntries()
