@@ -28,17 +28,6 @@ constexpr unsigned int ExposeWords[ShutterCount] = {62, 59, 47};
 // Lines listed by compileProblems(); further problems are only counted.
 constexpr int MaxListedProblems = 20;
 
-// Appends the values in the general format, separated by commas.
-Ptx::DiagText &joined(Ptx::DiagText &text, const double *values, int count)
-{
-    for (int i = 0; i < count; ++i) {
-        if (i > 0)
-            text.text(",");
-        text.general(values[i]);
-    }
-    return text;
-}
-
 // Shutter word of SHOPEN, SHCLOSE, SHEXP: outside 1 to 3, all three shutters close.
 unsigned int shutterWord(const unsigned int (&words)[ShutterCount], qint32 shutter)
 {
@@ -207,7 +196,7 @@ int KelInterface::ProcessLine()
     case RecipeCommand::Point:
         fpt1x = f[0];
         fpt1y = f[1];
-        joined(e.text(" POINT "), f, 2);
+        e.text(" POINT ").generalList(f, 2);
         echo();
         AddPoint(f[0], f[1], 0.0, false);
         break;
@@ -259,7 +248,7 @@ int KelInterface::ProcessLine()
         fpt2y = f[3];
         fpt3x = f[4];
         fpt3y = f[5];
-        joined(e.text(raster ? " RASTER " : " COMB "), f, 6);
+        e.text(raster ? " RASTER " : " COMB ").generalList(f, 6);
         echo();
         HandleComb(raster);
         break;
@@ -274,7 +263,7 @@ int KelInterface::ProcessLine()
         defrepx = f[0];
         defrepy = f[1];
         repeatDefining = true;
-        joined(e.text(" DEFREP "), f, 2);
+        e.text(" DEFREP ").generalList(f, 2);
         echo();
         break;
     case RecipeCommand::EndRep:
@@ -296,7 +285,7 @@ int KelInterface::ProcessLine()
         AlnPoint2x = f[2];
         AlnPoint2y = f[3];
         teachAlign = true;
-        joined(e.text(" ALING "), f, 4);
+        e.text(" ALING ").generalList(f, 4);
         echo();
         break;
     case RecipeCommand::Incr:
@@ -304,7 +293,7 @@ int KelInterface::ProcessLine()
         fpt1y = f[1];
         xincr = f[0];
         yincr = f[1];
-        joined(e.text(" INCR "), f, 2);
+        e.text(" INCR ").generalList(f, 2);
         echo();
         break;
     case RecipeCommand::DefMac:

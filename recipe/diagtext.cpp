@@ -138,6 +138,16 @@ DiagText &DiagText::general(double value)
     return *this;
 }
 
+DiagText &DiagText::generalList(const double *values, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        if (i > 0)
+            text(",");
+        general(values[i]);
+    }
+    return *this;
+}
+
 DiagText &DiagText::decimal(long long value)
 {
     const auto result = std::to_chars(buffer + length, buffer + Capacity, value);

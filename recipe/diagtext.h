@@ -15,6 +15,8 @@ public:
     DiagText &fixed(double value);
     // The general format with six significant digits, as Ptx::numberText writes it.
     DiagText &general(double value);
+    // The values in the general format, separated by commas: "1,2.5,-3".
+    DiagText &generalList(const double *values, int count);
     // printf's %d and %x.
     DiagText &decimal(long long value);
     DiagText &hex(unsigned long long value);

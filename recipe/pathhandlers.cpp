@@ -12,12 +12,7 @@ namespace {
 QString pathEcho(const QString &procLine, const char *keyword, const double *values, int count)
 {
     Ptx::DiagText echo;
-    echo.text(" ").text(keyword).text(" ");
-    for (int i = 0; i < count; ++i) {
-        if (i > 0)
-            echo.text(",");
-        echo.general(values[i]);
-    }
+    echo.text(" ").text(keyword).text(" ").generalList(values, count);
     return Ptx::lineEcho(procLine, echo);
 }
 
