@@ -89,6 +89,20 @@ bool insertMacro(const recipePointStruct *macro, int macroCount, const EntryList
     return true;
 }
 
+recipePointStruct motionEntry(double x, double y, double z, bool zmove, double speedXY, double speedZ,
+                              double delay)
+{
+    recipePointStruct entry;
+    entry.x = x;
+    entry.y = y;
+    entry.z = z;
+    entry.speedxy = speedXY;
+    entry.speedz = speedZ;
+    entry.delay = delay;
+    entry.zmove = zmove;
+    return entry;
+}
+
 recipePointStruct filterEntry(int f1pos, int f2pos, bool f1move, bool f2move, unsigned int shopt,
                               bool fmacro, double delay, qint32 fdelay)
 {
@@ -137,14 +151,7 @@ int KelInterface::AddPoint(double x, double y, double z, bool zmove)
         Ptx::diag(QStringLiteral("  PT refused: not a finite position"));
         return 0;
     }
-    recipePointStruct entry;
-    entry.x = x;
-    entry.y = y;
-    entry.z = z;
-    entry.speedxy = curSpeedXY;
-    entry.speedz = curSpeedZ;
-    entry.delay = curDelay;
-    entry.zmove = zmove;
+    const recipePointStruct entry = motionEntry(x, y, z, zmove, curSpeedXY, curSpeedZ, curDelay);
     const bool room = EntryList{pointList, numPointsDefined, MaxPoints}.append(entry);
     diagMotion(x, y, z, curSpeedXY, curSpeedZ);
     if (!room)
@@ -198,14 +205,7 @@ int KelInterface::AddFiltPoint(int f1pos, int f2pos, bool f1move, bool f2move, u
 
 int KelInterface::AddRptPoint(double x, double y, double z, bool zmove)
 {
-    recipePointStruct entry;
-    entry.x = x;
-    entry.y = y;
-    entry.z = z;
-    entry.speedxy = rptSpeedXY;
-    entry.speedz = rptSpeedZ;
-    entry.delay = rptDelay;
-    entry.zmove = zmove;
+    const recipePointStruct entry = motionEntry(x, y, z, zmove, rptSpeedXY, rptSpeedZ, rptDelay);
     return EntryList{rptPointList, numRptPointsDefined, MaxRptPoints}.append(entry) ? 0 : -1;
 }
 
