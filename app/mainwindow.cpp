@@ -7,6 +7,8 @@
 #include "dialogs/versiontext.h"
 #include "motion/stepconvert.h"
 
+#include <QTabBar>
+
 namespace {
 
 // The controller's factory address on the panel's private network; "config.xml" overrides it.
@@ -14,6 +16,9 @@ const char *const DefaultControllerAddress = "192.168.1.100";
 const char *const ZeroPositionText = "0.0000";
 
 constexpr int ConfigurationPage = 2;
+
+// The page tabs stand on the right-hand edge; this wide, a finger finds them.
+const char *const TabBarStyle = "QTabBar::tab { min-width: 44px; }";
 
 // The message display keeps this many of the most recent lines.
 constexpr int MessageLines = 2000;
@@ -40,6 +45,8 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
     ui->setupUi(this);
     ui->textEdit->setReadOnly(true);
     ui->textEdit->document()->setMaximumBlockCount(MessageLines);
+    // On the tab bar alone: a style sheet on the tab widget would change its pages' fonts.
+    ui->tabWidget->tabBar()->setStyleSheet(QString::fromLatin1(TabBarStyle));
 
     QPushButton *const wheel1[WheelPositions] = {
         ui->butFW1p1, ui->butFW1p2, ui->butFW1p3, ui->butFW1p4, ui->butFW1p5,

@@ -1,0 +1,57 @@
+// The main screen under a finger: page tabs wide enough to hit, every page's buttons inside
+// their page.
+#include "app/mainwindow.h"
+
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+// The narrowest a target that is pressed often may be, in pixels of the panel's screen.
+constexpr int FingerWidth = 44;
+constexpr int TabFontPoints = 12;
+} // namespace
+
+class TestPanelTouch : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        QVERIFY(QDir::setCurrent(dir.path()));
+    }
+
+    void tabsAreFingerSized()
+    {
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+        QVERIFY(tabs);
+        // The tabs stand on the right-hand edge: their width is what a finger has to hit.
+        for (int i = 0; i < tabs->count(); ++i)
+            QVERIFY2(tabs->tabBar()->tabRect(i).width() >= FingerWidth,
+                     qPrintable(tabs->tabText(i)));
+        QCOMPARE(tabs->tabBar()->font().pointSize(), TabFontPoints);
+        // Wider tabs leave every page room for all of its buttons, and the pages keep the
+        // tab widget's font (group titles, the check box).
+        for (int i = 0; i < tabs->count(); ++i) {
+            QWidget *page = tabs->widget(i);
+            for (QWidget *child : page->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+                QVERIFY2(page->rect().contains(child->geometry()),
+                         qPrintable(child->objectName()));
+        }
+        for (const char *name : {"groupBox", "groupBox_2", "contRunMacro"})
+            QCOMPARE(window.findChild<QWidget *>(QString::fromLatin1(name))->font().pointSize(),
+                     TabFontPoints);
+    }
+};
+
+QTEST_MAIN(TestPanelTouch)
+#include "tst_paneltouch.moc"
