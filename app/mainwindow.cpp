@@ -7,6 +7,7 @@
 #include "dialogs/versiontext.h"
 #include "motion/stepconvert.h"
 
+#include <QScroller>
 #include <QTabBar>
 
 namespace {
@@ -47,6 +48,8 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
     ui->textEdit->document()->setMaximumBlockCount(MessageLines);
     // On the tab bar alone: a style sheet on the tab widget would change its pages' fonts.
     ui->tabWidget->tabBar()->setStyleSheet(QString::fromLatin1(TabBarStyle));
+    // The message display scrolls under a dragging finger: its scroll bar is too thin to hit.
+    QScroller::grabGesture(ui->textEdit->viewport(), QScroller::LeftMouseButtonGesture);
 
     QPushButton *const wheel1[WheelPositions] = {
         ui->butFW1p1, ui->butFW1p2, ui->butFW1p3, ui->butFW1p4, ui->butFW1p5,

@@ -1,16 +1,22 @@
 // The main screen under a finger: page tabs wide enough to hit, every page's buttons inside
-// their page.
+// their page, and a message display that scrolls when dragged.
 #include "app/mainwindow.h"
 
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTextEdit>
 #include <QtTest>
 
 namespace {
 // The narrowest a target that is pressed often may be, in pixels of the panel's screen.
 constexpr int FingerWidth = 44;
 constexpr int TabFontPoints = 12;
+constexpr int MessageLines = 300;
+constexpr int DragStartY = 20;
+constexpr int DragStepY = 10;
+constexpr int DragSteps = 15;
 } // namespace
 
 class TestPanelTouch : public QObject
@@ -50,6 +56,30 @@ private slots:
         for (const char *name : {"groupBox", "groupBox_2", "contRunMacro"})
             QCOMPARE(window.findChild<QWidget *>(QString::fromLatin1(name))->font().pointSize(),
                      TabFontPoints);
+    }
+
+    void messageDisplayScrollsUnderFinger()
+    {
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        for (int i = 0; i < MessageLines; ++i)
+            window.addDisplayLine(QStringLiteral("line %1").arg(i));
+        auto *display = window.findChild<QTextEdit *>(QStringLiteral("textEdit"));
+        QVERIFY(display);
+        const int bottom = display->verticalScrollBar()->value();
+        QVERIFY(bottom > 0);
+
+        // Dragging downward pulls earlier lines into view.
+        QWidget *viewport = display->viewport();
+        const int x = viewport->width() / 2;
+        QTest::mousePress(viewport, Qt::LeftButton, {}, QPoint(x, DragStartY));
+        for (int step = 1; step <= DragSteps; ++step)
+            QTest::mouseMove(viewport, QPoint(x, DragStartY + step * DragStepY));
+        // The display follows the finger on its next animation frame, still under the finger.
+        QTRY_VERIFY(display->verticalScrollBar()->value() < bottom);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {},
+                            QPoint(x, DragStartY + DragSteps * DragStepY));
     }
 };
 
