@@ -31,6 +31,10 @@ private slots:
                                                           << QStringLiteral("4.9999");
         QTest::newRow("negative just below the next whole number")
             << -4.99999997 << QStringLiteral("-4.9999");
+        QTest::newRow("within the lift of the next whole number stays a cut")
+            << 4.999999999996 << QStringLiteral("4.9999");
+        QTest::newRow("negative within the lift of the next whole number")
+            << -0.99999999999999 << QStringLiteral("-0.9999");
         QTest::newRow("large") << 214748.3647 << QStringLiteral("214748.3647");
         QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN()
                                       << QStringLiteral("Error");
