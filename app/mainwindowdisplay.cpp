@@ -6,6 +6,7 @@
 #include "app/positiontext.h"
 #include "controller/kelinterface.h"
 
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -232,14 +233,17 @@ void MainWindow::clrDisplay()
 
 // Appends the line as plain text in a paragraph of its own; the display keeps only the
 // most recent lines (its document's block limit), so long runs cost neither memory nor time.
+// The display follows new lines while it shows the end; scrolled back, it stays put.
 void MainWindow::addDisplayLine(QString line)
 {
+    QScrollBar *bar = ui->textEdit->verticalScrollBar();
+    const bool atEnd = bar->value() >= bar->maximum();
     QTextDocument *doc = ui->textEdit->document();
     QTextCursor cursor(doc);
     cursor.movePosition(QTextCursor::End);
     if (!doc->isEmpty())
         cursor.insertBlock();
     cursor.insertText(line);
-    ui->textEdit->setTextCursor(cursor);
-    ui->textEdit->ensureCursorVisible();
+    if (atEnd)
+        bar->setValue(bar->maximum());
 }

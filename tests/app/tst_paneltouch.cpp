@@ -81,6 +81,29 @@ private slots:
         QTest::mouseRelease(viewport, Qt::LeftButton, {},
                             QPoint(x, DragStartY + DragSteps * DragStepY));
     }
+
+    // A new line brings the display to the end only when it was showing the end: an operator
+    // reading back through a run is not pulled away at every line.
+    void messageDisplayFollowsOnlyFromTheEnd()
+    {
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        for (int i = 0; i < MessageLines; ++i)
+            window.addDisplayLine(QStringLiteral("line %1").arg(i));
+        QScrollBar *bar = window.findChild<QTextEdit *>(QStringLiteral("textEdit"))->verticalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+
+        const int end = bar->maximum();
+        window.addDisplayLine(QStringLiteral("at the end"));
+        QVERIFY(bar->maximum() > end);
+        QCOMPARE(bar->value(), bar->maximum());
+
+        bar->setValue(0);
+        window.addDisplayLine(QStringLiteral("read back"));
+        QCOMPARE(bar->value(), 0);
+    }
 };
 
 QTEST_MAIN(TestPanelTouch)
