@@ -1,14 +1,14 @@
-// Replies and effects of the controller's commands, absent modules and the counters.
-#include "simfixture.h"
+// Replies and effects of the controller's commands on the manual clock, absent modules and the
+// counters.
+#include "simclient.h"
 
-#include <QSignalSpy>
 #include <QtTest>
 
 using namespace SimTest;
 
 namespace {
 constexpr int Refused = -1;
-constexpr int ReplyCmd(int cmd) { return cmd + int(Ptx::ReplyOffset); }
+constexpr quint32 bit(int module) { return 1u << module; }
 qint32 shutterWord(int k, int low) { return (int(Ptx::ShutterBase) + k) * 65536 + low; }
 }
 
@@ -19,18 +19,27 @@ class TestSimCommands : public QObject
 private slots:
     void replyValue_data();
     void replyValue();
-    void speedWriteIsReadBack_data();
     void speedWriteIsReadBack();
     void textCommand_data();
     void textCommand();
     void absentModuleNeverAnswers_data();
     void absentModuleNeverAnswers();
-    void haltStopsEverything();
-    void countersRecordEveryPacket();
-    void packetReceivedSignal();
-    void verboseLogsEveryPacket();
     void malformedFramesAreSkipped_data();
     void malformedFramesAreSkipped();
+    void countersRecordEveryPacket();
+    void verboseLogsEveryPacket();
+    void axisMove_data();
+    void axisMove();
+    void calibCentresTheStage();
+    void timeScaleSpeedsTheWallClockUp();
+    void wheelMove_data();
+    void wheelMove();
+    void bothWheels_data();
+    void bothWheels();
+    void shutterCommand_data();
+    void shutterCommand();
+    void exposureClosesByItself();
+    void haltStopsEverything();
 };
 
 void TestSimCommands::replyValue_data()
@@ -44,7 +53,6 @@ void TestSimCommands::replyValue_data()
     QTest::newRow("X position at power-up") << 1 << 84 << 5 << 0 << 0;
     QTest::newRow("Z speed at power-up") << 3 << 84 << 13 << 0 << 50000;
     QTest::newRow("busy mask at rest") << 32 << 84 << 63 << 0 << 0;
-    QTest::newRow("wheel 1 positions") << 17 << 84 << 200 << 0 << 10;
     QTest::newRow("wheel 2 positions") << 27 << 84 << 200 << 0 << 10;
     QTest::newRow("wheel 1 position") << 17 << 84 << 5 << 0 << 1;
     QTest::newRow("shutter 3 state") << 17 << 84 << 258 << shutterWord(3, 0) << shutterWord(3, 0);
@@ -74,31 +82,22 @@ void TestSimCommands::replyValue()
     QVERIFY(rig.ok);
     const Reply reply = rig.client.request(dev, cmd, index, data);
     QCOMPARE(reply.dev, dev);
-    QCOMPARE(reply.cmd, ReplyCmd(cmd));
+    QCOMPARE(reply.cmd, cmd + int(Ptx::ReplyOffset));
     QCOMPARE(reply.index, index);
     QCOMPARE(reply.data.size(), 4);
     QVERIFY(rig.client.terminatorOk);
     QCOMPARE(reply.value(), value);
 }
 
-void TestSimCommands::speedWriteIsReadBack_data()
-{
-    QTest::addColumn<int>("dev");
-    QTest::newRow("X") << 1;
-    QTest::newRow("Y") << 2;
-    QTest::newRow("Z") << 3;
-}
-
 void TestSimCommands::speedWriteIsReadBack()
 {
-    QFETCH(int, dev);
     Rig rig;
     QVERIFY(rig.ok);
-    QCOMPARE(rig.client.request(dev, 83, 13, 12345).value(), 12345);
-    QCOMPARE(rig.sim->axisSpeed(dev), 12345);
-    QCOMPARE(rig.client.read(dev, 13), 12345);
-    QCOMPARE(rig.client.request(dev, 83, 13, -5).value(), Refused);
-    QCOMPARE(rig.client.read(dev, 13), 12345);
+    for (int dev : {1, 2, 3}) {
+        QCOMPARE(rig.client.request(dev, 83, 13, 12345 + dev).value(), 12345 + dev);
+        QCOMPARE(rig.client.request(dev, 83, 13, -5).value(), Refused);
+        QCOMPARE(rig.client.read(dev, 13), 12345 + dev);
+    }
 }
 
 void TestSimCommands::textCommand_data()
@@ -119,7 +118,6 @@ void TestSimCommands::textCommand_data()
     QTest::newRow("unknown word") << 32 << QByteArray("reboot") << QByteArray("ERROR") << unchanged;
     QTest::newRow("negative speed, all or nothing") << 32 << QByteArray("speed x=5 y=-5")
                                                     << QByteArray("ERROR") << unchanged;
-    QTest::newRow("unknown axis") << 32 << QByteArray("speed q=5") << QByteArray("ERROR") << unchanged;
     QTest::newRow("not a number") << 32 << QByteArray("speed x=fast") << QByteArray("ERROR") << unchanged;
     QTest::newRow("empty") << 32 << QByteArray() << QByteArray("ERROR") << unchanged;
     QTest::newRow("to an axis") << 1 << QByteArray("speed x=5") << QByteArray("ERROR") << unchanged;
@@ -142,10 +140,10 @@ void TestSimCommands::textCommand()
     QCOMPARE(reply.index, 0);
     QCOMPARE(reply.data, answer + '\r');
     QVERIFY(rig.client.terminatorOk);
-    const QList<int> now{rig.sim->axisSpeed(1), rig.sim->axisSpeed(2), rig.sim->axisSpeed(3),
-                         rig.sim->centringSpeed(1), rig.sim->centringSpeed(2)};
-    QCOMPARE(now, speeds);
-    QCOMPARE(rig.sim->received().last().text(), QString::fromLatin1(text));
+    const PtxSim::Simulator &sim = *rig.sim;
+    QCOMPARE((QList<int>{sim.axisSpeed(1), sim.axisSpeed(2), sim.axisSpeed(3), sim.centringSpeed(1),
+                         sim.centringSpeed(2)}),
+             speeds);
 }
 
 void TestSimCommands::absentModuleNeverAnswers_data()
@@ -157,11 +155,9 @@ void TestSimCommands::absentModuleNeverAnswers_data()
 
     const QList<int> standard{1, 2, 3, 17, 27};
     QTest::newRow("probe of module 4") << standard << 4 << 84 << 5;
-    QTest::newRow("probe of module 31") << standard << 31 << 84 << 5;
     QTest::newRow("module 13") << standard << 13 << 84 << 5;
     QTest::newRow("X not fitted, move") << QList<int>{2, 3} << 1 << 65 << 0;
     QTest::newRow("wheel 1 not fitted, shutter read") << QList<int>{1, 2, 3, 27} << 17 << 84 << 258;
-    QTest::newRow("wheel 2 not fitted, position") << QList<int>{1, 2, 3, 17} << 27 << 84 << 5;
     QTest::newRow("device 200") << standard << 200 << 84 << 5;
 }
 
@@ -172,18 +168,298 @@ void TestSimCommands::absentModuleNeverAnswers()
     QFETCH(int, cmd);
     QFETCH(int, index);
 
-    PtxSim::Options options;
-    options.modules = modules;
-    Rig rig(options);
+    Rig rig(Rig::withModules(modules));
     QVERIFY(rig.ok);
-    QVERIFY(!rig.sim->modulePresent(dev));
     rig.client.send(dev, cmd, index, 0);
     QTRY_COMPARE(rig.sim->count(dev, cmd, index), 1);
     QVERIFY(staysQuiet(rig.client));
     QCOMPARE(rig.sim->repliesSent(), 0);
     // A module that is fitted answers on the same link right after.
-    const int present = modules.first();
-    QCOMPARE(rig.client.request(present, 84, 5).dev, present);
+    QCOMPARE(rig.client.request(modules.first(), 84, 5).dev, modules.first());
+}
+
+void TestSimCommands::malformedFramesAreSkipped_data()
+{
+    QTest::addColumn<QByteArray>("junk");
+    QByteArray badEnd = packetBytes(1, 84, 5, 0);
+    badEnd[badEnd.size() - 1] = 'X';
+    QTest::newRow("declared length too long") << header(1, 84, 5, 5000);
+    QTest::newRow("missing terminator") << badEnd;
+    QTest::newRow("noise without #") << QByteArray("\x00\x01hello\r\n", 9);
+}
+
+void TestSimCommands::malformedFramesAreSkipped()
+{
+    QFETCH(QByteArray, junk);
+    Rig rig;
+    QVERIFY(rig.ok);
+    rig.client.socket.write(junk + packetBytes(2, 84, 13, 0));
+    Reply reply;
+    QVERIFY(rig.client.waitReply(&reply));
+    QCOMPARE(reply.dev, 2);
+    QCOMPARE(reply.index, 13);
+    QCOMPARE(rig.sim->total(), 1);
+    QCOMPARE(rig.sim->malformed(), junk.startsWith('#') ? 1 : 0);
+}
+
+void TestSimCommands::countersRecordEveryPacket()
+{
+    Rig rig(Rig::withModules({1, 2}));
+    QVERIFY(rig.ok);
+    PtxSim::Simulator &sim = *rig.sim;
+    rig.client.request(1, 84, 5);
+    rig.client.request(1, 84, 5);
+    rig.client.request(2, 65, 0, -42);
+    rig.client.send(3, 84, 5, 0);               // not fitted: counted, not answered
+    rig.client.sendText(32, "speed x=9 y=9");
+    QCOMPARE(rig.client.nextDev(), 32);
+    QCOMPARE(sim.total(), 5);
+    QCOMPARE(sim.count(1, 84, 5), 2);
+    QCOMPARE(sim.count(3, 84, 5), 1);
+    QCOMPARE(sim.count(2, 84, 5), 0);
+    QCOMPARE(sim.repliesSent(), 4);
+    const QList<PtxSim::Packet> list = sim.received();
+    QCOMPARE(list.size(), 5);
+    QCOMPARE(list[2].cmd, quint16(65));
+    QCOMPARE(list[2].value(), -42);
+    QCOMPARE(list[4].text(), QStringLiteral("speed x=9 y=9"));
+    sim.resetCounters();
+    QCOMPARE(sim.total() + sim.count(1, 84, 5) + sim.repliesSent() + sim.received().size(), 0);
+    rig.client.request(1, 84, 5);
+    QCOMPARE(sim.count(1, 84, 5), 1);
+}
+
+void TestSimCommands::verboseLogsEveryPacket()
+{
+    Rig rig(Rig::withModules({1}));
+    QVERIFY(rig.ok);
+    rig.sim->setVerbose(true);
+    QTest::ignoreMessage(QtInfoMsg, "rx dev=1 cmd=65 index=4 len=4 value=-7");
+    QTest::ignoreMessage(QtInfoMsg, "tx dev=1 cmd=193 index=4 len=4 value=-7");
+    rig.client.request(1, 65, 4, -7);
+    QTest::ignoreMessage(QtInfoMsg, "rx dev=32 cmd=9 index=0 len=6 text=\"calib\"");
+    QTest::ignoreMessage(QtInfoMsg, "tx dev=32 cmd=137 index=0 len=3 text=\"OK\"");
+    rig.client.sendText(32, "calib");
+    QCOMPARE(rig.client.nextDev(), 32);
+    QTest::ignoreMessage(QtInfoMsg, "rx dev=2 cmd=84 index=5 len=4 value=0");
+    QTest::ignoreMessage(QtInfoMsg, "   no answer: module 2 is not fitted");
+    rig.client.send(2, 84, 5, 0);
+    QTRY_COMPARE(rig.sim->total(), 3);
+}
+
+void TestSimCommands::axisMove_data()
+{
+    QTest::addColumn<int>("dev");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("data");
+    QTest::addColumn<int>("target");
+
+    // Speed 1000 steps/s, travel -10000..10000.
+    QTest::newRow("X absolute") << 1 << 0 << 0 << 4000 << 4000;
+    QTest::newRow("Z relative positive") << 3 << 500 << 4 << 2000 << 2500;
+    QTest::newRow("Y relative negative, positive distance") << 2 << 500 << 6 << 2000 << -1500;
+    QTest::newRow("absolute beyond travel stops at the limit") << 1 << 0 << 0 << 50000 << 10000;
+    QTest::newRow("relative beyond travel stops at the limit") << 2 << -9000 << 6 << 2000000000 << -10000;
+}
+
+void TestSimCommands::axisMove()
+{
+    QFETCH(int, dev);
+    QFETCH(int, start);
+    QFETCH(int, index);
+    QFETCH(int, data);
+    QFETCH(int, target);
+
+    Rig rig;
+    QVERIFY(rig.ok);
+    PtxSim::Simulator &sim = *rig.sim;
+    sim.setTravel(dev, -10000, 10000);
+    sim.setAxisSpeed(dev, 1000);
+    sim.setAxisPosition(dev, start);
+    QCOMPARE(rig.client.request(dev, 65, index, data).value(), data);
+    const int distance = qAbs(target - start);
+    const int sign = target > start ? 1 : -1;
+    sim.advance(distance / 2);                   // half the time: half the way
+    QCOMPARE(rig.client.read(dev, 5), start + sign * (distance / 2));
+    QCOMPARE(quint32(rig.client.read(32, 63)), bit(dev));
+    sim.advance(distance - distance / 2 - 1);    // one millisecond short: still one step away
+    QCOMPARE(rig.client.read(dev, 5), target - sign);
+    QCOMPARE(quint32(rig.client.read(32, 63)), bit(dev));
+    sim.advance(1);
+    QCOMPARE(rig.client.read(dev, 5), target);
+    QCOMPARE(rig.client.read(32, 63), 0);
+    sim.advance(100000);
+    QCOMPARE(sim.axisPosition(dev), target);
+}
+
+void TestSimCommands::calibCentresTheStage()
+{
+    Rig rig;
+    QVERIFY(rig.ok);
+    PtxSim::Simulator &sim = *rig.sim;
+    sim.setTravel(1, 0, 20000);
+    sim.setTravel(2, -4000, 0);
+    sim.setAxisPosition(1, 0);
+    sim.setAxisPosition(2, 0);
+    sim.setAxisPosition(3, 123);
+    for (const char *text : {"speed x=9000 y=9000", "x99=1000 y99=500", "calib"}) {
+        rig.client.sendText(32, text);
+        QCOMPARE(rig.client.nextDev(), 32);
+    }
+    // X has 10000 steps to go at 1000 steps/s, Y 2000 at 500 steps/s.
+    QCOMPARE(quint32(rig.client.read(32, 63)), bit(1) | bit(2));
+    sim.advance(4000);
+    QCOMPARE(sim.axisPosition(1), 4000);
+    QCOMPARE(sim.axisPosition(2), -2000);
+    QCOMPARE(quint32(rig.client.read(32, 63)), bit(1));
+    sim.advance(6000);
+    QCOMPARE(sim.axisPosition(1), 10000);
+    QCOMPARE(sim.axisPosition(3), 123);
+    // Ordinary moves go at the ordinary speed again.
+    rig.client.request(1, 65, 0, 19000);
+    sim.advance(1000);
+    QCOMPARE(sim.axisPosition(1), 19000);
+}
+
+void TestSimCommands::timeScaleSpeedsTheWallClockUp()
+{
+    PtxSim::Options options;
+    options.timeScale = 1000.0;
+    PtxSim::Simulator sim(options);
+    QVERIFY(sim.listen());
+    RawClient client;
+    QVERIFY(client.connectTo(sim.serverPort()) && client.login());
+    sim.setAxisSpeed(1, 1000);
+    client.request(1, 65, 0, 60000);             // a minute of hardware time
+    QTRY_COMPARE_WITH_TIMEOUT(client.read(1, 5), 60000, 2000);
+    sim.setTimeScale(0.0);                      // refused: the scale stays as it was
+    QCOMPARE(sim.timeScale(), 1000.0);
+}
+
+void TestSimCommands::wheelMove_data()
+{
+    QTest::addColumn<int>("dev");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QList<int>>("path");       // position every 200 ms, the last one at rest
+
+    QTest::newRow("forward") << 17 << 1 << 4 << QList<int>{1, 2, 3, 4};
+    QTest::newRow("shorter way back round") << 27 << 2 << 9 << QList<int>{2, 1, 10, 9};
+    QTest::newRow("already there") << 17 << 5 << 5 << QList<int>{5};
+    QTest::newRow("0 stays") << 17 << 5 << 0 << QList<int>{5};
+    // Homing searches for 600 ms, then turns to slot 1.
+    QTest::newRow("home 72") << 27 << 3 << int(Ptx::WheelHome) << QList<int>{3, 3, 3, 3, 2, 1};
+    QTest::newRow("home -1") << 17 << 10 << -1 << QList<int>{10, 10, 10, 10, 1};
+}
+
+void TestSimCommands::wheelMove()
+{
+    QFETCH(int, dev);
+    QFETCH(int, start);
+    QFETCH(int, position);
+    QFETCH(QList<int>, path);
+
+    Rig rig;
+    QVERIFY(rig.ok);
+    rig.sim->setWheelPosition(dev == 17 ? 1 : 2, start);
+    QCOMPARE(rig.client.request(dev, 65, 13, position).value(), position);
+    for (int i = 0; i < path.size(); ++i) {
+        QCOMPARE(rig.client.read(dev, 5), path[i]);
+        QCOMPARE(quint32(rig.client.read(32, 63)), i == path.size() - 1 ? 0u : bit(dev));
+        rig.sim->advance(200);
+    }
+}
+
+void TestSimCommands::bothWheels_data()
+{
+    QTest::addColumn<QList<int>>("modules");
+    QTest::addColumn<int>("pos1");
+    QTest::addColumn<int>("pos2");
+    QTest::addColumn<int>("end1");
+    QTest::addColumn<int>("end2");
+    QTest::addColumn<bool>("accepted");
+
+    const QList<int> standard{1, 2, 3, 17, 27};
+    QTest::newRow("both") << standard << 3 << 7 << 3 << 7 << true;
+    QTest::newRow("wheel 1 stays") << standard << 0 << 4 << 1 << 4 << true;
+    QTest::newRow("wheel 2 homes") << standard << 2 << -1 << 2 << 1 << true;
+    QTest::newRow("wheel 1 homes") << standard << -1 << 5 << 1 << 5 << true;
+    QTest::newRow("wheel 2 out of range refuses both") << standard << 3 << 12 << 1 << 1 << false;
+    QTest::newRow("wheel 2 not fitted") << QList<int>{17} << 4 << 5 << 4 << 1 << true;
+}
+
+void TestSimCommands::bothWheels()
+{
+    QFETCH(QList<int>, modules);
+    QFETCH(int, pos1);
+    QFETCH(int, pos2);
+    QFETCH(int, end1);
+    QFETCH(int, end2);
+    QFETCH(bool, accepted);
+
+    Rig rig(Rig::withModules(modules));
+    QVERIFY(rig.ok);
+    // The panel's packing: (pos1 AND 0xFFFF) + pos2 x 65536.
+    const qint32 data = qint32((pos1 & 0xFFFF) + pos2 * 65536);
+    QCOMPARE(rig.client.request(17, 65, 15, data).value(), accepted ? data : Refused);
+    QCOMPARE(rig.sim->busyMask() != 0, accepted && (end1 != 1 || end2 != 1));
+    rig.sim->advance(10000);
+    QCOMPARE(rig.client.read(17, 5), end1);
+    QCOMPARE(rig.sim->wheelPosition(2), end2);
+    QCOMPARE(rig.sim->busyMask(), 0u);
+}
+
+void TestSimCommands::shutterCommand_data()
+{
+    QTest::addColumn<int>("shutter");
+    QTest::addColumn<int>("low");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<int>("exposure");
+
+    // Low words 0, 1, 2 are states; from 3 up they set the exposure time and leave the state.
+    QTest::newRow("open 1") << 1 << 1 << 1 << 100;
+    QTest::newRow("close 2") << 2 << 0 << 0 << 100;
+    QTest::newRow("expose 3") << 3 << 2 << 2 << 100;
+    QTest::newRow("3 ms is a time") << 1 << 3 << 0 << 3;
+    QTest::newRow("longest time") << 3 << 65535 << 0 << 65535;
+}
+
+void TestSimCommands::shutterCommand()
+{
+    QFETCH(int, shutter);
+    QFETCH(int, low);
+    QFETCH(int, state);
+    QFETCH(int, exposure);
+
+    Rig rig;
+    QVERIFY(rig.ok);
+    const Reply reply = rig.client.request(17, 83, 258, shutterWord(shutter, low));
+    QCOMPARE(reply.index, 258);
+    QCOMPARE(reply.value(), shutterWord(shutter, low));
+    QCOMPARE(rig.client.read(17, 258, shutterWord(shutter, 0)), shutterWord(shutter, state));
+    QCOMPARE(rig.sim->exposureTime(shutter), exposure);
+    for (int other = 1; other <= 3; ++other)
+        QCOMPARE(rig.sim->shutterState(other), other == shutter ? state : 0);
+}
+
+void TestSimCommands::exposureClosesByItself()
+{
+    Rig rig;
+    QVERIFY(rig.ok);
+    rig.client.request(17, 83, 258, shutterWord(2, 250));
+    rig.client.request(17, 83, 258, shutterWord(2, 2));
+    QCOMPARE(rig.client.read(32, 63), 0);        // an exposure is not a motion
+    rig.sim->advance(249);
+    QCOMPARE(rig.client.read(17, 258, shutterWord(2, 0)), shutterWord(2, 2));
+    rig.sim->advance(1);
+    QCOMPARE(rig.client.read(17, 258, shutterWord(2, 0)), shutterWord(2, 0));
+    // Opened during an exposure, the shutter stays open after the time.
+    rig.client.request(17, 83, 258, shutterWord(3, 2));
+    rig.sim->advance(50);
+    rig.client.request(17, 83, 258, shutterWord(3, 1));
+    rig.sim->advance(1000);
+    QCOMPARE(rig.sim->shutterState(3), 1);
 }
 
 void TestSimCommands::haltStopsEverything()
@@ -196,118 +472,18 @@ void TestSimCommands::haltStopsEverything()
     rig.client.request(1, 65, 0, 5000);
     rig.client.request(3, 65, 6, 5000);
     rig.client.request(17, 65, 15, 6 + 6 * 65536);
+    rig.client.request(17, 83, 258, shutterWord(1, 1));
     sim.advance(500);
-    QCOMPARE(sim.busyMask(), (1u << 1) | (1u << 3) | (1u << 17) | (1u << 27));
+    QCOMPARE(sim.busyMask(), bit(1) | bit(3) | bit(17) | bit(27));
     const Reply halt = rig.client.request(0, 66, 0, 0);
-    QCOMPARE(halt.dev, 0);
-    QCOMPARE(halt.cmd, ReplyCmd(66));
-    QCOMPARE(sim.busyMask(), 0u);
+    QCOMPARE(halt.cmd, 66 + int(Ptx::ReplyOffset));
     QCOMPARE(rig.client.read(32, 63), 0);
     sim.advance(10000);
     QCOMPARE(sim.axisPosition(1), 500);
     QCOMPARE(sim.axisPosition(3), -500);
     QCOMPARE(rig.client.read(17, 5), 3);        // two of five slots turned in 500 ms
     QCOMPARE(sim.wheelPosition(2), 3);
-    QVERIFY(!sim.wheelMoving(2));
-}
-
-void TestSimCommands::countersRecordEveryPacket()
-{
-    PtxSim::Options options;
-    options.modules = {1, 2};
-    Rig rig(options);
-    QVERIFY(rig.ok);
-    PtxSim::Simulator &sim = *rig.sim;
-    rig.client.request(1, 84, 5);
-    rig.client.request(1, 84, 5);
-    rig.client.request(2, 65, 0, -42);
-    rig.client.send(3, 84, 5, 0);               // not fitted: counted, not answered
-    rig.client.sendText(32, "speed x=9 y=9");
-    Reply text;
-    QVERIFY(rig.client.waitReply(&text));
-    QCOMPARE(sim.total(), 5);
-    QCOMPARE(sim.count(1, 84, 5), 2);
-    QCOMPARE(sim.count(2, 65, 0), 1);
-    QCOMPARE(sim.count(3, 84, 5), 1);
-    QCOMPARE(sim.count(32, 9, 0), 1);
-    QCOMPARE(sim.count(2, 84, 5), 0);
-    QCOMPARE(sim.repliesSent(), 4);
-    const QList<PtxSim::Packet> list = sim.received();
-    QCOMPARE(list.size(), 5);
-    QCOMPARE(list[2].dev, quint8(2));
-    QCOMPARE(list[2].cmd, quint16(65));
-    QCOMPARE(list[2].value(), -42);
-    QCOMPARE(list[3].dev, quint8(3));
-    QVERIFY(list[4].isText());
-    QCOMPARE(list[4].text(), QStringLiteral("speed x=9 y=9"));
-    sim.resetCounters();
-    QCOMPARE(sim.total(), 0);
-    QCOMPARE(sim.count(1, 84, 5), 0);
-    QCOMPARE(sim.repliesSent(), 0);
-    QVERIFY(sim.received().isEmpty());
-    rig.client.request(1, 84, 5);
-    QCOMPARE(sim.count(1, 84, 5), 1);
-}
-
-void TestSimCommands::packetReceivedSignal()
-{
-    Rig rig;
-    QVERIFY(rig.ok);
-    QSignalSpy spy(rig.sim.get(), &PtxSim::Simulator::packetReceived);
-    rig.client.request(27, 84, 200);
-    QCOMPARE(spy.count(), 1);
-    const auto packet = spy.first().first().value<PtxSim::Packet>();
-    QCOMPARE(packet.dev, quint8(27));
-    QCOMPARE(packet.index, quint16(200));
-}
-
-void TestSimCommands::verboseLogsEveryPacket()
-{
-    PtxSim::Options options;
-    options.modules = {1};
-    Rig rig(options);
-    QVERIFY(rig.ok);
-    rig.sim->setVerbose(true);
-    QTest::ignoreMessage(QtInfoMsg, "rx dev=1 cmd=65 index=4 len=4 value=-7");
-    QTest::ignoreMessage(QtInfoMsg, "tx dev=1 cmd=193 index=4 len=4 value=-7");
-    rig.client.request(1, 65, 4, -7);
-    QTest::ignoreMessage(QtInfoMsg, "rx dev=32 cmd=9 index=0 len=6 text=\"calib\"");
-    QTest::ignoreMessage(QtInfoMsg, "tx dev=32 cmd=137 index=0 len=3 text=\"OK\"");
-    rig.client.sendText(32, "calib");
-    Reply reply;
-    QVERIFY(rig.client.waitReply(&reply));
-    QTest::ignoreMessage(QtInfoMsg, "rx dev=2 cmd=84 index=5 len=4 value=0");
-    QTest::ignoreMessage(QtInfoMsg, "   no answer: module 2 is not fitted");
-    rig.client.send(2, 84, 5, 0);
-    QTRY_COMPARE(rig.sim->total(), 3);
-    QTest::ignoreMessage(QtInfoMsg, "client gone");
-    rig.sim->dropClient();
-}
-
-void TestSimCommands::malformedFramesAreSkipped_data()
-{
-    QTest::addColumn<QByteArray>("junk");
-    QByteArray overLong = "#" + QByteArray(1, char(1)) + le16(84) + le16(5) + le16(5000);
-    QByteArray badEnd = packetBytes(1, 84, 5, 0);
-    badEnd[badEnd.size() - 1] = 'X';
-    QTest::newRow("declared length too long") << overLong;
-    QTest::newRow("missing terminator") << badEnd;
-    QTest::newRow("noise without #") << QByteArray("\x00\x01hello\r\n", 9);
-}
-
-void TestSimCommands::malformedFramesAreSkipped()
-{
-    QFETCH(QByteArray, junk);
-    Rig rig;
-    QVERIFY(rig.ok);
-    rig.client.sendRaw(junk + packetBytes(2, 84, 13, 0));
-    Reply reply;
-    QVERIFY(rig.client.waitReply(&reply));
-    QCOMPARE(reply.dev, 2);
-    QCOMPARE(reply.index, 13);
-    QCOMPARE(rig.sim->count(2, 84, 13), 1);
-    QCOMPARE(rig.sim->total(), 1);
-    QCOMPARE(rig.sim->malformed(), junk.startsWith('#') ? 1 : 0);
+    QCOMPARE(sim.shutterState(1), 1);           // halt leaves the shutters alone
 }
 
 QTEST_GUILESS_MAIN(TestSimCommands)

@@ -1,14 +1,16 @@
-// A bare loopback client for the simulator tests: log-in and packets written by hand, so the
-// simulator is checked against the wire format rather than against its own framing code.
+// A bare loopback client and a simulator with a manual clock: packets are written by hand, so
+// the simulator is checked against the wire format rather than against its own framing code.
 #pragma once
 
 #include "controller/protocol.h"
+#include "simulator/simulator.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QList>
 #include <QTcpSocket>
 #include <QTest>
+
+#include <memory>
 
 namespace SimTest {
 
@@ -30,30 +32,28 @@ struct Reply {
     }
 };
 
-inline QByteArray le16(int v)
+inline QByteArray le(quint32 v, int bytes)
 {
     QByteArray b;
-    b.append(char(v & 0xFF));
-    b.append(char((v >> 8) & 0xFF));
+    for (int i = 0; i < bytes; ++i)
+        b.append(char((v >> (8 * i)) & 0xFF));
     return b;
+}
+
+inline QByteArray header(int dev, int cmd, int index, int len)
+{
+    return "#" + QByteArray(1, char(dev)) + le(cmd, 2) + le(index, 2) + le(len, 2);
 }
 
 inline QByteArray packetBytes(int dev, int cmd, int index, qint32 data)
 {
-    QByteArray b("#");
-    b.append(char(dev));
-    b += le16(cmd) + le16(index) + le16(4);
-    for (int i = 0; i < 4; ++i)
-        b.append(char((quint32(data) >> (8 * i)) & 0xFF));
-    b.append('\r');
-    return b;
+    return header(dev, cmd, index, 4) + le(quint32(data), 4) + '\r';
 }
 
 // A text command as the panel sends it: the text ends in a carriage return of its own.
 inline QByteArray textBytes(int dev, const QByteArray &text)
 {
-    const QByteArray body = text + '\r';
-    return "#" + QByteArray(1, char(dev)) + le16(9) + le16(0) + le16(int(body.size())) + body + '\r';
+    return header(dev, Ptx::CmdText, 0, int(text.size()) + 1) + text + "\r\r";
 }
 
 class RawClient
@@ -75,13 +75,17 @@ public:
                                WaitMs);
     }
 
-    bool waitText(const QByteArray &text, int ms = WaitMs)
+    bool waitText(const QByteArray &text) { return QTest::qWaitFor([&] { return rx.contains(text); }, WaitMs); }
+
+    bool waitClosed()
     {
-        return QTest::qWaitFor([&] { return rx.contains(text); }, ms);
+        return QTest::qWaitFor([this] { return socket.state() == QAbstractSocket::UnconnectedState; },
+                               WaitMs);
     }
 
-    // Answers both prompts and waits for the line feed that ends the greeting.
-    bool login(const QByteArray &user = Ptx::LoginUser, const QByteArray &password = Ptx::LoginPassword)
+    // Answers the user prompt, then the password prompt with `afterUser` (the password line
+    // and whatever follows it in the same write).
+    bool answerPrompts(const QByteArray &user, const QByteArray &afterUser)
     {
         if (!waitText("Login:"))
             return false;
@@ -90,10 +94,15 @@ public:
         if (!waitText("Password:"))
             return false;
         rx.clear();
-        socket.write(password + '\n');
-        if (!waitText("\n"))
+        socket.write(afterUser);
+        return true;
+    }
+
+    // Logs in and waits for the line feed that ends the greeting.
+    bool login()
+    {
+        if (!answerPrompts(Ptx::LoginUser, QByteArray(Ptx::LoginPassword) + '\n') || !waitText("\n"))
             return false;
-        greeting = rx;
         rx.clear();
         readSizes.clear();
         return true;
@@ -101,7 +110,6 @@ public:
 
     void send(int dev, int cmd, int index, qint32 data) { socket.write(packetBytes(dev, cmd, index, data)); }
     void sendText(int dev, const QByteArray &text) { socket.write(textBytes(dev, text)); }
-    void sendRaw(const QByteArray &bytes) { socket.write(bytes); }
 
     // Takes the first complete reply out of the received bytes; bytes before "#" are skipped.
     bool takeReply(Reply *reply)
@@ -122,9 +130,13 @@ public:
         return true;
     }
 
-    bool waitReply(Reply *reply, int ms = WaitMs)
+    bool waitReply(Reply *reply) { return QTest::qWaitFor([&] { return takeReply(reply); }, WaitMs); }
+
+    // The device of the next reply, or -1 when none comes.
+    int nextDev()
     {
-        return QTest::qWaitFor([&] { return takeReply(reply); }, ms);
+        Reply reply;
+        return waitReply(&reply) ? reply.dev : -1;
     }
 
     // Sends a command and waits for its reply.
@@ -136,14 +148,42 @@ public:
         return reply;
     }
 
-    qint32 read(int dev, int index, qint32 data = 0) { return request(dev, 84, index, data).value(); }
+    qint32 read(int dev, int index, qint32 data = 0) { return request(dev, Ptx::CmdRead, index, data).value(); }
 
     QTcpSocket socket;
     QByteArray rx;
     QList<int> readSizes;
-    QByteArray greeting;
     QByteArray skipped;         // bytes before the "#" of the last reply taken
     bool terminatorOk = false;  // the last reply taken ended in a carriage return
+};
+
+// True when nothing arrives within `ms` (the simulator never answers, for example).
+inline bool staysQuiet(RawClient &client, int ms = 150)
+{
+    QTest::qWait(ms);
+    return client.rx.isEmpty();
+}
+
+// A simulator on an ephemeral loopback port with one logged-in raw client and a manual clock.
+struct Rig {
+    explicit Rig(const PtxSim::Options &options = PtxSim::Options())
+        : sim(std::make_unique<PtxSim::Simulator>(options))
+    {
+        sim->setManualClock(true);
+        ok = sim->listen() && client.connectTo(sim->serverPort()) && client.login();
+    }
+
+    // A rig whose simulator has only these modules fitted.
+    static PtxSim::Options withModules(const QList<int> &modules)
+    {
+        PtxSim::Options options;
+        options.modules = modules;
+        return options;
+    }
+
+    std::unique_ptr<PtxSim::Simulator> sim;
+    RawClient client;
+    bool ok = false;
 };
 
 } // namespace SimTest
