@@ -2,12 +2,12 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/dragscroll.h"
 #include "controller/diagnostics.h"
 #include "controller/kelinterface.h"
 #include "dialogs/versiontext.h"
 #include "motion/stepconvert.h"
 
-#include <QScroller>
 #include <QTabBar>
 
 namespace {
@@ -49,7 +49,7 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
     // On the tab bar alone: a style sheet on the tab widget would change its pages' fonts.
     ui->tabWidget->tabBar()->setStyleSheet(QString::fromLatin1(TabBarStyle));
     // The message display scrolls under a dragging finger: its scroll bar is too thin to hit.
-    QScroller::grabGesture(ui->textEdit->viewport(), QScroller::LeftMouseButtonGesture);
+    new DragScroll(ui->textEdit);
 
     QPushButton *const wheel1[WheelPositions] = {
         ui->butFW1p1, ui->butFW1p2, ui->butFW1p3, ui->butFW1p4, ui->butFW1p5,
