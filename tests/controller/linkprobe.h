@@ -1,23 +1,19 @@
-// Test access to the controller link of KelInterface, and a capture of diagnostic lines.
+// Test access to the controller link of KelInterface, and a count of diagnostic lines.
 #pragma once
 
 #include "controller/kelinterface.h"
 #include "controller/packet.h"
-
-#include <QTcpSocket>
+#include "support/diagcapture.h"
 
 #include <QStringList>
+#include <QTcpSocket>
 #include <QTimer>
-#include <QtGlobal>
 
 // Opens the link's protected members and steps to tests.
 class LinkProbe : public KelInterface
 {
 public:
-    explicit LinkProbe(const QString &addr = QStringLiteral("127.0.0.1:1"))
-        : KelInterface(addr)
-    {
-    }
+    explicit LinkProbe(const QString &addr = QStringLiteral("127.0.0.1:1")) : KelInterface(addr) {}
 
     using KelInterface::cmdBufHead;
     using KelInterface::cmdBufState;
@@ -27,13 +23,7 @@ public:
     using KelInterface::connectionState;
     using KelInterface::doStageCenter;
     using KelInterface::doStageCenterTemp;
-    using KelInterface::fw1CurPos;
-    using KelInterface::fw1NumPos;
-    using KelInterface::fw2CurPos;
     using KelInterface::fw2NumPos;
-    using KelInterface::fwShut1Pos;
-    using KelInterface::fwShut2Pos;
-    using KelInterface::fwShut3Pos;
     using KelInterface::interfaceState;
     using KelInterface::interfaceSubState;
     using KelInterface::loadptEnXY;
@@ -50,25 +40,18 @@ public:
     using KelInterface::processState;
     using KelInterface::receiveBytes;
     using KelInterface::recipeRunning;
-    using KelInterface::rxbufptr;
     using KelInterface::speedXY;
     using KelInterface::speedZ;
     using KelInterface::stateNormal;
-    using KelInterface::stepsPerMMxy;
     using KelInterface::timer;
-    using KelInterface::waitForRespTimer;
-    using KelInterface::waitforresp;
     using KelInterface::xpos;
     using KelInterface::ypos;
     using KelInterface::zpos;
 
     qint64 bytesToWrite() const { return tcpSocket->bytesToWrite(); }
+
     // The receiver in packet mode, as after the log-in.
-    void enterPacketMode()
-    {
-        connectionState = 3;
-        rxbufptr = 0;
-    }
+    void enterPacketMode() { connectionState = 3; }
 
     // The reply a controller gives to the entry at the tail, carrying value.
     QByteArray replyToTail(long value) const
@@ -89,36 +72,8 @@ public:
     }
 };
 
-// Collects diagnostic lines while it lives, instead of printing them.
-class DiagCapture
+// The number of captured diagnostic lines that contain `part`.
+inline int countLines(const DiagCapture &diag, const QString &part)
 {
-public:
-    DiagCapture() { previous() = qInstallMessageHandler(&DiagCapture::handler); lines().clear(); }
-    ~DiagCapture() { qInstallMessageHandler(previous()); }
-    static QStringList &lines()
-    {
-        static QStringList captured;
-        return captured;
-    }
-    static int count(const QString &prefix)
-    {
-        int n = 0;
-        for (const QString &line : lines())
-            n += line.startsWith(prefix) ? 1 : 0;
-        return n;
-    }
-
-private:
-    static QtMessageHandler &previous()
-    {
-        static QtMessageHandler saved = nullptr;
-        return saved;
-    }
-    static void handler(QtMsgType type, const QMessageLogContext &context, const QString &msg)
-    {
-        if (type == QtDebugMsg)
-            lines().append(msg);
-        else if (previous())
-            previous()(type, context, msg);
-    }
-};
+    return int(diag.lines().filter(part).size());
+}

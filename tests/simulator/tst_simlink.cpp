@@ -16,7 +16,6 @@ private slots:
     void loginOutcome();
     void loginLineOverLongIsRefused();
     void packetsInTheSameWriteAsThePasswordAreServed();
-    void secondClientWaitsForTheFirst();
     void splitSendsOneBytePerWrite();
     void coalescePairsReplies();
     void garbagePrecedesEveryReply();
@@ -104,22 +103,6 @@ void TestSimLink::packetsInTheSameWriteAsThePasswordAreServed()
     QVERIFY(client.waitText("\n"));
     client.rx.remove(0, client.rx.indexOf('\n') + 1);
     QCOMPARE(client.nextDev(), int(Ptx::DevController));
-}
-
-void TestSimLink::secondClientWaitsForTheFirst()
-{
-    PtxSim::Simulator sim;
-    QVERIFY(sim.listen());
-    RawClient first;
-    QVERIFY(first.connectTo(sim.serverPort()) && first.login());
-    RawClient second;
-    QVERIFY(second.connectTo(sim.serverPort()));
-    // The first client keeps being served while the second one waits for its prompt.
-    QCOMPARE(first.request(Ptx::DevX, Ptx::CmdRead, Ptx::IdxPosition).dev, int(Ptx::DevX));
-    QVERIFY(second.rx.isEmpty());
-    first.socket.disconnectFromHost();
-    QVERIFY(second.login());
-    QCOMPARE(second.request(Ptx::DevY, Ptx::CmdRead, Ptx::IdxPosition).dev, int(Ptx::DevY));
 }
 
 void TestSimLink::splitSendsOneBytePerWrite()
