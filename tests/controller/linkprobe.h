@@ -39,7 +39,6 @@ public:
     using KelInterface::processCommand;
     using KelInterface::processState;
     using KelInterface::receiveBytes;
-    using KelInterface::recipeRunning;
     using KelInterface::speedXY;
     using KelInterface::speedZ;
     using KelInterface::stateNormal;

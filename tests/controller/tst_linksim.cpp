@@ -1,5 +1,5 @@
-// The link under the simulated controller's fault switches, a peer sending broken frames, a
-// lost connection and halt pre-emption, all over loopback.
+// The link against the simulated controller over loopback: the start-up and system check, the
+// fault switches, a peer sending broken frames, a lost connection and halt pre-emption.
 #include "simrig.h"
 
 #include <QSignalSpy>
@@ -8,12 +8,22 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-class TestFaults : public QObject
+class TestLinkSim : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
+    void init();
+    void fullSequence();
+    void noModuleAnswers();
+    void calibrationAndLoadPoints_data();
+    void calibrationAndLoadPoints();
+    void forceStageInitCalibratesOnce_data();
+    void forceStageInitCalibratesOnce();
+    void disconnectRestartsStartup();
+    void runsOnTheRealTimer();
+
     void readsSurviveFaults_data();
     void readsSurviveFaults();
     void twoRepliesInOneRead();
@@ -22,7 +32,6 @@ private slots:
     void connectionLost_data();
     void connectionLost();
     void closeInsideSocketSlot();
-    void connectFails();
     void haltPreemptsOverTheWire();
     void newAddressDisconnects();
     void connectAndDisconnectSignals();
@@ -32,16 +41,192 @@ private:
 };
 
 namespace {
+const QString Calibrating = QStringLiteral("Calibrating Stage....");
+const QString XYLoadPoint = QStringLiteral("Moving to XY Load Point");
 const QString Lost = QStringLiteral("CONNECTION LOST!");
 }
 
-void TestFaults::initTestCase()
+void TestLinkSim::initTestCase()
 {
     QVERIFY(dir.isValid());
     QDir::setCurrent(dir.path());
 }
 
-void TestFaults::readsSurviveFaults_data()
+void TestLinkSim::init()
+{
+    QFile::remove(QStringLiteral("config.xml"));
+}
+
+void TestLinkSim::fullSequence()
+{
+    DiagCapture diag;
+    SimRig rig;
+    QSignalSpy connects(&rig.probe, &KelInterface::connectChanged);
+    QVERIFY(rig.connectAndLogIn());
+    QVERIFY(rig.tickUntil([&] { return rig.probe.isConnected(); }, 1000));
+    QCOMPARE(connects.last().at(0).toInt(), 2);
+    QVERIFY(rig.tickUntil([&] { return rig.probe.interfaceState == KelInterface::INT_NORMAL; },
+                          500));
+
+    QStringList expected{QStringLiteral("Initializing.  Please Wait."), QStringLiteral("."),
+                         QStringLiteral(".")};
+    for (int m = 1; m < 32; ++m) {
+        if (m != 13)
+            expected << QStringLiteral("Scanning for Module %1").arg(m);
+    }
+    expected << QStringLiteral("Setting Def SPeeds") << QStringLiteral("SYTEM OK!")
+             << QStringLiteral("Setting Stage Speeds....") << QStringLiteral("setting Z speeds")
+             << QStringLiteral("Intialization Finished!!!");
+    QCOMPARE(rig.display.mid(rig.display.indexOf(expected.first())), expected);
+    QCOMPARE(countLines(diag, QStringLiteral("Checking Module")), 30);
+    QCOMPARE(countLines(diag, QStringLiteral("COMM ERROR")), 25);
+
+    for (uint m = 0; m < 40; ++m)
+        QCOMPARE(rig.probe.getModPresent(m), QList<uint>({1, 2, 3, 17, 27}).contains(m));
+    QCOMPARE(rig.sim.count(13, 84, 5), 0);
+    QCOMPARE(rig.sim.count(31, 84, 5), 1);
+    // Speeds: default speeds by command 83, then the texts of the system check.
+    QCOMPARE(rig.sim.count(1, 83, 13), 1);
+    QCOMPARE(rig.sim.axisSpeed(3), 25000);
+    QCOMPARE(rig.sim.centringSpeed(1), 50000);
+    QCOMPARE(rig.sim.count(32, 9, 0), 3);
+    QCOMPARE(rig.probe.fw2NumPos, long(rig.sim.wheelSize(2)));
+    QVERIFY(!rig.display.contains(Calibrating));     // no calibration without the setting
+}
+
+void TestLinkSim::noModuleAnswers()
+{
+    DiagCapture diag;
+    PtxSim::Options options;
+    options.modules.clear();
+    SimRig rig(options);
+    QVERIFY(rig.connectAndLogIn());
+    QVERIFY(rig.tickUntil([&] { return rig.probe.interfaceState == KelInterface::INT_SYSCHECK; },
+                          1000));
+    QCOMPARE(countLines(diag, QStringLiteral("COMM ERROR")), 30);
+    QVERIFY(rig.display.contains(QStringLiteral("SYTEM OK!")));
+    QList<uint> visited{rig.probe.interfaceSubState};
+    while (rig.probe.interfaceState == KelInterface::INT_SYSCHECK && visited.size() < 50) {
+        rig.tick();
+        if (visited.last() != rig.probe.interfaceSubState)
+            visited << rig.probe.interfaceSubState;
+    }
+    QCOMPARE(visited, (QList<uint>{0, 20, 30, 40, 50, 90, 0}));
+    QCOMPARE(rig.sim.count(32, 9, 0), 0);
+    QCOMPARE(rig.probe.modulespresent, 0u);
+}
+
+void TestLinkSim::calibrationAndLoadPoints_data()
+{
+    QTest::addColumn<bool>("centre");
+    QTest::addColumn<bool>("xyEnable");
+    QTest::addColumn<bool>("zEnable");
+    QTest::addColumn<QList<int>>("positions");  // X, Y and Z afterwards
+    // The simulator starts at X 333, Y 0, Z 555, with the travel centred on 0.
+    QTest::newRow("nothing set") << false << false << false << QList<int>{333, 0, 555};
+    QTest::newRow("XY enable without centring") << false << true << false << QList<int>{333, 0, 555};
+    QTest::newRow("centring without XY enable") << true << false << false << QList<int>{0, 0, 555};
+    QTest::newRow("everything") << true << true << true << QList<int>{15000, -22500, 300};
+}
+
+void TestLinkSim::calibrationAndLoadPoints()
+{
+    QFETCH(bool, centre);
+    QFETCH(bool, xyEnable);
+    QFETCH(bool, zEnable);
+    QFETCH(QList<int>, positions);
+    DiagCapture diag;
+    SimRig rig;
+    rig.hardwareMsPerTick = 250;
+    rig.probe.doStageCenter = centre;
+    rig.probe.loadptEnXY = xyEnable;
+    rig.probe.loadptEnZ = zEnable;
+    rig.probe.loadptX = 1.5;
+    rig.probe.loadptY = -2.25;
+    rig.probe.loadptZ = 30.0;
+    rig.sim.setAxisPosition(1, 333);
+    rig.sim.setAxisPosition(3, 555);
+    QVERIFY(rig.startUp());
+    QCOMPARE(rig.display.contains(Calibrating), centre);
+    QCOMPARE((QList<int>{rig.sim.axisPosition(1), rig.sim.axisPosition(2), rig.sim.axisPosition(3)}),
+             positions);
+    QVERIFY(!rig.probe.doStageCenterTemp);
+}
+
+void TestLinkSim::forceStageInitCalibratesOnce_data()
+{
+    QTest::addColumn<bool>("centre");
+    QTest::newRow("centring off: no load point") << false;
+    QTest::newRow("centring on: load point") << true;
+}
+
+void TestLinkSim::forceStageInitCalibratesOnce()
+{
+    QFETCH(bool, centre);
+    DiagCapture diag;
+    SimRig rig;
+    rig.hardwareMsPerTick = 250;
+    rig.probe.loadptEnXY = true;
+    rig.probe.loadptX = 2.0;
+    QVERIFY(rig.startUp());
+    rig.probe.doStageCenter = centre;
+    rig.display.clear();
+    rig.probe.forceStageInit();
+    QVERIFY(rig.tickUntil([&] { return rig.probe.interfaceState == KelInterface::INT_SYSCHECK; },
+                          100));
+    QVERIFY(rig.tickUntil([&] { return rig.probe.interfaceState == KelInterface::INT_NORMAL; },
+                          3000));
+    QCOMPARE(rig.display.count(Calibrating), 1);
+    QCOMPARE(rig.display.contains(XYLoadPoint), centre);
+    QCOMPARE(rig.sim.axisPosition(1), centre ? 20000 : 0);
+    // The request is one-shot: polling goes on without another calibration.
+    rig.display.clear();
+    rig.tick(200);
+    QVERIFY(!rig.display.contains(Calibrating));
+}
+
+void TestLinkSim::disconnectRestartsStartup()
+{
+    DiagCapture diag;
+    SimRig rig;
+    QVERIFY(rig.connectAndLogIn());
+    QVERIFY(rig.tickUntil([&] { return rig.probe.interfaceState == KelInterface::INT_SYSCHECK
+                                       && rig.probe.interfaceSubState > 0; },
+                          1000));
+    rig.probe.closeConnection();
+    QVERIFY(!rig.probe.isConnected());
+    QCOMPARE(rig.probe.interfaceState, unsigned(KelInterface::INT_INIT));
+    QCOMPARE(rig.probe.interfaceSubState, 0u);
+    QVERIFY(!rig.probe.timer->isActive());
+    rig.display.clear();
+    QVERIFY(rig.startUp());
+    QCOMPARE(rig.display.mid(0, 2), (QStringList{QStringLiteral("Connected!"),
+                                                 QStringLiteral("Initializing.  Please Wait.")}));
+    QVERIFY(rig.display.contains(QStringLiteral("SYTEM OK!")));
+}
+
+void TestLinkSim::runsOnTheRealTimer()
+{
+    // The product's own timer drives everything; at 1 ms the whole start-up is quick.
+    DiagCapture diag;
+    PtxSim::Simulator sim;
+    sim.setTimeScale(25.0);
+    QVERIFY(sim.listen());
+    LinkProbe probe;
+    QVERIFY(probe.openConnection(sim.clientAddress()));
+    QVERIFY(SimRig::waitFor([&] { return probe.connectionState == 3; }));
+    QCOMPARE(probe.timer->interval(), Ptx::TickMs);
+    // The period changes while the tick runs.
+    probe.setTickPeriod(1);
+    QVERIFY(SimRig::waitFor([&] { return probe.interfaceState == KelInterface::INT_NORMAL; },
+                            20000));
+    QVERIFY(probe.timer->isActive());
+    QCOMPARE(probe.timer->interval(), 1);
+    QVERIFY(probe.getModPresent(1));
+}
+
+
+void TestLinkSim::readsSurviveFaults_data()
 {
     QTest::addColumn<PtxSim::Faults>("faults");
     PtxSim::Faults f;
@@ -62,7 +247,7 @@ void TestFaults::readsSurviveFaults_data()
     QTest::newRow("split noise") << f;
 }
 
-void TestFaults::readsSurviveFaults()
+void TestLinkSim::readsSurviveFaults()
 {
     QFETCH(PtxSim::Faults, faults);
     DiagCapture diag;
@@ -81,7 +266,7 @@ void TestFaults::readsSurviveFaults()
     QVERIFY(!diag.contains(QStringLiteral("COMM ERROR")));
 }
 
-void TestFaults::twoRepliesInOneRead()
+void TestLinkSim::twoRepliesInOneRead()
 {
     SimRig rig;
     QVERIFY(rig.connectAndLogIn());
@@ -99,7 +284,7 @@ void TestFaults::twoRepliesInOneRead()
     QCOMPARE(rig.probe.xpos, 111l);
 }
 
-void TestFaults::droppedReplyMovesOn()
+void TestLinkSim::droppedReplyMovesOn()
 {
     DiagCapture diag;
     SimRig rig;
@@ -119,7 +304,7 @@ void TestFaults::droppedReplyMovesOn()
     QCOMPARE(rig.sim.count(2, 65, 0), 1);
 }
 
-void TestFaults::brokenFramesOverTheWire()
+void TestLinkSim::brokenFramesOverTheWire()
 {
     DiagCapture diag;
     auto reply = [](uint dev, long value) {
@@ -145,31 +330,26 @@ void TestFaults::brokenFramesOverTheWire()
     QCOMPARE(countLines(diag, QStringLiteral("Packet dropped")), 2);
 }
 
-void TestFaults::connectionLost_data()
+void TestLinkSim::connectionLost_data()
 {
     QTest::addColumn<QString>("how");
-    QTest::addColumn<bool>("recipe");
-    QTest::newRow("controller hangs up") << "hang up" << false;
-    QTest::newRow("hang up during a recipe") << "hang up" << true;
-    QTest::newRow("closed after 5 packets") << "close after" << false;
-    QTest::newRow("log-in refused") << "refuse" << false;
+    QTest::newRow("controller hangs up") << "hang up";
+    QTest::newRow("closed after 5 packets") << "close after";
+    QTest::newRow("log-in refused") << "refuse";
 }
 
-void TestFaults::connectionLost()
+void TestLinkSim::connectionLost()
 {
     QFETCH(QString, how);
-    QFETCH(bool, recipe);
     DiagCapture diag;
     SimRig rig;
     rig.sim.setRefuseLogin(how == QLatin1String("refuse"));
     rig.sim.setCloseAfter(how == QLatin1String("close after") ? 5 : 0);
     QSignalSpy connects(&rig.probe, &KelInterface::connectChanged);
-    QSignalSpy recipeStatus(&rig.probe, &KelInterface::updateRecipeSts);
     QVERIFY(rig.probe.openConnection(rig.sim.clientAddress()));
     if (how != QLatin1String("refuse")) {
         QVERIFY(SimRig::waitFor([&] { return rig.probe.connectionState == 3; }));
         rig.probe.timer->stop();
-        rig.probe.recipeRunning = recipe;
         for (int i = 0; i < 6; ++i)
             rig.probe.addCommand(1, 65, 0, i, false);
         if (how == QLatin1String("hang up"))
@@ -184,15 +364,13 @@ void TestFaults::connectionLost()
     QVERIFY(!rig.probe.timer->isActive());
     QCOMPARE(rig.probe.connectionState, 0u);
     QCOMPARE(rig.probe.interfaceState, unsigned(KelInterface::INT_INIT));
-    QVERIFY(!rig.probe.recipeRunning);
-    QCOMPARE(recipeStatus.count(), recipe ? 1 : 0);
     // A later disconnect by the operator is an ordinary one.
     rig.probe.closeConnection();
     rig.pump();
     QCOMPARE(rig.display.count(Lost), 1);
 }
 
-void TestFaults::closeInsideSocketSlot()
+void TestLinkSim::closeInsideSocketSlot()
 {
     DiagCapture diag;
     SimRig rig;
@@ -213,25 +391,7 @@ void TestFaults::closeInsideSocketSlot()
     QVERIFY(rig.connectAndLogIn());
 }
 
-void TestFaults::connectFails()
-{
-    DiagCapture diag;
-    QTcpServer closed;
-    QVERIFY(closed.listen(QHostAddress::LocalHost));
-    const QString target = QStringLiteral("127.0.0.1:%1").arg(closed.serverPort());
-    closed.close();
-    LinkProbe probe;
-    QSignalSpy lines(&probe, &KelInterface::addDispLine);
-    QSignalSpy connects(&probe, &KelInterface::connectChanged);
-    QVERIFY(!probe.openConnection(target));
-    QCOMPARE(lines.last().at(0).toString(), QStringLiteral("CONNECT FAILED!!!!"));
-    QCOMPARE(connects.count(), 2);
-    QCOMPARE(connects.last().at(0).toInt(), 0);
-    SimRig::waitFor([] { return false; }, 50);
-    QCOMPARE(lines.count(), 1);
-}
-
-void TestFaults::haltPreemptsOverTheWire()
+void TestLinkSim::haltPreemptsOverTheWire()
 {
     SimRig rig;
     QVERIFY(rig.connectAndLogIn());
@@ -249,7 +409,7 @@ void TestFaults::haltPreemptsOverTheWire()
     QCOMPARE(rig.sim.count(0, 66, 0), 1);
 }
 
-void TestFaults::newAddressDisconnects()
+void TestLinkSim::newAddressDisconnects()
 {
     DiagCapture diag;
     SimRig rig;
@@ -266,7 +426,7 @@ void TestFaults::newAddressDisconnects()
     QVERIFY(!rig.display.contains(Lost));
 }
 
-void TestFaults::connectAndDisconnectSignals()
+void TestLinkSim::connectAndDisconnectSignals()
 {
     // The screens rely on the order: "not connected" as the attempt starts, the display
     // cleared before "Connected!", and "not connected" on both sides of "DisConnected!".
@@ -286,5 +446,5 @@ void TestFaults::connectAndDisconnectSignals()
     QCOMPARE(diag.lines(), (QStringList{"Connected!", "DisConnected!"}));
 }
 
-QTEST_GUILESS_MAIN(TestFaults)
-#include "tst_faults.moc"
+QTEST_GUILESS_MAIN(TestLinkSim)
+#include "tst_linksim.moc"
