@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <tuple>
+
 class RunnerProbe : public KelInterface
 {
 public:
@@ -22,11 +24,7 @@ public:
     using KelInterface::mbusy;
     using KelInterface::xpos;
     using KelInterface::ypos;
-    using KelInterface::fxpos;
-    using KelInterface::fypos;
     using KelInterface::fwShut1Pos;
-    using KelInterface::fwShut2Pos;
-    using KelInterface::fwShut3Pos;
     using KelInterface::inSkew;
     using KelInterface::AlnPoint1x;
     using KelInterface::AlnPoint1y;
@@ -48,7 +46,6 @@ public:
     using KelInterface::loadptY;
     using KelInterface::loadptZ;
     using KelInterface::pointList;
-    using KelInterface::numPointsDefined;
     using KelInterface::teachAlign;
     using KelInterface::recipeState;
     using KelInterface::recipeIndex;
@@ -58,12 +55,7 @@ public:
     using KelInterface::recipeInDelay;
     using KelInterface::recipeDelay;
     using KelInterface::contMacro;
-    using KelInterface::firstmove;
-    using KelInterface::delaycnt;
     using KelInterface::wexp1;
-    using KelInterface::wexp2;
-    using KelInterface::wexp3;
-    using KelInterface::prevrcpstate;
 
     void setEntries(const QList<recipePointStruct> &entries)
     {
@@ -76,22 +68,14 @@ public:
 inline recipePointStruct xyEntry(double x, double y, double delayMs, double speed = 5.0)
 {
     recipePointStruct e;
-    e.x = x;
-    e.y = y;
-    e.delay = delayMs;
-    e.speedxy = speed;
-    e.speedz = 25000.0;
+    std::tie(e.x, e.y, e.delay, e.speedxy, e.speedz) = std::make_tuple(x, y, delayMs, speed, 25000.0);
     return e;
 }
 
 inline recipePointStruct zEntry(double z, double delayMs, double speedz = 25000.0)
 {
     recipePointStruct e;
-    e.z = z;
-    e.zmove = true;
-    e.delay = delayMs;
-    e.speedxy = 5.0;
-    e.speedz = speedz;
+    std::tie(e.z, e.zmove, e.delay, e.speedxy, e.speedz) = std::make_tuple(z, true, delayMs, 5.0, speedz);
     return e;
 }
 
@@ -99,12 +83,7 @@ inline recipePointStruct filterEntry(int f1, int f2, bool f1move, bool f2move, q
                                      qint32 fdelay = 0)
 {
     recipePointStruct e;
-    e.filtmove = true;
-    e.f1pos = f1;
-    e.f2pos = f2;
-    e.f1move = f1move;
-    e.f2move = f2move;
-    e.shopt = shopt;
-    e.fdelay = fdelay;
+    std::tie(e.filtmove, e.f1pos, e.f2pos, e.f1move, e.f2move, e.shopt, e.fdelay) =
+        std::make_tuple(true, f1, f2, f1move, f2move, shopt, fdelay);
     return e;
 }
