@@ -1,7 +1,9 @@
-// A bare loopback client and a simulator with a manual clock: packets are written by hand, so
-// the simulator is checked against the wire format rather than against its own framing code.
+// A bare loopback client and a simulator with a manual clock. Packets leave through the panel's
+// encoder and replies are taken apart by hand, so the simulator is checked against the wire
+// format rather than against its own framing code.
 #pragma once
 
+#include "controller/packet.h"
 #include "controller/protocol.h"
 #include "simulator/simulator.h"
 
@@ -32,28 +34,9 @@ struct Reply {
     }
 };
 
-inline QByteArray le(quint32 v, int bytes)
-{
-    QByteArray b;
-    for (int i = 0; i < bytes; ++i)
-        b.append(char((v >> (8 * i)) & 0xFF));
-    return b;
-}
-
-inline QByteArray header(int dev, int cmd, int index, int len)
-{
-    return "#" + QByteArray(1, char(dev)) + le(cmd, 2) + le(index, 2) + le(len, 2);
-}
-
 inline QByteArray packetBytes(int dev, int cmd, int index, qint32 data)
 {
-    return header(dev, cmd, index, 4) + le(quint32(data), 4) + '\r';
-}
-
-// A text command as the panel sends it: the text ends in a carriage return of its own.
-inline QByteArray textBytes(int dev, const QByteArray &text)
-{
-    return header(dev, Ptx::CmdText, 0, int(text.size()) + 1) + text + "\r\r";
+    return Ptx::encodeCommandPacket(dev, cmd, index, 4, data);
 }
 
 class RawClient
@@ -109,7 +92,11 @@ public:
     }
 
     void send(int dev, int cmd, int index, qint32 data) { socket.write(packetBytes(dev, cmd, index, data)); }
-    void sendText(int dev, const QByteArray &text) { socket.write(textBytes(dev, text)); }
+    // A text command as the panel sends it: the text ends in a carriage return of its own.
+    void sendText(int dev, const QByteArray &text)
+    {
+        socket.write(Ptx::encodeTextPacket(dev, QString::fromLatin1(text + '\r')));
+    }
 
     // Takes the first complete reply out of the received bytes; bytes before "#" are skipped.
     bool takeReply(Reply *reply)

@@ -170,7 +170,7 @@ void TestSimCommands::malformedFramesAreSkipped_data()
     QTest::addColumn<QByteArray>("junk");
     QByteArray badEnd = packetBytes(1, 84, 5, 0);
     badEnd[badEnd.size() - 1] = 'X';
-    QTest::newRow("declared length too long") << header(1, 84, 5, 5000);
+    QTest::newRow("declared length too long") << Ptx::encodeCommandPacket(1, 84, 5, 5000, 0);
     QTest::newRow("missing terminator") << badEnd;
     QTest::newRow("noise without #") << QByteArray("\x00\x01hello\r\n", 9);
 }
