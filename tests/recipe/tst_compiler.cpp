@@ -88,7 +88,11 @@ private slots:
         QTest::newRow("point forms") << QStringList{"POINT 10,20", "POINT10,20", "POINT 10 , 20", "POINT 1e1,+20"}
             << QStringList{"P 10,20", "P 10,20", "P 10,20", "P 10,20"};
         QTest::newRow("points reads S as 0") << QStringList{"POINTS 1,2"} << QStringList{"P 0,2"};
-        QTest::newRow("not commands") << QStringList{"point 1,2", " POINT 1,2", "{END}", "", "; note"} << QStringList{};
+        QTest::newRow("not commands") << QStringList{"point 1,2", "Point 1,2", " POINT 1,2", "POIN", "{END}", "", "; note"}
+            << QStringList{};
+        QTest::newRow("decimal fields read whole") << QStringList{"POINT 5mm,0x10", "POINT 1 2,2;5", "POINT 1e-400,+4",
+                                                                  "POINT 1,2,3,nan", "POINT 5,"}
+            << QStringList{"P 0,0", "P 0,0", "P 0,4", "P 1,2", "P 5,0"};
         QTest::newRow("pointz and zpoint") << QStringList{"POINTZ 150", "ZPOINT 150", "ZPOINT-2.5", "POINTZ 1,5"}
             << QStringList{"Z 150", "Z 150", "Z -2.5", "Z 0"};
         QTest::newRow("fdelay") << QStringList{"FDELAY 0", "FDELAY -5", "FDELAY 500", "FDELAY 2.5"}
@@ -101,8 +105,12 @@ private slots:
             << QStringList{"F 1,2,1,1 0 0", "F 0,3,0,1 0 0", "F 0,3,0,1 0 0", "F -1,0,1,0 0 0", "F 0,0,0,0 0 0"};
         QTest::newRow("sctrl") << QStringList{"SCTRL 2,1,0", "SCTRL 3,3,3", "SCTRL 7,7,7", "SCTRL 1,9,-1"}
             << QStringList{"F 0,0,0,0 6 0", "F 0,0,0,0 63 0", "F 0,0,0,0 63 0", "F 0,0,0,0 61 0"};
-        QTest::newRow("wheel moves") << QStringList{"F1MOVE 3,7", "F2MOVE 4", "F1MOVE 0-HOME", "F1MOVE 2.5"}
-            << QStringList{"F 3,0,1,0 0 0", "F 0,4,0,1 0 0", "F 0,0,1,0 0 0", "F 0,0,1,0 0 0"};
+        QTest::newRow("wheel moves") << QStringList{"F1MOVE 3,7", "F2MOVE 4", "F1MOVE 0-HOME", "F2MOVE 0-Inf"}
+            << QStringList{"F 3,0,1,0 0 0", "F 0,4,0,1 0 0", "F 0,0,1,0 0 0", "F 0,0,0,1 0 0"};
+        QTest::newRow("integer fields read whole") << QStringList{"F1MOVE 2.5", "F1MOVE 1e3", "F1MOVE 2147483647",
+                                                                  "F1MOVE 4294967296", "F1MOVE nan"}
+            << QStringList{"F 0,0,1,0 0 0", "F 0,0,1,0 0 0", "F 2147483647,0,1,0 0 0", "F 0,0,1,0 0 0",
+                           "F 0,0,1,0 0 0"};
         QTest::newRow("shopen") << QStringList{"SHOPEN 1", "SHOPEN 2", "SHOPEN 3", "SHOPEN 4", "SHOPEN"}
             << QStringList{"F 0,0,0,0 61 0", "F 0,0,0,0 55 0", "F 0,0,0,0 31 0", "F 0,0,0,0 0 0", "F 0,0,0,0 0 0"};
         QTest::newRow("shclose") << QStringList{"SHCLOSE 1", "SHCLOSE 2", "SHCLOSE 3", "SHCLOSE 0"}

@@ -165,8 +165,6 @@ private slots:
         for (const Sent &s : std::as_const(sent))
             got << s.data;
         QCOMPARE(got, moves);
-        QCOMPARE(dataOf(DevZ, CmdMove).size() + dataOf(DevX, CmdMove).size() + dataOf(DevY, CmdMove).size(),
-                 moves.size());
         QCOMPARE(lines, QStringList{QStringLiteral("Load Sample and press RESUME")});
         QVERIFY(p->isRecipePaused() && p->isRecipeDelay());
         // The prompt holds until RESUME.
@@ -209,49 +207,6 @@ private slots:
         QCOMPARE(p->recipeState, to);
         QVERIFY(!p->isRecipePaused() && !p->isRecipeDelay());
         QCOMPARE(sts.size(), 1);
-    }
-
-    // --- compiled recipes, run with an operator who moves on wherever the run holds ---
-
-    void compiledRecipes_data()
-    {
-        QTest::addColumn<QStringList>("recipe");
-        QTest::addColumn<QStringList>("shown");
-        QTest::newRow("first point at the configured speed") << QStringList{"SPEEDXY 9", "POINT 1,2", "POINT 3.25,-4"}
-            << QStringList{"MOVE X=1 Y=2 @SP=5", "MOVE X=3.25 Y=-4 @SP=9"};
-        QTest::newRow("SHEXP 1") << QStringList{"SHEXP 1"} << QStringList{"MOVE SH1=2 SH2=3 SH3=3"};
-        QTest::newRow("wheels") << QStringList{"F1MOVE 3", "F2MOVE 4", "FMOVE 5,6"}
-            << QStringList{"MOVE FW1=3", "MOVE FW2=4", "MOVE FW1=5 FW2=6"};
-        QTest::newRow("pauses and zero dwell")
-            << QStringList{"DELAY 0", "POINT 1,1", "FDELAY 20", "FDELAY 500", "SCTRL 3,3,3", "POINT 2,2"}
-            << QStringList{"MOVE X=1 Y=1 @SP=5", "MOVE X=2 Y=2 @SP=5"};
-    }
-
-    void compiledRecipes()
-    {
-        QFETCH(QStringList, recipe);
-        QFETCH(QStringList, shown);
-        p->setRecipe(recipe);
-        p->ScanRecipe();
-        p->initRecipe();
-        p->startRecipe();
-        QVERIFY(runUntil(RCP_WAIT_LOAD));
-        lines.clear();
-        p->recipeContinue();
-        for (int i = 0; i < 2000 && p->recipeState != RCP_IDLE; ++i) {
-            if (p->recipeState == RCP_DWELL && p->recipeDelay <= 0)
-                p->nextRecipePoint();
-            if (p->recipeState == RCP_ISSUE_ENTRY && entryKind(p->pointList[p->curPoint]) == EntryKind::Pause
-                && i % 10 == 9) {
-                p->recipePause();
-                p->recipeContinue();
-            }
-            if (p->recipeState == RCP_ENTRY_IDLE)
-                p->fwShut1Pos = 0;
-            tickIdle();
-        }
-        QCOMPARE(p->recipeState, int(RCP_IDLE));
-        QCOMPARE(lines, shown << QStringLiteral("RECIPE DONE!"));
     }
 
     // --- entries ---
