@@ -7,10 +7,28 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QHash>
 #include <QLabel>
 #include <QPushButton>
 #include <QStringList>
 #include <QTimer>
+
+// Presses the keypad's keys: "0"-"9", "." , "-" for +/-, "<" for BKSP. False on a key the
+// keypad lacks.
+inline bool typeKeys(NumInputBox &box, const QString &keys)
+{
+    static const QHash<QChar, QString> named{{QLatin1Char('.'), QStringLiteral("butPt")},
+                                             {QLatin1Char('-'), QStringLiteral("butNeg")},
+                                             {QLatin1Char('<'), QStringLiteral("butBksp")}};
+    for (QChar key : keys) {
+        const QString name = key.isDigit() ? QStringLiteral("butDig") + key : named.value(key);
+        QPushButton *b = name.isEmpty() ? nullptr : box.findChild<QPushButton *>(name);
+        if (!b)
+            return false;
+        b->click();
+    }
+    return true;
+}
 
 class ModalDriver : public QObject
 {
@@ -22,8 +40,7 @@ public:
         poll.start();
     }
 
-    // The next dialog is the keypad: type the keys ("0"-"9", ".", "-" for +/-, "<" for
-    // BKSP), then press OK or Cancel.
+    // The next dialog is the keypad: type the keys, then press OK or Cancel.
     void keypad(const QString &keys, bool accept = true) { steps.append({true, keys, accept}); }
     // The next dialog is the about box: press OK or Cancel.
     void about(bool accept = true) { steps.append({false, QString(), accept}); }
@@ -31,6 +48,8 @@ public:
     int remaining() const { return steps.size(); }
     // Prompts and texts the dialogs showed, in order.
     const QStringList &prompts() const { return shown; }
+    // The text each keypad opened with.
+    const QStringList &starts() const { return started; }
     // Dialogs that were not the scripted kind, or came with nothing scripted.
     const QStringList &errors() const { return problems; }
 
@@ -48,29 +67,21 @@ private:
         auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
         if (!dialog || !dialog->isVisible())
             return;
-        if (steps.isEmpty()) {
+        auto *box = qobject_cast<NumInputBox *>(dialog);
+        const bool aboutBox = qobject_cast<AboutDialog *>(dialog);
+        if (steps.isEmpty() || (steps.first().keypad ? !box : !aboutBox)) {
             problems << QStringLiteral("unexpected %1").arg(dialog->metaObject()->className());
             dialog->reject();
             return;
         }
         const Step step = steps.takeFirst();
-        auto *box = qobject_cast<NumInputBox *>(dialog);
-        auto *aboutBox = qobject_cast<AboutDialog *>(dialog);
-        if (step.keypad ? !box : !aboutBox) {
-            problems << QStringLiteral("wrong dialog %1").arg(dialog->metaObject()->className());
-            dialog->reject();
-            return;
-        }
         const auto *label = dialog->findChild<QLabel *>(
             box ? QStringLiteral("prompt") : QStringLiteral("label"));
         shown << (label ? label->text() : QString());
         if (box) {
-            for (QChar key : step.keys) {
-                if (QPushButton *b = box->findChild<QPushButton *>(keyName(key)))
-                    b->click();
-                else
-                    problems << QStringLiteral("no key %1").arg(key);
-            }
+            started << box->getStrVal();
+            if (!typeKeys(*box, step.keys))
+                problems << QStringLiteral("bad keys %1").arg(step.keys);
         }
         auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
         QPushButton *b = buttons ? buttons->button(step.accept ? QDialogButtonBox::Ok
@@ -78,27 +89,13 @@ private:
                                  : nullptr;
         if (b)
             b->click();
-        else if (step.accept)
-            dialog->accept();
         else
-            dialog->reject();
-    }
-
-    static QString keyName(QChar key)
-    {
-        if (key.isDigit())
-            return QStringLiteral("butDig") + key;
-        if (key == QLatin1Char('.'))
-            return QStringLiteral("butPt");
-        if (key == QLatin1Char('-'))
-            return QStringLiteral("butNeg");
-        if (key == QLatin1Char('<'))
-            return QStringLiteral("butBksp");
-        return QString();
+            problems << QStringLiteral("no OK/Cancel");
     }
 
     QTimer poll;
     QList<Step> steps;
     QStringList shown;
+    QStringList started;
     QStringList problems;
 };

@@ -16,30 +16,20 @@ private slots:
         QTest::addColumn<double>("position");
         QTest::addColumn<QString>("text");
 
-        QTest::newRow("cut, not rounded") << 12.34567 << QStringLiteral("12.3456");
-        QTest::newRow("tiny negative keeps its sign") << -0.00004 << QStringLiteral("-0.0000");
-        QTest::newRow("whole number") << 3.0 << QStringLiteral("3.0000");
-        QTest::newRow("negative half") << -2.5 << QStringLiteral("-2.5000");
-        QTest::newRow("positive half") << 2.5 << QStringLiteral("2.5000");
-        QTest::newRow("negative below one") << -0.5 << QStringLiteral("-0.5000");
-        QTest::newRow("zero") << 0.0 << QStringLiteral("0.0000");
-        QTest::newRow("fraction padded") << 1.0007 << QStringLiteral("1.0007");
-        QTest::newRow("binary just below a digit") << 0.29 << QStringLiteral("0.2900");
-        QTest::newRow("step count over resolution") << 123456789.0 / 10000.0
-                                                    << QStringLiteral("12345.6789");
-        QTest::newRow("just below the next whole number") << 4.99999997
-                                                          << QStringLiteral("4.9999");
-        QTest::newRow("negative just below the next whole number")
-            << -4.99999997 << QStringLiteral("-4.9999");
+        QTest::newRow("cut, not rounded") << 12.34567 << "12.3456";
+        QTest::newRow("tiny negative keeps its sign") << -0.00004 << "-0.0000";
+        QTest::newRow("whole number") << 3.0 << "3.0000";
+        QTest::newRow("negative below one") << -0.5 << "-0.5000";
+        QTest::newRow("fraction padded") << 1.0007 << "1.0007";
+        QTest::newRow("binary just below a digit") << 0.29 << "0.2900";
+        QTest::newRow("step count over resolution") << 123456789.0 / 10000.0 << "12345.6789";
+        QTest::newRow("just below the next whole number") << 4.99999997 << "4.9999";
         QTest::newRow("within the lift of the next whole number stays a cut")
-            << 4.999999999996 << QStringLiteral("4.9999");
+            << 4.999999999996 << "4.9999";
         QTest::newRow("negative within the lift of the next whole number")
-            << -0.99999999999999 << QStringLiteral("-0.9999");
-        QTest::newRow("large") << 214748.3647 << QStringLiteral("214748.3647");
-        QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN()
-                                      << QStringLiteral("Error");
-        QTest::newRow("infinite") << std::numeric_limits<double>::infinity()
-                                  << QStringLiteral("Error");
+            << -0.99999999999999 << "-0.9999";
+        QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << "Error";
+        QTest::newRow("infinite") << -std::numeric_limits<double>::infinity() << "Error";
     }
 
     void positionText()
@@ -54,16 +44,10 @@ private slots:
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("url");
 
-        QTest::newRow("plain address") << QStringLiteral("192.168.1.100")
-                                       << QStringLiteral("http://192.168.1.100");
-        QTest::newRow("port left out") << QStringLiteral("10.0.0.7:2323")
-                                       << QStringLiteral("http://10.0.0.7");
-        QTest::newRow("spaces around") << QStringLiteral(" 10.0.0.7:23 ")
-                                       << QStringLiteral("http://10.0.0.7");
-        QTest::newRow("host name") << QStringLiteral("ptx4100:23")
-                                   << QStringLiteral("http://ptx4100");
-        QTest::newRow("IPv6 literal in brackets") << QStringLiteral("fe80::1")
-                                                  << QStringLiteral("http://[fe80::1]");
+        QTest::newRow("plain address") << "192.168.1.100" << "http://192.168.1.100";
+        QTest::newRow("port left out, spaces around") << " 10.0.0.7:23 " << "http://10.0.0.7";
+        QTest::newRow("host name") << "ptx4100:23" << "http://ptx4100";
+        QTest::newRow("IPv6 literal in brackets") << "fe80::1" << "http://[fe80::1]";
     }
 
     void webPage()
@@ -73,7 +57,6 @@ private slots:
         const QUrl page = Ptx::controllerWebPage(address);
         QVERIFY(page.isValid());
         QCOMPARE(page.toString(), url);
-        QCOMPARE(page.port(), -1);
     }
 };
 
