@@ -35,8 +35,7 @@ private slots:
     void loginPrompts();
     void longGreetingIsCut();
 
-    void fullAt4999();
-    void slotInUse();
+    void ringRefusals();
     void wrapsAt4999();
     void timeout_data();
     void timeout();
@@ -332,22 +331,17 @@ void TestLink::longGreetingIsCut()
     QCOMPARE(straddle.connectionState, 1u);
 }
 
-
-void TestLink::fullAt4999()
+void TestLink::ringRefusals()
 {
     LinkProbe probe;
+    // A slot still in use refuses with -3; a full ring (4999 entries queued) with -2.
+    probe.commandBuffer[1].done = false;
+    QCOMPARE(probe.addCommand(1, 65, 0, 0, false), -3);
+    probe.commandBuffer[1].done = true;
     for (int i = 0; i < Ptx::CmdBufSize - 1; ++i)
         QCOMPARE(probe.addCommand(1, 65, 0, i, false), i);
     QCOMPARE(probe.addCommand(1, 65, 0, 0, false), -2);
     QCOMPARE(probe.addWrapperCommand(32, QStringLiteral("calib\r"), false), -2);
-}
-
-void TestLink::slotInUse()
-{
-    LinkProbe probe;
-    probe.commandBuffer[1].done = false;
-    QCOMPARE(probe.addCommand(1, 65, 0, 0, false), -3);
-    QCOMPARE(probe.cmdBufHead, 0u);
 }
 
 void TestLink::wrapsAt4999()

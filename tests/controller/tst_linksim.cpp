@@ -225,7 +225,6 @@ void TestLinkSim::runsOnTheRealTimer()
     QVERIFY(probe.getModPresent(1));
 }
 
-
 void TestLinkSim::readsSurviveFaults_data()
 {
     QTest::addColumn<PtxSim::Faults>("faults");
