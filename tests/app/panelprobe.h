@@ -25,7 +25,6 @@ public:
     using KelInterface::fw2NumPos;
     using KelInterface::fxpos;
     using KelInterface::fypos;
-    using KelInterface::fzpos;
     using KelInterface::inRelative;
     using KelInterface::inSkew;
     using KelInterface::loadptX;

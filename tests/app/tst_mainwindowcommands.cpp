@@ -1,7 +1,6 @@
 // Main screen commands: jogs and their auto-repeat, gotos and speeds on the keypad, modes,
 // alignment and load points, wheels, shutters, HALT, Init Stg, web page, about box, exit.
 #include "app/mainwindow.h"
-#include "dialogs/versiontext.h"
 #include "modaldriver.h"
 #include "panelfixture.h"
 #include "support/diagcapture.h"
@@ -27,21 +26,15 @@ class TestMainWindowCommands : public QObject, private PanelFixture
     Q_OBJECT
 
 private:
-    QPushButton *b(const QString &name) const { return w(name); }
+    QString messages() const { return w<QTextEdit>(QStringLiteral("textEdit"))->toPlainText(); }
 
-    // Connected with every module: all commands enabled.
-    void connectAll()
+    // Presses the button with the keypads scripted, and checks the prompts they showed.
+    void runKeypads(const QString &button, ModalDriver &driver, const QStringList &prompts)
     {
-        kel->setModules({1, 2, 3, 17, 27});
-        kel->connected = true;
-        emit kel->modulesPresentChanged();
-        emit kel->connectChanged(2);
-    }
-
-    static void finished(const ModalDriver &driver)
-    {
+        w(button)->click();
         QCOMPARE(driver.remaining(), 0);
         QCOMPARE(driver.errors(), QStringList());
+        QCOMPARE(driver.prompts(), prompts);
     }
 
 private slots:
@@ -51,10 +44,14 @@ private slots:
         QVERIFY(QDir::setCurrent(dir.path()));
     }
 
+    // Connected with every module: all commands enabled.
     void init()
     {
         openWindow();
-        connectAll();
+        kel->setModules({1, 2, 3, 17, 27});
+        kel->connected = true;
+        emit kel->modulesPresentChanged();
+        emit kel->connectChanged(2);
         kel->drop();
     }
 
@@ -65,32 +62,35 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QStringList>("queued");
 
-        const auto l = [](std::initializer_list<const char *> items) {
-            QStringList out;
-            for (const char *i : items)
-                out << QString::fromLatin1(i);
-            return out;
-        };
-        QTest::newRow("HOME") << "butHome" << l({"1,65,0,0", "2,65,0,0"});
-        QTest::newRow("up") << "butUp" << l({"2,65,4,10000"});
-        QTest::newRow("down") << "butDown" << l({"2,65,6,10000"});
-        QTest::newRow("right") << "butRight" << l({"1,65,4,10000"});
-        QTest::newRow("left") << "butLeft" << l({"1,65,6,10000"});
-        QTest::newRow("Z Up") << "butUpZ" << l({"3,65,4,10"});
-        QTest::newRow("Z Down") << "butDownZ" << l({"3,65,6,10"});
-        QTest::newRow("main wheel 3") << "butFW1p3" << l({"17,65,13,3"});
-        QTest::newRow("main wheel 10") << "butFW1p10" << l({"17,65,13,10"});
-        QTest::newRow("main wheel home sends H") << "butFW1home" << l({"17,65,13,72"});
-        QTest::newRow("aux wheel 7") << "butFW2p7" << l({"27,65,13,7"});
-        QTest::newRow("aux wheel 1") << "butFW2p1" << l({"27,65,13,1"});
-        QTest::newRow("aux wheel home sends H") << "butFW2home" << l({"27,65,13,72"});
-        QTest::newRow("go XY load point") << "butGoPt1" << l({"1,65,0,15000", "2,65,0,-20000"});
-        QTest::newRow("go Z load point") << "butGoPt1_2" << l({"3,65,0,300"});
+        QTest::newRow("HOME") << "butHome" << QStringList{"1,65,0,0", "2,65,0,0"};
+        QTest::newRow("up") << "butUp" << QStringList{"2,65,4,10000"};
+        QTest::newRow("down") << "butDown" << QStringList{"2,65,6,10000"};
+        QTest::newRow("right") << "butRight" << QStringList{"1,65,4,10000"};
+        QTest::newRow("left") << "butLeft" << QStringList{"1,65,6,10000"};
+        QTest::newRow("Z Up") << "butUpZ" << QStringList{"3,65,4,10"};
+        QTest::newRow("Z Down") << "butDownZ" << QStringList{"3,65,6,10"};
+        QTest::newRow("main wheel 3") << "butFW1p3" << QStringList{"17,65,13,3"};
+        QTest::newRow("main wheel 10") << "butFW1p10" << QStringList{"17,65,13,10"};
+        QTest::newRow("main wheel home sends H") << "butFW1home" << QStringList{"17,65,13,72"};
+        QTest::newRow("aux wheel 7") << "butFW2p7" << QStringList{"27,65,13,7"};
+        QTest::newRow("aux wheel home sends H") << "butFW2home" << QStringList{"27,65,13,72"};
+        QTest::newRow("go XY load point") << "butGoPt1"
+                                          << QStringList{"1,65,0,15000", "2,65,0,-20000"};
+        QTest::newRow("go Z load point") << "butGoPt1_2" << QStringList{"3,65,0,300"};
         QTest::newRow("go alignment point 1") << "butGoAlnPt1"
-                                              << l({"1,65,0,50000", "2,65,0,60000"});
+                                              << QStringList{"1,65,0,50000", "2,65,0,60000"};
         QTest::newRow("go alignment point 2") << "butGoAlnPt2"
-                                              << l({"1,65,0,70000", "2,65,0,80000"});
-        QTest::newRow("HALT") << "butHalt" << l({"0,66,0,0"});
+                                              << QStringList{"1,65,0,70000", "2,65,0,80000"};
+        QTest::newRow("HALT") << "butHalt" << QStringList{"0,66,0,0"};
+        // Both groups' shutter buttons drive the same three shutters: open, then close.
+        for (int g = 1; g <= 2; ++g)
+            for (int s = 1; s <= 3; ++s) {
+                const long word = (99L + s) * 65536L;
+                QTest::addRow("wheel %d Shut %d", g, s)
+                    << QStringLiteral("butFW%1sh%2").arg(g).arg(s)
+                    << QStringList{QStringLiteral("17,83,258,%1").arg(word + 1),
+                                   QStringLiteral("17,83,258,%1").arg(word)};
+            }
     }
 
     void singleCommands()
@@ -105,80 +105,46 @@ private slots:
         kel->AlnPoint1y = 6.0;
         kel->AlnPoint2x = 7.0;
         kel->AlnPoint2y = 8.0;
-        b(button)->click();
+        // Shutter buttons are pressed twice: open, then close.
+        for (int press = button.contains(QLatin1String("sh")) ? 2 : 1; press > 0; --press)
+            w(button)->click();
         QCOMPARE(kel->queued(), queued);
     }
 
     void arrowsRepeatWhileHeld()
     {
         for (const char *name : {"butUp", "butDown", "butLeft", "butRight"}) {
-            QPushButton *arrow = b(QString::fromLatin1(name));
-            QVERIFY(arrow->autoRepeat());
-            QCOMPARE(arrow->autoRepeatInterval(), 300);
-            QCOMPARE(arrow->autoRepeatDelay(), 300);
+            QCOMPARE(w(QLatin1String(name))->autoRepeatInterval(), 300);
+            QCOMPARE(w(QLatin1String(name))->autoRepeatDelay(), 300);
         }
-        for (const char *name : {"butHome", "butGoto", "butUpZ", "butDownZ"})
-            QVERIFY(!b(QString::fromLatin1(name))->autoRepeat());
+        QVERIFY(!w(QStringLiteral("butUpZ"))->autoRepeat());
 
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        window->findChild<QTabWidget *>(QStringLiteral("tabWidget"))->setCurrentIndex(0);
-        QTest::mousePress(b(QStringLiteral("butRight")), Qt::LeftButton);
+        w<QTabWidget>(QStringLiteral("tabWidget"))->setCurrentIndex(0);
+        QTest::mousePress(w(QStringLiteral("butRight")), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(kel->queued().size() >= 2, 3000);
-        QTest::mouseRelease(b(QStringLiteral("butRight")), Qt::LeftButton);
+        QTest::mouseRelease(w(QStringLiteral("butRight")), Qt::LeftButton);
         const QStringList jogs = kel->queued();
         QCOMPARE(jogs, QStringList(jogs.size(), QStringLiteral("1,65,4,10000")));
     }
 
-    void shutters_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<int>("shutter");
-
-        QTest::newRow("main Shut 1") << "butFW1sh1" << 1;
-        QTest::newRow("main Shut 2") << "butFW1sh2" << 2;
-        QTest::newRow("main Shut 3") << "butFW1sh3" << 3;
-        QTest::newRow("aux Shut 1 is the same shutter 1") << "butFW2sh1" << 1;
-        QTest::newRow("aux Shut 2 is the same shutter 2") << "butFW2sh2" << 2;
-        QTest::newRow("aux Shut 3 is the same shutter 3") << "butFW2sh3" << 3;
-    }
-
-    void shutters()
-    {
-        QFETCH(QString, button);
-        QFETCH(int, shutter);
-
-        const long word = (99L + shutter) * 65536L;
-        b(button)->click(); // unchecked -> checked: open
-        b(button)->click(); // checked -> unchecked: close
-        QCOMPARE(kel->queued(), (QStringList{QStringLiteral("17,83,258,%1").arg(word + 1),
-                                             QStringLiteral("17,83,258,%1").arg(word)}));
-    }
-
     void modes()
     {
-        kel->xpos = 30000;
-        kel->ypos = 40000;
-        b(QStringLiteral("butRel"))->click();
-        QVERIFY(kel->inRelative);
-        QVERIFY(b(QStringLiteral("butRel"))->isChecked());
-        QVERIFY(!b(QStringLiteral("butAbs"))->isChecked());
-        b(QStringLiteral("butRel"))->click();
-        QVERIFY(!kel->inRelative);
-        QVERIFY(b(QStringLiteral("butAbs"))->isChecked());
-
-        b(QStringLiteral("butRel"))->click();
-        b(QStringLiteral("butSkew"))->click();
-        QVERIFY(kel->inSkew);
-        QVERIFY(!kel->inRelative);
-        QVERIFY(!b(QStringLiteral("butAbs"))->isChecked());
-        QVERIFY(!b(QStringLiteral("butRel"))->isChecked());
-        QVERIFY(b(QStringLiteral("butSkew"))->isChecked());
-
-        b(QStringLiteral("butAbs"))->click();
-        QVERIFY(!kel->inSkew);
-        QVERIFY(b(QStringLiteral("butAbs"))->isChecked());
-        QVERIFY(!b(QStringLiteral("butSkew"))->isChecked());
+        const auto checked = [this] {
+            QString s;
+            for (const char *m : {"Abs", "Rel", "Skew"})
+                if (w(QStringLiteral("but") + QLatin1String(m))->isChecked())
+                    s += QLatin1Char(m[0]);
+            return s + QLatin1Char(kel->inRelative ? 'r' : '-') + QLatin1Char(kel->inSkew ? 's' : '-');
+        };
+        const QList<std::pair<const char *, const char *>> steps{
+            {"butRel", "Rr-"}, {"butRel", "A--"}, {"butRel", "Rr-"}, {"butSkew", "S-s"},
+            {"butAbs", "A--"}};
+        for (const auto &[button, expected] : steps) {
+            w(QLatin1String(button))->click();
+            QCOMPARE(checked(), QLatin1String(expected));
+        }
     }
 
     void storePoints()
@@ -186,19 +152,14 @@ private slots:
         kel->xpos = 30000;
         kel->ypos = -40000;
         kel->zpos = 1234;
-        b(QStringLiteral("butStoreAlnPt1"))->click();
-        QCOMPARE(kel->AlnPoint1x, 3.0);
-        QCOMPARE(kel->AlnPoint1y, -4.0);
+        w(QStringLiteral("butStoreAlnPt1"))->click();
         kel->xpos = 50000;
-        b(QStringLiteral("butStoreAlnPt2"))->click();
-        QCOMPARE(kel->AlnPoint2x, 5.0);
-        QCOMPARE(kel->AlnPoint2y, -4.0);
-
-        b(QStringLiteral("butStorePt1"))->click();
-        QCOMPARE(kel->loadptX, 5.0);
-        QCOMPARE(kel->loadptY, -4.0);
-        b(QStringLiteral("butStorePt1_2"))->click();
-        QCOMPARE(kel->loadptZ, 123.4);
+        w(QStringLiteral("butStoreAlnPt2"))->click();
+        w(QStringLiteral("butStorePt1"))->click();
+        w(QStringLiteral("butStorePt1_2"))->click();
+        QCOMPARE((QList<double>{kel->AlnPoint1x, kel->AlnPoint1y, kel->AlnPoint2x, kel->AlnPoint2y,
+                                kel->loadptX, kel->loadptY, kel->loadptZ}),
+                 (QList<double>{3.0, -4.0, 5.0, -4.0, 5.0, -4.0, 123.4}));
         QCOMPARE(kel->queued(), QStringList());
     }
 
@@ -207,146 +168,81 @@ private slots:
         kel->recipeRunning = true;
         kel->recipePaused = true;
         emit kel->updateRecipeSts();
-        QVERIFY(b(QStringLiteral("butStop"))->isEnabled());
-        b(QStringLiteral("butHalt"))->click();
+        w(QStringLiteral("butHalt"))->click();
         QVERIFY(!kel->recipeRunning);
-        QVERIFY(!b(QStringLiteral("butStop"))->isEnabled());
+        QVERIFY(!w(QStringLiteral("butStop"))->isEnabled());
         QCOMPARE(kel->queued().last(), QStringLiteral("0,66,0,0"));
     }
 
     void initStageRunsTheSystemCheck()
     {
-        b(QStringLiteral("butInit"))->click();
+        w(QStringLiteral("butInit"))->click();
         QVERIFY(kel->doStageCenterTemp);
         QCOMPARE(kel->nextInterfaceState, static_cast<unsigned int>(KelInterface::INT_SYSCHECK));
     }
 
-    void gotoXY_data()
+    // Keypad entries are "keys" for OK, "!keys" for Cancel.
+    void keypadCommands_data()
     {
-        QTest::addColumn<QString>("x");
-        QTest::addColumn<bool>("xAccepted");
-        QTest::addColumn<QString>("y");
-        QTest::addColumn<bool>("yAccepted");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<double>("resolution");
+        QTest::addColumn<QStringList>("entries");
         QTest::addColumn<QStringList>("queued");
 
-        QTest::newRow("both: one XY move") << "12.5" << true << "-3" << true
-                                           << QStringList{"1,65,0,125000", "2,65,0,-30000"};
-        QTest::newRow("X only, Y cancelled: Y stays") << "12.5" << true << "4" << false
-                                                      << QStringList{"1,65,0,125000",
-                                                                     "2,65,0,75000"};
-        QTest::newRow("Y only, X accepted empty: X stays")
-            << "" << true << "-3" << true << QStringList{"1,65,0,20000", "2,65,0,-30000"};
-        QTest::newRow("both cancelled") << "1" << false << "2" << false << QStringList();
-        QTest::newRow("both empty") << "" << true << "" << true << QStringList();
-        QTest::newRow("minus alone counts as 0") << "-" << true << "-" << true
-                                                 << QStringList{"1,65,0,0", "2,65,0,0"};
+        const QString xy = QStringLiteral("butGoto");
+        const QString z = QStringLiteral("butGotoZ");
+        const QString speed = QStringLiteral("butSpeed");
+        QTest::newRow("goto both: one XY move") << xy << 1e4 << QStringList{"12.5", "-3"}
+                                                << QStringList{"1,65,0,125000", "2,65,0,-30000"};
+        QTest::newRow("goto X only, Y cancelled: Y stays")
+            << xy << 1e4 << QStringList{"12.5", "!4"}
+            << QStringList{"1,65,0,125000", "2,65,0,75000"};
+        QTest::newRow("goto Y only, X accepted empty: X stays")
+            << xy << 1e4 << QStringList{"", "-3"} << QStringList{"1,65,0,20000", "2,65,0,-30000"};
+        QTest::newRow("goto both cancelled") << xy << 1e4 << QStringList{"!1", "!2"} << QStringList();
+        QTest::newRow("goto both empty") << xy << 1e4 << QStringList{"", ""} << QStringList();
+        QTest::newRow("goto minus alone counts as 0") << xy << 1e4 << QStringList{"-", "-"}
+                                                      << QStringList{"1,65,0,0", "2,65,0,0"};
+        QTest::newRow("Z micrometres to steps") << z << 1e4 << QStringList{"150"}
+                                                << QStringList{"3,65,0,1500"};
+        QTest::newRow("Z negative") << z << 1e4 << QStringList{"-2.55"} << QStringList{"3,65,0,-25"};
+        QTest::newRow("Z cancelled") << z << 1e4 << QStringList{"!150"} << QStringList();
+        QTest::newRow("Z empty") << z << 1e4 << QStringList{""} << QStringList();
+        QTest::newRow("speed both") << speed << 1e4 << QStringList{"2.5", "1500.7"}
+                                    << QStringList{"1,83,13,25000", "2,83,13,25000",
+                                                   "3,83,13,1500"};
+        QTest::newRow("speed at the configured resolution")
+            << speed << 2e4 << QStringList{"2.5", "!"}
+            << QStringList{"1,83,13,50000", "2,83,13,50000"};
+        QTest::newRow("speed cut toward zero") << speed << 3.0 << QStringList{"0.5", "-10.9"}
+                                               << QStringList{"1,83,13,1", "2,83,13,1",
+                                                              "3,83,13,-10"};
+        QTest::newRow("speed Z only") << speed << 1e4 << QStringList{"", "800"}
+                                      << QStringList{"3,83,13,800"};
+        QTest::newRow("speed nothing") << speed << 1e4 << QStringList{"!5", ""} << QStringList();
+        QTest::newRow("speed beyond the controller's range not sent")
+            << speed << 1e4 << QStringList{"999999", "99999999999"} << QStringList();
     }
 
-    void gotoXY()
+    void keypadCommands()
     {
-        QFETCH(QString, x);
-        QFETCH(bool, xAccepted);
-        QFETCH(QString, y);
-        QFETCH(bool, yAccepted);
+        QFETCH(QString, button);
+        QFETCH(double, resolution);
+        QFETCH(QStringList, entries);
         QFETCH(QStringList, queued);
 
         kel->fxpos = 2.0;
         kel->fypos = 7.5;
-        ModalDriver driver;
-        driver.keypad(x, xAccepted);
-        driver.keypad(y, yAccepted);
-        b(QStringLiteral("butGoto"))->click();
-        finished(driver);
-        QCOMPARE(driver.prompts(), (QStringList{"Enter X", "Enter Y"}));
-        QCOMPARE(kel->queued(), queued);
-    }
-
-    void cancelledGotoForgetsEarlierEntries()
-    {
-        ModalDriver driver;
-        driver.keypad(QStringLiteral("1"));
-        driver.keypad(QStringLiteral("2"));
-        b(QStringLiteral("butGoto"))->click();
-        driver.keypad(QStringLiteral("9"), false);
-        driver.keypad(QStringLiteral("8"), false);
-        b(QStringLiteral("butGoto"))->click();
-        driver.keypad(QStringLiteral("3"));
-        driver.keypad(QStringLiteral("4"));
-        b(QStringLiteral("butSpeed"))->click();
-        kel->drop();
-        driver.keypad(QString(), false);
-        driver.keypad(QString(), true);
-        b(QStringLiteral("butGoto"))->click();
-        finished(driver);
-        QCOMPARE(kel->queued(), QStringList());
-    }
-
-    void gotoZ_data()
-    {
-        QTest::addColumn<QString>("z");
-        QTest::addColumn<bool>("accepted");
-        QTest::addColumn<QStringList>("queued");
-
-        QTest::newRow("micrometres to steps") << "150" << true << QStringList{"3,65,0,1500"};
-        QTest::newRow("negative") << "-2.55" << true << QStringList{"3,65,0,-25"};
-        QTest::newRow("cancelled") << "150" << false << QStringList();
-        QTest::newRow("empty") << "" << true << QStringList();
-    }
-
-    void gotoZ()
-    {
-        QFETCH(QString, z);
-        QFETCH(bool, accepted);
-        QFETCH(QStringList, queued);
-
-        ModalDriver driver;
-        driver.keypad(z, accepted);
-        b(QStringLiteral("butGotoZ"))->click();
-        finished(driver);
-        QCOMPARE(driver.prompts(), QStringList{"Enter Z"});
-        QCOMPARE(kel->queued(), queued);
-    }
-
-    void speed_data()
-    {
-        QTest::addColumn<double>("resolution");
-        QTest::addColumn<QString>("xy");
-        QTest::addColumn<bool>("xyAccepted");
-        QTest::addColumn<QString>("z");
-        QTest::addColumn<bool>("zAccepted");
-        QTest::addColumn<QStringList>("queued");
-
-        QTest::newRow("both") << 10000.0 << "2.5" << true << "1500.7" << true
-                              << QStringList{"1,83,13,25000", "2,83,13,25000", "3,83,13,1500"};
-        QTest::newRow("configured resolution") << 20000.0 << "2.5" << true << "" << false
-                                               << QStringList{"1,83,13,50000", "2,83,13,50000"};
-        QTest::newRow("XY cut toward zero") << 3.0 << "0.5" << true << "-10.9" << true
-                                            << QStringList{"1,83,13,1", "2,83,13,1",
-                                                           "3,83,13,-10"};
-        QTest::newRow("Z only") << 10000.0 << "" << true << "800" << true
-                                << QStringList{"3,83,13,800"};
-        QTest::newRow("nothing") << 10000.0 << "5" << false << "" << true << QStringList();
-        QTest::newRow("XY beyond the controller's range not sent")
-            << 10000.0 << "999999" << true << "99999999999" << true << QStringList();
-    }
-
-    void speed()
-    {
-        QFETCH(double, resolution);
-        QFETCH(QString, xy);
-        QFETCH(bool, xyAccepted);
-        QFETCH(QString, z);
-        QFETCH(bool, zAccepted);
-        QFETCH(QStringList, queued);
-
         kel->stepsPerMMxy = resolution;
         ModalDriver driver;
-        driver.keypad(xy, xyAccepted);
-        driver.keypad(z, zAccepted);
-        b(QStringLiteral("butSpeed"))->click();
-        finished(driver);
-        QCOMPARE(driver.prompts(), (QStringList{"Enter XY Speed in mm/sec",
-                                                "Enter Z Speed in steps/sec"}));
+        for (const QString &e : entries)
+            driver.keypad(e.startsWith(QLatin1Char('!')) ? e.mid(1) : e, !e.startsWith('!'));
+        const QStringList prompts
+            = button == QStringLiteral("butGoto")  ? QStringList{"Enter X", "Enter Y"}
+              : button == QStringLiteral("butGotoZ") ? QStringList{"Enter Z"}
+                                                     : QStringList{"Enter XY Speed in mm/sec",
+                                                                   "Enter Z Speed in steps/sec"};
+        runKeypads(button, driver, prompts);
         QCOMPARE(kel->queued(), queued);
     }
 
@@ -356,10 +252,24 @@ private slots:
         ModalDriver driver;
         driver.keypad(QStringLiteral("999999"));
         driver.keypad(QStringLiteral("99999999999"));
-        b(QStringLiteral("butSpeed"))->click();
-        finished(driver);
+        runKeypads(QStringLiteral("butSpeed"), driver,
+                   {"Enter XY Speed in mm/sec", "Enter Z Speed in steps/sec"});
         QVERIFY(diag.contains(QStringLiteral("XY SPEED OUT OF RANGE")));
         QVERIFY(diag.contains(QStringLiteral("Z SPEED OUT OF RANGE")));
+    }
+
+    void cancelledGotoForgetsEarlierEntries()
+    {
+        ModalDriver driver;
+        for (const char *keys : {"1", "2", "!9", "!8", "3", "4", "!", ""})
+            driver.keypad(QLatin1String(keys).mid(keys[0] == '!'), keys[0] != '!');
+        for (const char *button : {"butGoto", "butGoto", "butSpeed"})
+            w(QLatin1String(button))->click();
+        kel->drop();
+        runKeypads(QStringLiteral("butGoto"), driver,
+                   {"Enter X", "Enter Y", "Enter X", "Enter Y", "Enter XY Speed in mm/sec",
+                    "Enter Z Speed in steps/sec", "Enter X", "Enter Y"});
+        QCOMPARE(kel->queued(), QStringList());
     }
 
     void exit_data()
@@ -385,55 +295,36 @@ private slots:
 
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        const QString before = window->findChild<QTextEdit *>()->toPlainText();
+        const QString before = messages();
         ModalDriver driver;
         driver.keypad(keys, accepted);
-        // Run from the application's event loop, which the closing window must end.
         // Run from the application's event loop, which the closing window must end; a loop
         // still running after the guard's time ends with StillRunning.
         constexpr int StillRunning = 1;
         constexpr int GuardMs = 5000;
-        int result = StillRunning;
         if (closes) {
             QTimer guard;
             guard.setSingleShot(true);
             connect(&guard, &QTimer::timeout, this, [] { QCoreApplication::exit(StillRunning); });
             guard.start(GuardMs);
-            QTimer::singleShot(0, this, [this] { b(QStringLiteral("butExit"))->click(); });
-            result = QCoreApplication::exec();
+            QTimer::singleShot(0, this, [this] { w(QStringLiteral("butExit"))->click(); });
+            QCOMPARE(QCoreApplication::exec(), 0);
         } else {
-            b(QStringLiteral("butExit"))->click();
+            w(QStringLiteral("butExit"))->click();
         }
-        finished(driver);
+        QCOMPARE(driver.remaining(), 0);
         QCOMPARE(driver.prompts(), QStringList{"Enter Password"});
+        QCOMPARE(driver.starts(), QStringList{"0"});
         QCOMPARE(window->isVisible(), !closes);
-        if (closes)
-            QCOMPARE(result, 0);
         // A wrong password says nothing.
-        QCOMPARE(window->findChild<QTextEdit *>()->toPlainText(), before);
-    }
-
-    void exitKeypadStartsAtZero()
-    {
-        ModalDriver driver;
-        driver.keypad(QString(), false);
-        QString shown;
-        QTimer::singleShot(0, this, [&shown] {
-            if (auto *box = qobject_cast<NumInputBox *>(QApplication::activeModalWidget()))
-                shown = box->getStrVal();
-        });
-        b(QStringLiteral("butExit"))->click();
-        finished(driver);
-        QCOMPARE(shown, QStringLiteral("0"));
+        QCOMPARE(messages(), before);
     }
 
     void aboutBox()
     {
         ModalDriver driver;
         driver.about();
-        b(QStringLiteral("butAbout"))->click();
-        finished(driver);
-        QCOMPARE(driver.prompts(), QStringList{QString::fromLatin1(Ptx::VersionText)});
+        runKeypads(QStringLiteral("butAbout"), driver, {"Version 1.3 02-07-2014"});
         QCOMPARE(kel->queued(), QStringList());
     }
 
@@ -443,8 +334,7 @@ private slots:
         QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
         kel->setIpAddr(QStringLiteral("10.20.30.40:2323"));
         emit kel->connectChanged(0);
-        QVERIFY(b(QStringLiteral("butConfigPtx4"))->isEnabled());
-        b(QStringLiteral("butConfigPtx4"))->click();
+        w(QStringLiteral("butConfigPtx4"))->click();
         QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
         QCOMPARE(catcher.urls, QList<QUrl>{QUrl(QStringLiteral("http://10.20.30.40"))});
     }
@@ -454,11 +344,10 @@ private slots:
         emit kel->connectChanged(0);
         kel->connected = false;
         kel->setIpAddr(QStringLiteral("127.0.0.1:1"));
-        b(QStringLiteral("pushButton"))->click();
-        QVERIFY(window->findChild<QTextEdit *>()->toPlainText().contains(
-            QStringLiteral("CONNECT FAILED!!!!")));
-        QCOMPARE(b(QStringLiteral("pushButton"))->text(), QStringLiteral("CONNECT"));
-        QVERIFY(b(QStringLiteral("pushButton"))->isEnabled());
+        w(QStringLiteral("pushButton"))->click();
+        QVERIFY(messages().contains(QStringLiteral("CONNECT FAILED!!!!")));
+        QCOMPARE(w(QStringLiteral("pushButton"))->text(), QStringLiteral("CONNECT"));
+        QVERIFY(w(QStringLiteral("pushButton"))->isEnabled());
     }
 };
 

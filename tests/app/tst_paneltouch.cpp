@@ -9,6 +9,8 @@
 #include <QTextEdit>
 #include <QtTest>
 
+#include <memory>
+
 namespace {
 // The narrowest a target that is pressed often may be, in pixels of the panel's screen.
 constexpr int FingerWidth = 44;
@@ -25,6 +27,19 @@ class TestPanelTouch : public QObject
 
 private:
     QTemporaryDir dir;
+    std::unique_ptr<MainWindow> window;
+
+    // The message display of a shown window, filled past its height.
+    QTextEdit *filledDisplay()
+    {
+        window = std::make_unique<MainWindow>();
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get()))
+            return nullptr;
+        for (int i = 0; i < MessageLines; ++i)
+            window->addDisplayLine(QStringLiteral("line %1").arg(i));
+        return window->findChild<QTextEdit *>(QStringLiteral("textEdit"));
+    }
 
 private slots:
     void initTestCase()
@@ -33,13 +48,14 @@ private slots:
         QVERIFY(QDir::setCurrent(dir.path()));
     }
 
+    void cleanup() { window.reset(); }
+
     void tabsAreFingerSized()
     {
         MainWindow window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("tabWidget"));
-        QVERIFY(tabs);
         // The tabs stand on the right-hand edge: their width is what a finger has to hit.
         for (int i = 0; i < tabs->count(); ++i)
             QVERIFY2(tabs->tabBar()->tabRect(i).width() >= FingerWidth,
@@ -60,12 +76,7 @@ private slots:
 
     void messageDisplayScrollsUnderFinger()
     {
-        MainWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        for (int i = 0; i < MessageLines; ++i)
-            window.addDisplayLine(QStringLiteral("line %1").arg(i));
-        auto *display = window.findChild<QTextEdit *>(QStringLiteral("textEdit"));
+        QTextEdit *display = filledDisplay();
         QVERIFY(display);
         const int bottom = display->verticalScrollBar()->value();
         QVERIFY(bottom > 0);
@@ -90,22 +101,19 @@ private slots:
     // reading back through a run is not pulled away at every line.
     void messageDisplayFollowsOnlyFromTheEnd()
     {
-        MainWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        for (int i = 0; i < MessageLines; ++i)
-            window.addDisplayLine(QStringLiteral("line %1").arg(i));
-        QScrollBar *bar = window.findChild<QTextEdit *>(QStringLiteral("textEdit"))->verticalScrollBar();
+        QTextEdit *display = filledDisplay();
+        QVERIFY(display);
+        QScrollBar *bar = display->verticalScrollBar();
         QVERIFY(bar->maximum() > 0);
         QCOMPARE(bar->value(), bar->maximum());
 
         const int end = bar->maximum();
-        window.addDisplayLine(QStringLiteral("at the end"));
+        window->addDisplayLine(QStringLiteral("at the end"));
         QVERIFY(bar->maximum() > end);
         QCOMPARE(bar->value(), bar->maximum());
 
         bar->setValue(0);
-        window.addDisplayLine(QStringLiteral("read back"));
+        window->addDisplayLine(QStringLiteral("read back"));
         QCOMPARE(bar->value(), 0);
     }
 };
