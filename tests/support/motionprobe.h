@@ -10,39 +10,25 @@
 class MotionProbe : public KelInterface
 {
 public:
-    explicit MotionProbe(const QString &addr = QStringLiteral("192.168.1.10"))
-        : KelInterface(addr)
-    {
-    }
+    MotionProbe() : KelInterface(QStringLiteral("192.168.1.10")) {}
 
-    using KelInterface::AlnPoint1x;
-    using KelInterface::AlnPoint1y;
-    using KelInterface::AlnPoint2x;
-    using KelInterface::AlnPoint2y;
     using KelInterface::addCommand;
     using KelInterface::cmdBufHead;
     using KelInterface::cmdBufTail;
     using KelInterface::commandBuffer;
     using KelInterface::defxincr;
     using KelInterface::defyincr;
-    using KelInterface::defzincr;
-    using KelInterface::doStageCenter;
     using KelInterface::fw1CurPos;
-    using KelInterface::fw1NumPos;
     using KelInterface::fw2CurPos;
-    using KelInterface::fw2NumPos;
     using KelInterface::fxpos;
     using KelInterface::fypos;
-    using KelInterface::fzpos;
     using KelInterface::ipAddr;
     using KelInterface::loadptX;
     using KelInterface::loadptY;
     using KelInterface::loadptZ;
-    using KelInterface::micronsPerStepZ;
     using KelInterface::modulespresent;
     using KelInterface::relx;
     using KelInterface::rely;
-    using KelInterface::stepsPerMMxy;
     using KelInterface::updatePosition;
     using KelInterface::xincr;
     using KelInterface::xpos;
