@@ -17,33 +17,15 @@ public:
     {
     }
 
-    using KelInterface::cmdBufHead;
-    using KelInterface::cmdBufTail;
-    using KelInterface::commandBuffer;
-    using KelInterface::connected;
-    using KelInterface::fw1NumPos;
-    using KelInterface::fw2NumPos;
-    using KelInterface::fxpos;
-    using KelInterface::fypos;
-    using KelInterface::inRelative;
-    using KelInterface::inSkew;
-    using KelInterface::loadptX;
-    using KelInterface::loadptY;
-    using KelInterface::loadptZ;
-    using KelInterface::AlnPoint1x;
-    using KelInterface::AlnPoint1y;
-    using KelInterface::AlnPoint2x;
-    using KelInterface::AlnPoint2y;
-    using KelInterface::doStageCenterTemp;
-    using KelInterface::nextInterfaceState;
-    using KelInterface::xpos;
-    using KelInterface::ypos;
-    using KelInterface::zpos;
-    using KelInterface::modulespresent;
-    using KelInterface::recipeInDelay;
-    using KelInterface::recipePaused;
-    using KelInterface::recipeRunning;
-    using KelInterface::stepsPerMMxy;
+    using KelInterface::connected, KelInterface::fw1NumPos, KelInterface::fw2NumPos,
+        KelInterface::fxpos, KelInterface::fypos, KelInterface::inRelative,
+        KelInterface::inSkew, KelInterface::loadptX, KelInterface::loadptY,
+        KelInterface::loadptZ, KelInterface::AlnPoint1x, KelInterface::AlnPoint1y,
+        KelInterface::AlnPoint2x, KelInterface::AlnPoint2y, KelInterface::doStageCenterTemp,
+        KelInterface::nextInterfaceState, KelInterface::xpos, KelInterface::ypos,
+        KelInterface::zpos, KelInterface::modulespresent, KelInterface::recipeInDelay,
+        KelInterface::recipePaused, KelInterface::recipeRunning, KelInterface::stepsPerMMxy,
+        KelInterface::cmdBufHead, KelInterface::cmdBufTail, KelInterface::commandBuffer;
 
     void setModules(std::initializer_list<unsigned int> modules)
     {

@@ -19,31 +19,17 @@ constexpr int FilterPage = 1;
 constexpr int ConfigPage = 2;
 
 // Controls that follow the connection, by the letter the tables below use for them.
-QStringList controls(QChar group)
-{
-    switch (group.toLatin1()) {
-    case 'O': // operating: the stage page and the run
-        return {"butAbs", "butRel", "butSkew", "butUp", "butDown", "butLeft", "butRight",
-                "butHome", "butGoto", "butSpeed", "butEdit", "butLoad", "butSave", "butStart",
-                "butGoAlnPt1", "butStoreAlnPt1", "butGoAlnPt2", "butStoreAlnPt2", "butGoPt1",
-                "butStorePt1", "butInit"};
-    case 'F': // focus
-        return {"butUpZ", "butDownZ", "butGotoZ", "butGoPt1_2", "butStorePt1_2"};
-    case 'C': // configuration, only while not connected
-        return {"butConfigure", "butConfigPtx4"};
-    default: { // 'W': both wheels and the shutters
-        QStringList names;
-        for (int w = 1; w <= 2; ++w) {
-            names << QStringLiteral("butFW%1home").arg(w);
-            for (int s = 1; s <= 3; ++s)
-                names << QStringLiteral("butFW%1sh%2").arg(w).arg(s);
-            for (int k = 1; k <= 10; ++k)
-                names << QStringLiteral("butFW%1p%2").arg(w).arg(k);
-        }
-        return names;
-    }
-    }
-}
+const QHash<QChar, QStringList> Controls{
+    // operating: the stage page and the run
+    {QLatin1Char('O'), {"butAbs", "butRel", "butSkew", "butUp", "butDown", "butLeft", "butRight",
+                        "butHome", "butGoto", "butSpeed", "butEdit", "butLoad", "butSave",
+                        "butStart", "butGoAlnPt1", "butStoreAlnPt1", "butGoAlnPt2",
+                        "butStoreAlnPt2", "butGoPt1", "butStorePt1", "butInit"}},
+    {QLatin1Char('F'), {"butUpZ", "butDownZ", "butGotoZ", "butGoPt1_2", "butStorePt1_2"}},
+    // configuration, only while not connected
+    {QLatin1Char('C'), {"butConfigure", "butConfigPtx4"}}};
+// Both wheels and the shutters ('W').
+const QRegularExpression WheelControls(QStringLiteral("^butFW[12](home|sh[1-3]|p[1-9]|p10)$"));
 
 } // namespace
 
@@ -61,8 +47,11 @@ private:
     {
         QString on;
         for (QChar group : QStringLiteral("CFOW")) {
+            QStringList names = Controls.value(group);
+            if (group == QLatin1Char('W'))
+                for (const QPushButton *b : window->findChildren<QPushButton *>(WheelControls))
+                    names << b->objectName();
             int enabled = 0;
-            const QStringList names = controls(group);
             // The button's own state: a disabled tab page also disables its children.
             for (const QString &n : names)
                 enabled += w(n)->isEnabledTo(w(n)->parentWidget());
@@ -97,10 +86,11 @@ private slots:
 
     void cleanup() { window.reset(); }
 
+    // States and modules are comma-separated numbers.
     void connectionStates_data()
     {
-        QTest::addColumn<QList<int>>("states");
-        QTest::addColumn<QList<int>>("modules");
+        QTest::addColumn<QString>("states");
+        QTest::addColumn<QString>("modules");
         QTest::addColumn<int>("page");
         QTest::addColumn<QString>("buttonText");
         QTest::addColumn<bool>("buttonEnabled");
@@ -108,36 +98,35 @@ private slots:
         QTest::addColumn<QString>("axes");  // position displays shown
         QTest::addColumn<QString>("pages"); // Stage and FilterWheel tabs enabled
 
-        const QList<int> all{1, 2, 3, 17, 27};
-        QTest::newRow("start-up") << QList<int>{} << all << ConfigPage << "Connect" << true
-                                  << "C" << "XYZ" << "SF";
-        QTest::newRow("0 not connected") << QList<int>{0} << all << ConfigPage << "CONNECT"
-                                         << true << "C" << "XYZ" << "SF";
-        QTest::newRow("1 connecting") << QList<int>{1} << all << ConfigPage << "Connecting"
-                                      << false << "" << "XYZ" << "SF";
-        QTest::newRow("unknown values change nothing") << QList<int>{1, 7, -1} << all
-                                                       << ConfigPage << "Connecting" << false
-                                                       << "" << "XYZ" << "SF";
+        const char *all = "1,2,3,17,27";
+        QTest::newRow("start-up") << "" << all << ConfigPage << "Connect" << true << "C" << "XYZ"
+                                  << "SF";
+        QTest::newRow("0 not connected") << "0" << all << ConfigPage << "CONNECT" << true << "C"
+                                         << "XYZ" << "SF";
+        QTest::newRow("1 connecting") << "1" << all << ConfigPage << "Connecting" << false << ""
+                                      << "XYZ" << "SF";
+        QTest::newRow("unknown values change nothing") << "1,7,-1" << all << ConfigPage
+                                                       << "Connecting" << false << "" << "XYZ"
+                                                       << "SF";
         QTest::newRow("link lost during start-up allows reconnecting")
-            << QList<int>{1, 0} << all << ConfigPage << "CONNECT" << true << "C" << "XYZ"
-            << "SF";
-        QTest::newRow("2 all modules") << QList<int>{2} << all << StagePage << "DISCONNECT"
-                                       << true << "FOW" << "XYZ" << "SF";
-        QTest::newRow("2 only module 17") << QList<int>{2} << QList<int>{17} << FilterPage
-                                          << "DISCONNECT" << true << "OW" << "" << "F";
-        QTest::newRow("2 no module") << QList<int>{2} << QList<int>{} << StagePage
-                                     << "DISCONNECT" << true << "O" << "" << "";
-        QTest::newRow("2 stage without focus") << QList<int>{2} << QList<int>{1, 2} << StagePage
-                                               << "DISCONNECT" << true << "O" << "XY" << "S";
-        QTest::newRow("2 focus and wheel 2: no wheel page")
-            << QList<int>{2} << QList<int>{3, 27} << StagePage << "DISCONNECT" << true << "FO"
-            << "Z" << "S";
+            << "1,0" << all << ConfigPage << "CONNECT" << true << "C" << "XYZ" << "SF";
+        QTest::newRow("2 all modules") << "2" << all << StagePage << "DISCONNECT" << true
+                                       << "FOW" << "XYZ" << "SF";
+        QTest::newRow("2 only module 17") << "2" << "17" << FilterPage << "DISCONNECT" << true
+                                          << "OW" << "" << "F";
+        QTest::newRow("2 no module") << "2" << "" << StagePage << "DISCONNECT" << true << "O"
+                                     << "" << "";
+        QTest::newRow("2 stage without focus") << "2" << "1,2" << StagePage << "DISCONNECT"
+                                               << true << "O" << "XY" << "S";
+        QTest::newRow("2 focus and wheel 2: no wheel page") << "2" << "3,27" << StagePage
+                                                            << "DISCONNECT" << true << "FO"
+                                                            << "Z" << "S";
     }
 
     void connectionStates()
     {
-        QFETCH(QList<int>, states);
-        QFETCH(QList<int>, modules);
+        QFETCH(QString, states);
+        QFETCH(QString, modules);
         QFETCH(int, page);
         QFETCH(QString, buttonText);
         QFETCH(bool, buttonEnabled);
@@ -146,15 +135,15 @@ private slots:
         QFETCH(QString, pages);
 
         kel->modulespresent = 0;
-        for (int m : modules)
-            kel->modulespresent |= 1u << m;
-        kel->connected = states.endsWith(2);
+        for (const QString &m : modules.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            kel->modulespresent |= 1u << m.toUInt();
+        kel->connected = states.endsWith(QLatin1Char('2'));
         if (!states.isEmpty()) {
             tabs()->setCurrentIndex(StagePage);
             emit kel->modulesPresentChanged();
         }
-        for (int state : states)
-            emit kel->connectChanged(state);
+        for (const QString &state : states.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            emit kel->connectChanged(state.toInt());
 
         QCOMPARE(tabs()->currentIndex(), page);
         QCOMPARE(w(QStringLiteral("pushButton"))->text(), buttonText);
