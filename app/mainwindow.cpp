@@ -5,6 +5,7 @@
 #include "app/dragscroll.h"
 #include "controller/diagnostics.h"
 #include "controller/kelinterface.h"
+#include "dialogs/haltkey.h"
 #include "dialogs/versiontext.h"
 #include "motion/stepconvert.h"
 
@@ -97,6 +98,8 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
     connect(KEL, &KelInterface::fwShutChanged, this, &MainWindow::updateShutDisplay);
 
     KEL->start();
+    // Every dialog's HALT key does what the main screen's HALT does.
+    HaltKey::setAction(this, [this] { on_butHalt_clicked(); });
 
     otherOn(false);
     updateRecipe();
