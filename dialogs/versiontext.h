@@ -1,8 +1,10 @@
 // The program's version line, shown in the about box and as the first message line.
 #pragma once
 
+#include "ptxversion.h"
+
 namespace Ptx {
 
-constexpr const char *VersionText = "Version 1.3 02-07-2014";
+constexpr const char *VersionText = "Version " PTX_VERSION " " PTX_RELEASE_DATE;
 
 } // namespace Ptx

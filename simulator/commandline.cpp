@@ -4,6 +4,8 @@
 #include "simulator/shutter.h"
 #include "simulator/wheel.h"
 
+#include "ptxversion.h"
+
 #include <QCommandLineParser>
 
 #include <algorithm>
@@ -58,6 +60,8 @@ ParseResult parseCommandLine(const QStringList &arguments, LaunchSettings *setti
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Show the version."));
     const QCommandLineOption listenOpt(QStringLiteral("listen"),
         QStringLiteral("Listen on ADDR (default 127.0.0.1)."), QStringLiteral("ADDR"));
     const QCommandLineOption portOpt(QStringLiteral("port"),
@@ -85,8 +89,8 @@ ParseResult parseCommandLine(const QStringList &arguments, LaunchSettings *setti
         QStringLiteral("MS"));
     const QCommandLineOption verboseOpt(QStringLiteral("verbose"),
         QStringLiteral("Print every packet received and sent, decoded, one line each."));
-    parser.addOptions({help, listenOpt, portOpt, userOpt, passwordOpt, modulesOpt, wheelsOpt,
-                       scaleOpt, speedOpt, travelOpt, exposureOpt, verboseOpt});
+    parser.addOptions({help, version, listenOpt, portOpt, userOpt, passwordOpt, modulesOpt,
+                       wheelsOpt, scaleOpt, speedOpt, travelOpt, exposureOpt, verboseOpt});
     QList<QCommandLineOption> faultOpts;
     for (const FaultSwitch &s : faultSwitches()) {
         const QString name = QLatin1String(s.name);
@@ -103,6 +107,10 @@ ParseResult parseCommandLine(const QStringList &arguments, LaunchSettings *setti
     if (parser.isSet(help)) {
         *message = parser.helpText();
         return ParseResult::Help;
+    }
+    if (parser.isSet(version)) {
+        *message = QStringLiteral("ptx-sim " PTX_VERSION);
+        return ParseResult::Version;
     }
     if (!parser.positionalArguments().isEmpty()) {
         *message = QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first());

@@ -19,10 +19,10 @@ struct LaunchSettings {
     quint16 port = DefaultSimPort;
 };
 
-enum class ParseResult { Run, Help, Error };
+enum class ParseResult { Run, Help, Version, Error };
 
 // Reads the arguments (the program name first). On Help `message` holds the help text, on
-// Error the reason.
+// Version the version line, on Error the reason.
 ParseResult parseCommandLine(const QStringList &arguments, LaunchSettings *settings,
                              QString *message);
 

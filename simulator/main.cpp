@@ -19,6 +19,9 @@ int main(int argc, char *argv[])
         std::printf("%s\nFault switches (also typed on standard input while running):\n%s",
                     qPrintable(message), qPrintable(PtxSim::faultSwitchHelp()));
         return 0;
+    case PtxSim::ParseResult::Version:
+        std::printf("%s\n", qPrintable(message));
+        return 0;
     case PtxSim::ParseResult::Error:
         std::fprintf(stderr, "ptx-sim: %s (see --help)\n", qPrintable(message));
         return 2;

@@ -1,5 +1,10 @@
 # Installs the Debian packages the build needs, and only those that are missing.
 # Sourced by ./run and ./test; extra package names may be passed as arguments.
+
+# What ./test needs besides the build: the package check's dependency scan (dpkg-shlibdeps,
+# which looks at files with `file`) and systemd-analyze for the units.
+PTX_TEST_PACKAGES=(dpkg-dev file systemd)
+
 ptx_install_deps() {
     local wanted=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev
                   fonts-dejavu-core "$@")

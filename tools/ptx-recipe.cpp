@@ -4,6 +4,9 @@
 #include "recipe/recipefile.h"
 #include "recipe/runnerentrykind.h"
 
+#include "ptxversion.h"
+
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -22,6 +25,7 @@ constexpr int RealDigits = 17;
 
 const char *const HelpText =
     "Usage: ptx-recipe [--config FILE] RECIPE\n"
+    "       ptx-recipe --help | --version\n"
     "\n"
     "Compiles the recipe file RECIPE exactly as the panel's START does and prints the run\n"
     "list on standard output, tab-separated: one header line, then one line per entry\n"
@@ -41,6 +45,7 @@ const char *const HelpText =
     "                 settings file (as \"config.xml\"); without it the defaults apply.\n"
     "                 No settings file is created or changed.\n"
     "  --help         show this text.\n"
+    "  --version      show the version.\n"
     "\n"
     "Exit status: 0 the whole recipe compiled, 1 the compile stopped early (a CIRCLE or\n"
     "ARC through three points in a line), 2 a file cannot be read or the arguments are\n"
@@ -91,27 +96,24 @@ struct Arguments {
     QString recipe;
     QString config;
     bool help = false;
+    bool version = false;
     bool ok = true;
 };
 
 Arguments parseArguments(const QStringList &args)
 {
+    QCommandLineParser parser;
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QString());
+    const QCommandLineOption config(QStringLiteral("config"), QString(), QStringLiteral("FILE"));
+    parser.addOptions({help, version, config});
     Arguments parsed;
-    for (int i = 1; i < args.size(); ++i) {
-        const QString &arg = args.at(i);
-        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            parsed.help = true;
-        } else if (arg == QLatin1String("--config") && i + 1 < args.size()) {
-            parsed.config = args.at(++i);
-        } else if (arg.startsWith(QLatin1String("--config="))) {
-            parsed.config = arg.mid(int(sizeof("--config=")) - 1);
-        } else if (!arg.startsWith(QLatin1Char('-')) && parsed.recipe.isEmpty()) {
-            parsed.recipe = arg;
-        } else {
-            parsed.ok = false;
-        }
-    }
-    if (parsed.recipe.isEmpty() && !parsed.help)
+    parsed.ok = parser.parse(args) && parser.positionalArguments().size() <= 1;
+    parsed.help = parser.isSet(help);
+    parsed.version = parser.isSet(version);
+    parsed.config = parser.value(config);
+    parsed.recipe = parser.positionalArguments().value(0);
+    if (parsed.recipe.isEmpty() && !parsed.help && !parsed.version)
         parsed.ok = false;
     return parsed;
 }
@@ -162,6 +164,10 @@ int main(int argc, char **argv)
     const Arguments args = parseArguments(QCoreApplication::arguments());
     if (args.help) {
         std::fputs(HelpText, stdout);
+        return Compiled;
+    }
+    if (args.version) {
+        std::puts("ptx-recipe " PTX_VERSION);
         return Compiled;
     }
     if (!args.ok) {

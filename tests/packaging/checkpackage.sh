@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Builds the Debian package into a temporary folder and checks it: files, control data and
+# scripts, the extracted programs starting with the libraries they depend on, and the units.
+#   checkpackage.sh BUILD_DIR VERSION
+set -euo pipefail
+build=$1 version=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 \
+    || { cat "$work/cpack.log" >&2; fail "cpack"; }
+deb=$(echo "$work"/out/ptx-panel_*.deb)
+[ -f "$deb" ] || fail "no package in $work/out"
+
+field() { dpkg-deb --field "$deb" "$1"; }
+[ "$(field Package)" = ptx-panel ] || fail "package name $(field Package)"
+[ "$(field Version)" = "$version" ] || fail "version $(field Version), expected $version"
+[ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "architecture"
+for dep in libqt6widgets6 libqt6network6 libqt6xml6 libc6 libstdc++6 fonts-dejavu-core; do
+    field Depends | grep -q "\b$dep\b" || fail "Depends lacks $dep: $(field Depends)"
+done
+
+dpkg-deb --contents "$deb" | awk '{print $6}' >"$work/files"
+for f in usr/bin/ptx-panel usr/bin/ptx-sim usr/bin/ptx-recipe \
+         usr/share/man/man1/ptx-panel.1.gz usr/share/man/man1/ptx-sim.1.gz \
+         usr/share/man/man1/ptx-recipe.1.gz usr/lib/systemd/system/ptx-panel.service \
+         usr/lib/systemd/system/ptx-sim.service etc/default/ptx-panel etc/default/ptx-sim \
+         usr/share/applications/ptx-panel.desktop usr/share/doc/ptx-panel/deploy.md; do
+    grep -qx "./$f" "$work/files" || fail "package lacks /$f"
+done
+
+dpkg-deb --control "$deb" "$work/control"
+for script in postinst prerm postrm; do
+    [ -x "$work/control/$script" ] || fail "$script missing or not executable"
+    sh -n "$work/control/$script" || fail "$script does not parse"
+done
+grep -qx /etc/default/ptx-panel "$work/control/conffiles" || fail "settings not a conffile"
+
+# Removing keeps the panel's folder, purging deletes it (systemd's helpers stubbed).
+mkdir -p "$work/stubs" "$work/target/var/lib/ptx-panel"
+printf '#!/bin/sh\nexit 0\n' >"$work/stubs/deb-systemd-helper"
+chmod +x "$work/stubs/deb-systemd-helper"
+run_postrm() { DPKG_ROOT="$work/target" PATH="$work/stubs:$PATH" "$work/control/postrm" "$1"; }
+run_postrm remove
+[ -d "$work/target/var/lib/ptx-panel" ] || fail "remove deleted the settings folder"
+run_postrm purge
+[ ! -e "$work/target/var/lib/ptx-panel" ] || fail "purge kept the settings folder"
+
+# The extracted programs start, with no screen, from the package's own copy.
+dpkg-deb --extract "$deb" "$work/root"
+for program in ptx-panel ptx-sim ptx-recipe; do
+    binary="$work/root/usr/bin/$program"
+    ! ldd "$binary" | grep 'not found' || fail "$program misses libraries"
+    out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$binary" --version) \
+        || fail "$program --version failed"
+    [ "$out" = "$program $version" ] || fail "$program --version said: $out"
+    zcat "$work/root/usr/share/man/man1/$program.1.gz" | grep -q "^\.SH NAME" \
+        || fail "manual page of $program has no NAME line"
+done
+
+if command -v systemd-analyze >/dev/null; then
+    # The check looks for the programs the units start: here they are in the extracted tree.
+    mkdir "$work/units"
+    for unit in ptx-panel.service ptx-sim.service; do
+        sed "s#/usr/bin/#$work/root/usr/bin/#" "$work/root/usr/lib/systemd/system/$unit" \
+            >"$work/units/$unit"
+    done
+    complaints=$(systemd-analyze verify --man=no "$work"/units/*.service 2>&1) \
+        && [ -z "$complaints" ] || fail "systemd-analyze verify: $complaints"
+else
+    echo "systemd-analyze not installed: units not verified"
+fi
+echo "package $(basename "$deb") checked"
