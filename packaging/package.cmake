@@ -50,6 +50,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 # Not a library, so the library scan cannot find it: without a font the panel shows no text.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-dejavu-core)
+# The eglfs screen platform, for a panel whose picture must be turned.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS libqt6opengl6)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${PTX_PACKAGING_DIR}/debian/postinst ${PTX_PACKAGING_DIR}/debian/prerm
     ${PTX_PACKAGING_DIR}/debian/postrm ${PTX_PACKAGING_DIR}/debian/conffiles)

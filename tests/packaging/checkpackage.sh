@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Builds the Debian package into a temporary folder and checks it: files, control data and
 # scripts, the extracted programs starting with the libraries they depend on, and the units.
-#   checkpackage.sh BUILD_DIR VERSION
+#   checkpackage.sh CPACK BUILD_DIR VERSION
 set -euo pipefail
-build=$1 version=$2
+cpack=$1 build=$2 version=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 \
+"$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 \
     || { cat "$work/cpack.log" >&2; fail "cpack"; }
 deb=$(echo "$work"/out/ptx-panel_*.deb)
 [ -f "$deb" ] || fail "no package in $work/out"
