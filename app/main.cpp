@@ -23,7 +23,7 @@ int main(int argc, char *argv[])
     const Ptx::PanelCommandLine::Action early = commandLine.parse(rawArguments, false);
     if (early == Ptx::PanelCommandLine::Action::ShowHelp
         || early == Ptx::PanelCommandLine::Action::ShowVersion) {
-        QCoreApplication textOnly(argc, argv);
+        QCoreApplication textOnly(argc, argv);   // the usage line takes the program name from it
         const QString text = early == Ptx::PanelCommandLine::Action::ShowHelp
                                  ? commandLine.helpText()
                                  : Ptx::PanelCommandLine::versionText();
@@ -32,7 +32,9 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
-    if (commandLine.parse(QCoreApplication::arguments(), true) == Ptx::PanelCommandLine::Action::Error) {
+    // The application object has taken Qt's own options out of the arguments by now.
+    const Ptx::PanelCommandLine::Action action = commandLine.parse(QCoreApplication::arguments(), true);
+    if (action == Ptx::PanelCommandLine::Action::Error) {
         std::fprintf(stderr, "ptx-panel: %s (see --help)\n", qPrintable(commandLine.errorText()));
         return Ptx::PanelBadArguments;
     }
