@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QString>
 
+class JogRepeat;
 class KelInterface;
 class NumInputBox;
 class QLCDNumber;
@@ -121,6 +122,9 @@ private slots:
     void on_butHalt_clicked();
 
 private:
+    // Values of the interface's connection state.
+    enum ConnectionState { NotConnected = 0, Connecting = 1, SystemReady = 2 };
+
     void showPosition(QLCDNumber *display, double position);
     void showWheel(int wheel, long position);
     void setShutter(int shutter, bool open);
@@ -154,4 +158,8 @@ private:
     QPushButton *wheelButtons[WheelCount][WheelPositions] = {};
     QPushButton *wheelHomeButtons[WheelCount] = {};
     QPushButton *shutterButtons[WheelCount][ShutterCount] = {};
+
+    // The jog buttons: up, down, right, left, Z up, Z down.
+    enum Jog { JogUp, JogDown, JogRight, JogLeft, JogUpZ, JogDownZ, JogCount };
+    JogRepeat *jogs[JogCount] = {};
 };
