@@ -290,16 +290,19 @@ int soak(const QString &fault, int seconds)
             ledger.beginHalt();
             button("butHalt")->click();
         },
-        [&] {
+        [&] {   // DISCONNECT with jog steps still waiting to go out
             if (!linkSays("DISCONNECT"))
                 return;
+            for (int tap = 0; tap < 3; ++tap)
+                button("butDown")->click();
             ledger.beginConnection();
             link->click();
         },
     };
 
-    runFor(GapMs);
-    const long rssStart = statusKiB("VmRSS:");
+    // Memory growth is counted from the end of the first round, when every screen and dialog
+    // has been built once.
+    long rssStart = -1;
     QElapsedTimer clock;
     clock.start();
     int done = 0;
@@ -307,6 +310,8 @@ int soak(const QString &fault, int seconds)
         operations[done % operations.size()]();
         ++done;
         runFor(GapMs);
+        if (done == operations.size())
+            rssStart = statusKiB("VmRSS:");
     }
     // HALT and disconnect: nothing may be left unreported.
     if (linkSays("DISCONNECT")) {
@@ -319,7 +324,8 @@ int soak(const QString &fault, int seconds)
     runFor(GapMs);
     ledger.scan();
     std::printf("RESULT %s %d %d %d %ld %ld\n", qPrintable(fault), done, ledger.unasked,
-                ledger.unreported(), statusKiB("VmHWM:"), statusKiB("VmRSS:") - rssStart);
+                ledger.unreported(), statusKiB("VmHWM:"),
+                rssStart < 0 ? 0L : statusKiB("VmRSS:") - rssStart);
     std::fflush(stdout);
     return 0;
 }
