@@ -19,7 +19,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QHash>
 #include <QMap>
 #include <QProcess>
@@ -66,18 +65,6 @@ PtxSim::Faults faultsFor(const QString &name)
     else if (name == QLatin1String("refused-login"))
         f.refuseLogin = true;
     return f;
-}
-
-long statusKiB(const char *key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key)).trimmed().split(' ').first().toLong();
-    }
-    return -1;
 }
 
 // Opens the command ring to the ledger.
@@ -311,7 +298,7 @@ int soak(const QString &fault, int seconds)
         ++done;
         runFor(GapMs);
         if (done == operations.size())
-            rssStart = statusKiB("VmRSS:");
+            rssStart = Ptx::processStatusKiB("VmRSS:");
     }
     // HALT and disconnect: nothing may be left unreported.
     if (linkSays("DISCONNECT")) {
@@ -324,8 +311,8 @@ int soak(const QString &fault, int seconds)
     runFor(GapMs);
     ledger.scan();
     std::printf("RESULT %s %d %d %d %ld %ld\n", qPrintable(fault), done, ledger.unasked,
-                ledger.unreported(), statusKiB("VmHWM:"),
-                rssStart < 0 ? 0L : statusKiB("VmRSS:") - rssStart);
+                ledger.unreported(), Ptx::processStatusKiB("VmHWM:"),
+                rssStart < 0 ? 0L : Ptx::processStatusKiB("VmRSS:") - rssStart);
     std::fflush(stdout);
     return 0;
 }
@@ -367,8 +354,7 @@ int soakAll(const QString &self, int seconds)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    Ptx::useOffscreenPlatform();
     QApplication app(argc, argv);
     qInstallMessageHandler(Ptx::dropDiagnostics);
     const QStringList args = app.arguments();
