@@ -97,6 +97,8 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
     connect(KEL, &KelInterface::fw1PosChanged, this, &MainWindow::updatefw1Disp);
     connect(KEL, &KelInterface::fw2PosChanged, this, &MainWindow::updatefw2Disp);
     connect(KEL, &KelInterface::fwShutChanged, this, &MainWindow::updateShutDisplay);
+    connect(ui->actionConfigure, &QAction::triggered, this, &MainWindow::configure);
+    connect(KEL, &KelInterface::connectChanged, this, &MainWindow::autoStartWhenReady);
 
     // A held jog button steps only as fast as its steps go out; see JogRepeat.
     using Step = void (KelInterface::*)(bool, int *);
@@ -140,6 +142,9 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
     addDisplayLine(QString::fromLatin1(Ptx::VersionText));
     if (!KEL->configNotice().isEmpty())
         addDisplayLine(KEL->configNotice());
+    // The name shown is the one SAVE will use.
+    updateFileName(KEL->getFileName());
+    prepareAutoStart();
 }
 
 MainWindow::~MainWindow()

@@ -52,6 +52,7 @@ public slots:
     long toEncoderY(double val);
     long toEncoderZ(double val);
     void updatePosMode(int val);
+    void configure();
 
 private slots:
     // Connection.
@@ -118,8 +119,18 @@ private slots:
     void on_butAbout_clicked();
     void on_butExit_clicked();
 
-    // Recipe.
+    // Recipe commands and configuration.
     void on_butHalt_clicked();
+    void on_butStart_clicked();
+    void on_butPause_clicked();
+    void on_butPrevStep_clicked();
+    void on_butNextStep_clicked();
+    void on_butStop_clicked();
+    void on_butSave_clicked();
+    void on_butLoad_clicked();
+    void on_contRunMacro_clicked();
+    void on_butConfigure_clicked();
+    void autoStartWhenReady(int value);
 
 private:
     // Values of the interface's connection state.
@@ -131,6 +142,8 @@ private:
     void enableTab(int page, bool enable);
     bool promptEntry(NumInputBox *box, const QString &prompt, int element);
     void shutDownInterface();
+    bool chooseRecipeFile(bool save, const QString &title);
+    void prepareAutoStart();
 
     KelInterface *KEL = nullptr;
     bool modeRelative = false;
@@ -162,4 +175,7 @@ private:
     // The jog buttons: up, down, right, left, Z up, Z down.
     enum Jog { JogUp, JogDown, JogRight, JogLeft, JogUpZ, JogDownZ, JogCount };
     JogRepeat *jogs[JogCount] = {};
+
+    // The default recipe waits for the system to be ready before it starts.
+    bool autoStartPending = false;
 };

@@ -4,9 +4,9 @@
 // operations done, the commands the controller received that nobody had asked for (or that
 // HALT, a disconnection or a released jog had withdrawn), the commands asked for that were
 // never reported (neither sent nor withdrawn), crashes, and the peak resident memory with
-// its growth over the stretch. The recipe run is started and resumed through the interface
-// (compile, start, RESUME at each prompt); a held jog is driven by the signals its
-// auto-repeat sends, ten repeats 40 ms apart.
+// its growth over the stretch. The recipe (set through the interface) runs from START and
+// is resumed with RESUME at each prompt; a held jog is driven by the signals its auto-repeat
+// sends, ten repeats 40 ms apart.
 //
 //   soak_bench [--seconds N] [--quick]      every fault, each in a process of its own
 //   soak_bench --fault NAME [--seconds N]   one stretch in this process (what the above runs)
@@ -257,17 +257,16 @@ int soak(const QString &fault, int seconds)
         [&] { keypads("butSpeed", {QStringLiteral("2.5"), QStringLiteral("1500")}); },
         [&] { button(QStringLiteral("butFW1p%1").arg(++wheelPos % 5 + 1).toLatin1())->click(); },
         [&] { button("butFW1sh2")->click(); },
-        [&] {   // a recipe run, resumed at every prompt
-            if (!kel->isConnected() || kel->isRecipeRunning())
+        [&] {   // a recipe run from START, resumed at every prompt
+            if (!button("butStart")->isEnabled())
                 return;
             kel->setRecipe({QStringLiteral("POINT 1,1"), QStringLiteral("POINT 2,-1"),
                             QStringLiteral("FMOVE 2,3"), QStringLiteral("POINTZ 20")});
-            kel->ScanRecipe();
-            kel->initRecipe();
-            kel->startRecipe();
+            button("butStart")->click();
             Ptx::waitFor([&] {
-                if (kel->isRecipePaused())
-                    kel->recipeContinue();
+                QPushButton *pause = button("butPause");
+                if (pause->isEnabled() && pause->text() == QLatin1String("Resume"))
+                    pause->click();
                 return !kel->isRecipeRunning();
             }, RecipeMs);
         },

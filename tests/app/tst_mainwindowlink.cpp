@@ -3,10 +3,8 @@
 // clean shutdown of the interface on exit.
 #include "app/mainwindow.h"
 #include "controller/kelinterface.h"
+#include "livepanel.h"
 #include "modaldriver.h"
-#include "panelprobe.h"
-#include "simulator/simulator.h"
-#include "support/findwidget.h"
 
 #include <QApplication>
 #include <QLCDNumber>
@@ -18,70 +16,16 @@
 #include <QTextEdit>
 #include <QtTest>
 
-#include <functional>
-#include <memory>
-
 namespace {
-constexpr int TickMs = 1;
-constexpr double HardwareSpeedUp = 25.0;
-constexpr int StartUpMs = 20000;
-constexpr int TrafficMs = 5000;
-constexpr qint32 StepsPerMM = 10000;
-
-// Runs the event loop until the condition holds. Unlike QTRY_*, which sleeps between
-// passes, this lets the interface's 1 ms tick run at its own pace.
-bool waitUntil(const std::function<bool()> &condition, int timeoutMs = TrafficMs)
+// The panel's ring entries of one command: sent, withdrawn, still waiting.
+QList<int> fates(const PanelProbe &kel, uint dev, uint cmd, uint index)
 {
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (condition())
-            loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    poll.start(TickMs);
-    if (!condition())
-        loop.exec();
-    return condition();
+    QList<int> n{0, 0, 0};
+    for (const cmdBufferStruct &e : kel.commandBuffer)
+        if (e.dev == dev && e.cmd == cmd && e.index == index)
+            ++n[!e.done ? 2 : e.error ? 1 : 0];
+    return n;
 }
-
-// A fast simulated controller and a panel pointed at it, its interface ticking fast.
-struct LivePanel {
-    LivePanel()
-    {
-        sim.setTimeScale(HardwareSpeedUp);
-        listening = sim.listen();
-        window->kelInterface()->setTickPeriod(TickMs);
-        window->kelInterface()->setIpAddr(sim.clientAddress());
-    }
-    QPushButton *b(const char *name) const { return findWidget(*window, QLatin1String(name)); }
-    QString messages() const { return window->findChild<QTextEdit *>()->toPlainText(); }
-    bool text(const char *name, const char *expected) const
-    {
-        return b(name)->text() == QLatin1String(expected);
-    }
-    // Presses the connection button and waits for the system check to pass.
-    bool connectPanel()
-    {
-        b("pushButton")->click();
-        return waitUntil([this] { return text("pushButton", "DISCONNECT"); }, StartUpMs);
-    }
-
-    // Ring entries of one command: sent, withdrawn, still waiting.
-    QList<int> fates(uint dev, uint cmd, uint index) const
-    {
-        QList<int> n{0, 0, 0};
-        for (const cmdBufferStruct &e : kel->commandBuffer)
-            if (e.dev == dev && e.cmd == cmd && e.index == index)
-                ++n[!e.done ? 2 : e.error ? 1 : 0];
-        return n;
-    }
-
-    PtxSim::Simulator sim;
-    bool listening = false;
-    PanelProbe *kel = new PanelProbe;
-    std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>(kel);
-};
 } // namespace
 
 class TestMainWindowLink : public QObject
@@ -240,17 +184,18 @@ private slots:
             emit right->released();
             emit right->clicked();
             emit right->pressed();
-            QVERIFY(p.fates(Ptx::DevX, Ptx::CmdMove, Ptx::IdxRelPositive)[2] <= 1);
+            QVERIFY(fates(*p.kel, Ptx::DevX, Ptx::CmdMove, Ptx::IdxRelPositive)[2] <= 1);
         }
         right->setDown(false);
         emit right->released();
         emit right->clicked();
-        const QList<int> fates = p.fates(Ptx::DevX, Ptx::CmdMove, Ptx::IdxRelPositive);
-        QCOMPARE(fates[2], 0);
-        QVERIFY(fates[0] >= 1 && fates[0] + fates[1] <= 10);
-        QVERIFY(waitUntil([&] { return p.sim.count(Ptx::DevX, Ptx::CmdMove, Ptx::IdxRelPositive) == fates[0]; }));
+        const QList<int> after = fates(*p.kel, Ptx::DevX, Ptx::CmdMove, Ptx::IdxRelPositive);
+        QCOMPARE(after[2], 0);
+        QVERIFY(after[0] >= 1 && after[0] + after[1] <= 10);
+        const auto received = [&] { return p.sim.count(Ptx::DevX, Ptx::CmdMove, Ptx::IdxRelPositive); };
+        QVERIFY(waitUntil([&] { return received() == after[0]; }));
         waitUntil([] { return false; }, 100);
-        QCOMPARE(p.sim.count(Ptx::DevX, Ptx::CmdMove, Ptx::IdxRelPositive), fates[0]);
+        QCOMPARE(received(), after[0]);
     }
 
     void exitClosesLinkAndEndsInterface()
