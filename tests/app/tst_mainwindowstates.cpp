@@ -230,7 +230,6 @@ private slots:
     {
         QFETCH(QString, button);
         QPushButton *b = w(button);
-        window->show();
         b->setEnabled(false);
         const auto fill = [b](bool checked) {
             b->setChecked(checked);
