@@ -216,30 +216,37 @@ int soak(const QString &fault, int seconds)
     };
     QPushButton *link = button("pushButton");
     const auto linkSays = [link](const char *text) { return link->text() == QLatin1String(text); };
+    const auto tap = [&](const char *name) {
+        QPushButton *b = button(name);
+        const bool on = b->isEnabled();
+        b->click();
+        return on;
+    };
     const auto keypads = [&](const char *name, const QStringList &entries) {
         ModalDriver driver;
         for (const QString &e : entries)
             driver.keypad(e);
-        if (button(name)->isEnabled())
-            button(name)->click();
+        return tap(name);
     };
 
     int heldCount = 0;
     int wheelPos = 0;
-    const QList<std::function<void()>> operations{
+    // Each operation tells whether it could be done (its button was on).
+    const QList<std::function<bool()>> operations{
         [&] {   // connect, and wait until the attempt is over
             if (linkSays("DISCONNECT") || !link->isEnabled())
-                return;
+                return false;
             ledger.beginConnection();
             link->click();
             Ptx::waitFor([&] { return linkSays("DISCONNECT") || linkSays("CONNECT"); },
                          ConnectWaitMs);
+            return true;
         },
-        [&] { button(heldCount % 2 ? "butLeft" : "butRight")->click(); },
+        [&] { return tap(heldCount % 2 ? "butLeft" : "butRight"); },
         [&] {   // a jog held through its auto-repeat, as the button signals it
             QPushButton *b = button(++heldCount % 2 ? "butUp" : "butDownZ");
             if (!b->isEnabled())
-                return;
+                return false;
             b->setDown(true);
             emit b->pressed();
             for (int r = 0; r < HeldRepeats; ++r) {
@@ -251,15 +258,16 @@ int soak(const QString &fault, int seconds)
             b->setDown(false);
             emit b->released();
             emit b->clicked();
+            return true;
         },
-        [&] { keypads("butGoto", {QStringLiteral("12.5"), QStringLiteral("-3")}); },
-        [&] { keypads("butGotoZ", {QStringLiteral("150")}); },
-        [&] { keypads("butSpeed", {QStringLiteral("2.5"), QStringLiteral("1500")}); },
-        [&] { button(QStringLiteral("butFW1p%1").arg(++wheelPos % 5 + 1).toLatin1())->click(); },
-        [&] { button("butFW1sh2")->click(); },
+        [&] { return keypads("butGoto", {QStringLiteral("12.5"), QStringLiteral("-3")}); },
+        [&] { return keypads("butGotoZ", {QStringLiteral("150")}); },
+        [&] { return keypads("butSpeed", {QStringLiteral("2.5"), QStringLiteral("1500")}); },
+        [&] { return tap(QStringLiteral("butFW1p%1").arg(++wheelPos % 5 + 1).toLatin1()); },
+        [&] { return tap("butFW1sh2"); },
         [&] {   // a recipe run from START, resumed at every prompt
             if (!button("butStart")->isEnabled())
-                return;
+                return false;
             kel->setRecipe({QStringLiteral("POINT 1,1"), QStringLiteral("POINT 2,-1"),
                             QStringLiteral("FMOVE 2,3"), QStringLiteral("POINTZ 20")});
             button("butStart")->click();
@@ -269,20 +277,23 @@ int soak(const QString &fault, int seconds)
                     pause->click();
                 return !kel->isRecipeRunning();
             }, RecipeMs);
+            return true;
         },
         [&] {   // HALT, while there is a controller to halt
             if (!linkSays("DISCONNECT"))
-                return;
+                return false;
             ledger.beginHalt();
             button("butHalt")->click();
+            return true;
         },
         [&] {   // DISCONNECT with jog steps still waiting to go out
             if (!linkSays("DISCONNECT"))
-                return;
+                return false;
             for (int tap = 0; tap < 3; ++tap)
                 button("butDown")->click();
             ledger.beginConnection();
             link->click();
+            return true;
         },
     };
 
@@ -292,11 +303,10 @@ int soak(const QString &fault, int seconds)
     QElapsedTimer clock;
     clock.start();
     int done = 0;
-    while (clock.elapsed() < seconds * 1000LL) {
-        operations[done % operations.size()]();
-        ++done;
+    for (int n = 0; clock.elapsed() < seconds * 1000LL; ++n) {
+        done += operations[n % operations.size()]();
         runFor(GapMs);
-        if (done == operations.size())
+        if (n + 1 == operations.size())
             rssStart = Ptx::processStatusKiB("VmRSS:");
     }
     // HALT and disconnect: nothing may be left unreported.
