@@ -306,6 +306,8 @@ int soak(const QString &fault, int seconds)
     for (int n = 0; clock.elapsed() < seconds * 1000LL; ++n) {
         done += operations[n % operations.size()]();
         runFor(GapMs);
+        // The controller's own record of every packet is no memory of the panel's.
+        sim.resetCounters();
         if (n + 1 == operations.size())
             rssStart = Ptx::processStatusKiB("VmRSS:");
     }
