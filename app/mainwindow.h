@@ -5,6 +5,7 @@
 #include <QString>
 
 class KelInterface;
+class KelScriptEdit;
 class NumInputBox;
 class QLCDNumber;
 class QPushButton;
@@ -119,6 +120,7 @@ private slots:
 
     // Recipe.
     void on_butHalt_clicked();
+    void on_butEdit_clicked();
 
 private:
     void showPosition(QLCDNumber *display, double position);
@@ -127,8 +129,11 @@ private:
     void enableTab(int page, bool enable);
     bool promptEntry(NumInputBox *box, const QString &prompt, int element);
     void shutDownInterface();
+    void connectEditor();
 
     KelInterface *KEL = nullptr;
+    // The recipe editor: created once, hidden between uses; EDIT runs it.
+    KelScriptEdit *RcpEdit = nullptr;
     bool modeRelative = false;
     unsigned int promptState = 0;
     unsigned int promptType = 0;

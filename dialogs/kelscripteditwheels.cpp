@@ -1,0 +1,275 @@
+// Teach wizards of the filter wheels and shutters (F1MOVE, F2MOVE, FMOVE, SHOPEN, SHCLOSE,
+// SHEXP, SCTRL): the operator picks a value with PREV and NEXT, tries it out on the
+// hardware with GOTO and takes it with STORE.
+#include "dialogs/kelscriptedit.h"
+
+#include "controller/kelinterface.h"
+
+namespace {
+
+constexpr int FirstWheel = 1;
+constexpr int SecondWheel = 2;
+constexpr int FirstShutter = 1;
+constexpr int LastShutter = 3;
+constexpr int ShutterCount = 3;
+// A single wheel's home position.
+constexpr int WheelHome = 0;
+// FMOVE: 0 leaves a wheel where it is, -1 sends it home.
+constexpr int WheelNoMove = 0;
+constexpr int WheelToHome = -1;
+// SCTRL codes: 0 close, 1 open, 2 expose, 3 leave the shutter as it is.
+constexpr int ShutterExpose = 2;
+constexpr int ShutterLeave = 3;
+
+struct WheelTexts {
+    const char *prompt;
+    const char *keypad;
+    const char *keyword;
+};
+
+const WheelTexts Wheels[] = {
+    {"Select Filter Whee1 #1 Move:", "Enter Wheel #1 Move Pos (0-Home):", "F1MOVE"},
+    {"Select Filter Whee1 #2 Move:", "Enter Wheel 21 Move Pos (0-Home):", "F2MOVE"}};
+
+struct ShutterTexts {
+    const char *prompt;
+    const char *keypad;
+    const char *keyword;
+    int state;   // what GOTO does to the shutter: 0 close, 1 open, 2 expose
+};
+
+enum ShutterWizard { ShutterOpenWizard, ShutterCloseWizard, ShutterExposeWizard };
+
+const ShutterTexts Shutters[] = {
+    {"Select Shutter To Open (1-3):", "Select Shutter to Open (1-3):", "SHOPEN", 1},
+    {"Select Shutter To Close (1-3):", "Select Shutter to Close (1-3):", "SHCLOSE", 0},
+    {"Select Shutter To Expose (1-3):", "Select Shutter to Expose (1-3):", "SHEXP", 2}};
+
+// The label of an SCTRL code: seven characters each, trailing blanks kept.
+QString shutterLabel(int code)
+{
+    static const QString labels = QStringLiteral("0-CLOSE1-OPEN 2-EXP  3-NO   ");
+    constexpr int LabelWidth = 7;
+    return labels.mid(LabelWidth * code, LabelWidth);
+}
+
+} // namespace
+
+void KelScriptEdit::teachWheel(int wheel, int cmd)
+{
+    const WheelTexts &t = Wheels[wheel - FirstWheel];
+    const QString line = QStringLiteral("%1 %2").arg(QLatin1String(t.keyword));
+    switch (cmd) {
+    case TEACH_IDLE:
+        showStep(QString::fromLatin1(t.prompt));
+        break;
+    case TEACH_GOTO:
+        kel()->moveFW(wheel, pt1x);
+        break;
+    case TEACH_PREV:
+        pt1x = qMax(pt1x - 1, WheelHome);
+        showLine(pt1x == WheelHome ? line.arg(QLatin1String("0-HOME")) : line.arg(pt1x));
+        break;
+    case TEACH_NEXT:
+        pt1x = int(qMin(long(pt1x) + 1, kel()->getFWnumPos(wheel)));
+        showLine(line.arg(pt1x));
+        break;
+    case TEACH_STORE:
+        curLine = line.arg(pt1x);
+        finish();
+        break;
+    case TEACH_ENTER:
+        askInt(QString::fromLatin1(t.keypad), &pt1x);
+        curLine = line.arg(pt1x);
+        finish();
+        break;
+    default:
+        break;
+    }
+}
+
+void KelScriptEdit::handleF1Move(int cmd)
+{
+    teachWheel(FirstWheel, cmd);
+}
+
+void KelScriptEdit::handleF2Move(int cmd)
+{
+    teachWheel(SecondWheel, cmd);
+}
+
+void KelScriptEdit::teachShutter(int kind, int cmd)
+{
+    const ShutterTexts &t = Shutters[kind];
+    const QString line = QStringLiteral("%1 %2").arg(QLatin1String(t.keyword));
+    switch (cmd) {
+    case TEACH_IDLE:
+        showStep(QString::fromLatin1(t.prompt));
+        break;
+    case TEACH_GOTO:
+        // A typed shutter number the controller does not have is not sent.
+        if (pt1x >= FirstShutter && pt1x <= LastShutter)
+            kel()->ctrlShutter(pt1x, t.state);
+        break;
+    case TEACH_PREV:
+        pt1x = qMax(pt1x - 1, FirstShutter);
+        showLine(line.arg(pt1x));
+        break;
+    case TEACH_NEXT:
+        pt1x = qMin(pt1x + 1, LastShutter);
+        showLine(line.arg(pt1x));
+        break;
+    case TEACH_STORE:
+        curLine = line.arg(pt1x);
+        finish();
+        break;
+    case TEACH_ENTER:
+        askInt(QString::fromLatin1(t.keypad), &pt1x);
+        curLine = line.arg(pt1x);
+        finish();
+        break;
+    default:
+        break;
+    }
+}
+
+void KelScriptEdit::handleShOpen(int cmd)
+{
+    teachShutter(ShutterOpenWizard, cmd);
+}
+
+void KelScriptEdit::handleShClose(int cmd)
+{
+    teachShutter(ShutterCloseWizard, cmd);
+}
+
+void KelScriptEdit::handleShExp(int cmd)
+{
+    teachShutter(ShutterExposeWizard, cmd);
+}
+
+void KelScriptEdit::handleFMove(int cmd)
+{
+    // Step 0 picks wheel 1, step 1 wheel 2; step 2 is the finished line.
+    const bool firstWheel = subState == 0;
+    int &value = firstWheel ? pt1x : pt2x;
+    const int wheel = firstWheel ? FirstWheel : SecondWheel;
+    const QString line = QStringLiteral("FMOVE %1,%2");
+    switch (cmd) {
+    case TEACH_IDLE:
+        if (subState == 0)
+            showStep(QStringLiteral("Select Filter Whee1 #1 Move:"));
+        else if (subState == 1)
+            showStep(QStringLiteral("Select Filter Wheel #2 Move:"));
+        break;
+    case TEACH_GOTO:
+        if (pt1x != WheelNoMove && pt2x != WheelNoMove) {
+            kel()->moveFWboth(pt1x, pt2x);
+        } else {
+            if (pt1x != WheelNoMove)
+                kel()->moveFW(FirstWheel, pt1x);
+            if (pt2x != WheelNoMove)
+                kel()->moveFW(SecondWheel, pt2x);
+        }
+        break;
+    case TEACH_PREV:
+        if (subState > 1)
+            break;
+        value = qMax(value - 1, WheelToHome);
+        if (value == WheelNoMove)
+            showLine(firstWheel ? QStringLiteral("FMOVE 0-NONE,%1").arg(pt2x)
+                                : QStringLiteral("FMOVE %1,0-NONE").arg(pt1x));
+        else if (value == WheelToHome)
+            showLine(firstWheel ? QStringLiteral("FMOVE -1-HOME,%1").arg(pt2x)
+                                : QStringLiteral("FMVOE %1,-1-HOME").arg(pt1x));
+        else
+            showLine(line.arg(pt1x).arg(pt2x));
+        break;
+    case TEACH_NEXT:
+        if (subState > 1)
+            break;
+        value = int(qMin(long(value) + 1, kel()->getFWnumPos(wheel)));
+        showLine(line.arg(pt1x).arg(pt2x));
+        break;
+    case TEACH_STORE:
+        showLine(line.arg(pt1x).arg(pt2x));
+        if (subState == 0) {
+            subState = 1;
+            handleFMove(TEACH_IDLE);
+        } else if (subState == 1) {
+            subState = 2;
+            finish();
+        }
+        break;
+    case TEACH_ENTER:
+        askInt(QStringLiteral("Enter Wheel #1 Move Pos (0-No Move, -1-Home):"), &pt1x);
+        askInt(QStringLiteral("Enter Wheel #2 Move Pos (0-No Move, -1-Home):"), &pt2x);
+        curLine = line.arg(pt1x).arg(pt2x);
+        finish();
+        break;
+    default:
+        break;
+    }
+}
+
+void KelScriptEdit::handleSCtrl(int cmd)
+{
+    static const char *const prompts[ShutterCount] = {
+        "Select Shutter #1 Control:", "Select Shutter #2 Control:", "Select Shutter #3 Control:"};
+    static const char *const keypads[ShutterCount] = {
+        "Enter Sh #1: (0-CL, 1-OP, 2-EXP, 3-No Move):",
+        "Enter Sh #2: (0-CL, 1-OP, 2-EXP, 3-No Move):",
+        "Enter Sh #3: (0-CL, 1-OP, 2-EXP, 3-No Move):"};
+    int *const codes[ShutterCount] = {&pt1x, &pt2x, &pt1y};
+    const QString line = QStringLiteral("SCTRL %1,%2,%3");
+    const bool picking = subState >= 0 && subState < ShutterCount;
+    switch (cmd) {
+    case TEACH_IDLE:
+        if (picking)
+            showStep(QString::fromLatin1(prompts[subState]));
+        break;
+    case TEACH_GOTO:
+        // Only the codes that command a shutter are sent; anything else leaves it alone,
+        // as a run does.
+        for (int i = 0; i < ShutterCount; ++i)
+            if (*codes[i] >= 0 && *codes[i] <= ShutterExpose)
+                kel()->ctrlShutter(FirstShutter + i, *codes[i]);
+        break;
+    case TEACH_PREV:
+    case TEACH_NEXT: {
+        if (!picking)
+            break;
+        for (int *code : codes)
+            if (*code < 0 || *code > ShutterLeave)
+                *code = ShutterLeave;
+        int &code = *codes[subState];
+        if (cmd == TEACH_PREV)
+            code = qMax(code - 1, 0);
+        else if (subState == 0)
+            code = qMin(code + 1, ShutterLeave);
+        else
+            code = code == ShutterLeave ? 0 : code + 1;
+        showLine(QStringLiteral("SCTRL %1,%2,%3")
+                     .arg(shutterLabel(pt1x), shutterLabel(pt2x), shutterLabel(pt1y)));
+        break;
+    }
+    case TEACH_STORE:
+        if (!picking)
+            break;
+        showLine(line.arg(pt1x).arg(pt2x).arg(pt1y));
+        ++subState;
+        if (subState < ShutterCount)
+            handleSCtrl(TEACH_IDLE);
+        else
+            finish();
+        break;
+    case TEACH_ENTER:
+        for (int i = 0; i < ShutterCount; ++i)
+            askInt(QString::fromLatin1(keypads[i]), codes[i]);
+        curLine = line.arg(pt1x).arg(pt2x).arg(pt1y);
+        finish();
+        break;
+    default:
+        break;
+    }
+}
