@@ -99,6 +99,8 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
     connect(KEL, &KelInterface::fw2PosChanged, this, &MainWindow::updatefw2Disp);
     connect(KEL, &KelInterface::fwShutChanged, this, &MainWindow::updateShutDisplay);
     connectEditor();
+    connect(ui->actionConfigure, &QAction::triggered, this, &MainWindow::configure);
+    connect(KEL, &KelInterface::connectChanged, this, &MainWindow::autoStartWhenReady);
 
     KEL->start();
     // Every dialog's HALT key does what the main screen's HALT does.
@@ -122,6 +124,9 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
 
     clrDisplay();
     addDisplayLine(QString::fromLatin1(Ptx::VersionText));
+    // The name shown is the one SAVE will use.
+    updateFileName(KEL->getFileName());
+    prepareAutoStart();
 }
 
 MainWindow::~MainWindow()

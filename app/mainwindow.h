@@ -52,6 +52,7 @@ public slots:
     long toEncoderY(double val);
     long toEncoderZ(double val);
     void updatePosMode(int val);
+    void configure();
 
 private slots:
     // Connection.
@@ -118,9 +119,19 @@ private slots:
     void on_butAbout_clicked();
     void on_butExit_clicked();
 
-    // Recipe.
+    // Recipe commands and configuration.
     void on_butHalt_clicked();
     void on_butEdit_clicked();
+    void on_butStart_clicked();
+    void on_butPause_clicked();
+    void on_butPrevStep_clicked();
+    void on_butNextStep_clicked();
+    void on_butStop_clicked();
+    void on_butSave_clicked();
+    void on_butLoad_clicked();
+    void on_contRunMacro_clicked();
+    void on_butConfigure_clicked();
+    void autoStartWhenReady(int value);
 
 private:
     void showPosition(QLCDNumber *display, double position);
@@ -130,6 +141,8 @@ private:
     bool promptEntry(NumInputBox *box, const QString &prompt, int element);
     void shutDownInterface();
     void connectEditor();
+    bool chooseRecipeFile(bool save, const QString &title);
+    void prepareAutoStart();
 
     KelInterface *KEL = nullptr;
     // The recipe editor: created once, hidden between uses; EDIT runs it.
@@ -159,4 +172,8 @@ private:
     QPushButton *wheelButtons[WheelCount][WheelPositions] = {};
     QPushButton *wheelHomeButtons[WheelCount] = {};
     QPushButton *shutterButtons[WheelCount][ShutterCount] = {};
+
+    // The default recipe waits for the system to be ready before it starts.
+    static constexpr int SystemReadyState = 2;
+    bool autoStartPending = false;
 };
