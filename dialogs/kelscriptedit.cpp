@@ -11,11 +11,31 @@
 #include "dialogs/scanline.h"
 #include "dialogs/teachframe.h"
 
+#include <type_traits>
+
 namespace {
 
 const QString EndLine = QStringLiteral("{END}");
 constexpr int CommandsTab = 0;
 constexpr int NoRow = -1;
+
+// A keypad centred on the screen, starting at the slot's value; the slot takes the typed
+// value only when the keypad is closed with OK.
+template <typename T>
+bool askKeypad(QWidget *parent, const QString &prompt, T *slot)
+{
+    NumInputBox box(parent);
+    box.SetPrompt(prompt);
+    box.SetValue(*slot);
+    box.centreOnScreen();
+    if (box.exec() != QDialog::Accepted)
+        return false;
+    if constexpr (std::is_same_v<T, int>)
+        *slot = box.getIntVal();
+    else
+        *slot = box.getDoubleVal();
+    return true;
+}
 
 } // namespace
 
@@ -335,35 +355,38 @@ QString KelScriptEdit::realLine(const char *format, const std::vector<RealSlot> 
     return line;
 }
 
-// A keypad centred on the screen, starting at the slot's value; the slot takes the typed
-// value only when the keypad is closed with OK.
 bool KelScriptEdit::askReal(const QString &prompt, double *slot)
 {
-    NumInputBox box(this);
-    box.SetPrompt(prompt);
-    box.SetValue(*slot);
-    box.centreOnScreen();
-    if (box.exec() != QDialog::Accepted)
-        return false;
-    *slot = box.getDoubleVal();
-    return true;
+    return askKeypad(this, prompt, slot);
 }
 
 bool KelScriptEdit::askInt(const QString &prompt, int *slot)
 {
-    NumInputBox box(this);
-    box.SetPrompt(prompt);
-    box.SetValue(*slot);
-    box.centreOnScreen();
-    if (box.exec() != QDialog::Accepted)
-        return false;
-    *slot = box.getIntVal();
-    return true;
+    return askKeypad(this, prompt, slot);
 }
 
 void KelScriptEdit::finish()
 {
     writeBack(false, 0.0, 0.0);
+}
+
+void KelScriptEdit::finish(const QString &line)
+{
+    curLine = line;
+    finish();
+}
+
+// STORE in a wizard that picks several values one step at a time: the step's value is
+// taken; the next step's prompt follows, and after the last step the line is written.
+void KelScriptEdit::takeChoice(const QString &line, int steps)
+{
+    if (subState < 0 || subState >= steps)
+        return;
+    showLine(line);
+    if (++subState < steps)
+        handleTeachButton(TEACH_IDLE);
+    else
+        finish();
 }
 
 // Replaces the current line by curLine, optionally sends the stage to (x, y) in the

@@ -10,10 +10,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 class KelInterface;
 struct PointWizard;
+struct SingleChoice;
 
 namespace Ui {
 class KelScriptEdit;
@@ -123,12 +125,15 @@ private:
     bool askReal(const QString &prompt, double *slot);
     bool askInt(const QString &prompt, int *slot);
     void finish();
+    void finish(const QString &line);
+    void takeChoice(const QString &line, int steps);
     void finishMoving(double x, double y);
     void writeBack(bool endMove, double x, double y);
     QString realLine(const char *format, const std::vector<RealSlot> &fields) const;
     void teachPoints(const PointWizard &wizard, int cmd);
-    void teachWheel(int wheel, int cmd);
-    void teachShutter(int kind, int cmd);
+    void teachChoice(const SingleChoice &choice, int highest,
+                     const std::function<void()> &tryOut, int cmd);
+    void tryShutter(int shutter, int state);
     void teachDelay(const char *keyword, int step, int cmd);
     void teachSpeed(bool stage, int cmd);
 

@@ -68,22 +68,19 @@ void KelScriptEdit::teachPoints(const PointWizard &w, int cmd)
             teachPoints(w, TEACH_IDLE);
         } else if (w.afterPoints) {
             w.afterPoints(v);
-            curLine = realLine(w.format, w.fields);
-            finish();
+            finish(realLine(w.format, w.fields));
         } else if (w.askStep > 0) {
             subState = w.askStep;
             teachPoints(w, TEACH_IDLE);
         } else {
-            curLine = realLine(w.format, w.fields);
-            finish();
+            finish(realLine(w.format, w.fields));
         }
         break;
     }
     case TEACH_ENTER:
         for (const TeachAsk &ask : w.enter)
             askReal(QString::fromLatin1(ask.prompt), &(v.*ask.slot));
-        curLine = realLine(w.format, w.fields);
-        finish();
+        finish(realLine(w.format, w.fields));
         break;
     default:
         break;

@@ -12,6 +12,8 @@ constexpr int DelayLimit = 50000;
 constexpr int ExposureStep = 50;
 constexpr int ExposureFloor = 50;
 constexpr int ExposureLimit = 50000;
+// The shutter is picked first, then the exposure.
+constexpr int ExposureSteps = 2;
 constexpr int FirstShutter = 1;
 constexpr int LastShutter = 3;
 
@@ -60,8 +62,7 @@ void KelScriptEdit::teachDelay(const char *keyword, int step, int cmd)
         break;
     case TEACH_ENTER:
         askInt(QStringLiteral("Enter Delay in mS"), &pt1x);
-        curLine = line.arg(pt1x);
-        finish();
+        finish(line.arg(pt1x));
         break;
     default:
         break;
@@ -104,20 +105,12 @@ void KelScriptEdit::handleExpTim(int cmd)
         showLine(line.arg(pt1x).arg(pt2x));
         break;
     case TEACH_STORE:
-        showLine(line.arg(pt1x).arg(pt2x));
-        if (subState == 0) {
-            subState = 1;
-            handleExpTim(TEACH_IDLE);
-        } else if (subState == 1) {
-            subState = 2;
-            finish();
-        }
+        takeChoice(line.arg(pt1x).arg(pt2x), ExposureSteps);
         break;
     case TEACH_ENTER:
         askInt(QStringLiteral("Enter Shutter Number 1-3"), &pt1x);
         askInt(QStringLiteral("Enter Exposure time in ms"), &pt2x);
-        curLine = line.arg(pt1x).arg(pt2x);
-        finish();
+        finish(line.arg(pt1x).arg(pt2x));
         break;
     default:
         break;
@@ -138,15 +131,13 @@ void KelScriptEdit::teachSpeed(bool stage, int cmd)
             // The speed is kept at the precision the controller's settings use.
             if (askReal(QString::fromLatin1(t.keypad), &typed))
                 fpt1x = static_cast<double>(static_cast<float>(typed));
-            curLine = realLine(t.format, fields);
-            finish();
+            finish(realLine(t.format, fields));
         }
         break;
     case TEACH_ENTER:
         if (t.enterKeypad) {
             askReal(QString::fromLatin1(t.enterKeypad), &fpt1x);
-            curLine = realLine(t.format, fields);
-            finish();
+            finish(realLine(t.format, fields));
             break;
         }
         [[fallthrough]];

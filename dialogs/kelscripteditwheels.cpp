@@ -4,6 +4,7 @@
 #include "dialogs/kelscriptedit.h"
 
 #include "controller/kelinterface.h"
+#include "dialogs/singlechoice.h"
 
 namespace {
 
@@ -17,33 +18,25 @@ constexpr int WheelHome = 0;
 // FMOVE: 0 leaves a wheel where it is, -1 sends it home.
 constexpr int WheelNoMove = 0;
 constexpr int WheelToHome = -1;
-// SCTRL codes: 0 close, 1 open, 2 expose, 3 leave the shutter as it is.
+constexpr int WheelCount = 2;
+// Shutter commands and SCTRL codes: 0 close, 1 open, 2 expose, 3 leave the shutter as it is.
+constexpr int ShutterClose = 0;
+constexpr int ShutterOpen = 1;
 constexpr int ShutterExpose = 2;
 constexpr int ShutterLeave = 3;
 
-struct WheelTexts {
-    const char *prompt;
-    const char *keypad;
-    const char *keyword;
-};
-
-const WheelTexts Wheels[] = {
-    {"Select Filter Whee1 #1 Move:", "Enter Wheel #1 Move Pos (0-Home):", "F1MOVE"},
-    {"Select Filter Whee1 #2 Move:", "Enter Wheel 21 Move Pos (0-Home):", "F2MOVE"}};
-
-struct ShutterTexts {
-    const char *prompt;
-    const char *keypad;
-    const char *keyword;
-    int state;   // what GOTO does to the shutter: 0 close, 1 open, 2 expose
-};
-
-enum ShutterWizard { ShutterOpenWizard, ShutterCloseWizard, ShutterExposeWizard };
-
-const ShutterTexts Shutters[] = {
-    {"Select Shutter To Open (1-3):", "Select Shutter to Open (1-3):", "SHOPEN", 1},
-    {"Select Shutter To Close (1-3):", "Select Shutter to Close (1-3):", "SHCLOSE", 0},
-    {"Select Shutter To Expose (1-3):", "Select Shutter to Expose (1-3):", "SHEXP", 2}};
+const SingleChoice Wheel1Choice = {"Select Filter Whee1 #1 Move:",
+                                   "Enter Wheel #1 Move Pos (0-Home):", "F1MOVE", WheelHome,
+                                   "0-HOME"};
+const SingleChoice Wheel2Choice = {"Select Filter Whee1 #2 Move:",
+                                   "Enter Wheel 21 Move Pos (0-Home):", "F2MOVE", WheelHome,
+                                   "0-HOME"};
+const SingleChoice OpenChoice = {"Select Shutter To Open (1-3):", "Select Shutter to Open (1-3):",
+                                 "SHOPEN", FirstShutter, nullptr};
+const SingleChoice CloseChoice = {"Select Shutter To Close (1-3):",
+                                  "Select Shutter to Close (1-3):", "SHCLOSE", FirstShutter, nullptr};
+const SingleChoice ExposeChoice = {"Select Shutter To Expose (1-3):",
+                                   "Select Shutter to Expose (1-3):", "SHEXP", FirstShutter, nullptr};
 
 // The label of an SCTRL code: seven characters each, trailing blanks kept.
 QString shutterLabel(int code)
@@ -55,33 +48,33 @@ QString shutterLabel(int code)
 
 } // namespace
 
-void KelScriptEdit::teachWheel(int wheel, int cmd)
+void KelScriptEdit::teachChoice(const SingleChoice &choice, int highest,
+                                const std::function<void()> &tryOut, int cmd)
 {
-    const WheelTexts &t = Wheels[wheel - FirstWheel];
-    const QString line = QStringLiteral("%1 %2").arg(QLatin1String(t.keyword));
+    const QString line = QStringLiteral("%1 %2").arg(QLatin1String(choice.keyword));
     switch (cmd) {
     case TEACH_IDLE:
-        showStep(QString::fromLatin1(t.prompt));
+        showStep(QString::fromLatin1(choice.prompt));
         break;
     case TEACH_GOTO:
-        kel()->moveFW(wheel, pt1x);
+        tryOut();
         break;
     case TEACH_PREV:
-        pt1x = qMax(pt1x - 1, WheelHome);
-        showLine(pt1x == WheelHome ? line.arg(QLatin1String("0-HOME")) : line.arg(pt1x));
+        pt1x = qMax(pt1x - 1, choice.lowest);
+        showLine(pt1x == choice.lowest && choice.lowestText
+                     ? line.arg(QLatin1String(choice.lowestText))
+                     : line.arg(pt1x));
         break;
     case TEACH_NEXT:
-        pt1x = int(qMin(long(pt1x) + 1, kel()->getFWnumPos(wheel)));
+        pt1x = qMin(pt1x + 1, highest);
         showLine(line.arg(pt1x));
         break;
     case TEACH_STORE:
-        curLine = line.arg(pt1x);
-        finish();
+        finish(line.arg(pt1x));
         break;
     case TEACH_ENTER:
-        askInt(QString::fromLatin1(t.keypad), &pt1x);
-        curLine = line.arg(pt1x);
-        finish();
+        askInt(QString::fromLatin1(choice.keypad), &pt1x);
+        finish(line.arg(pt1x));
         break;
     default:
         break;
@@ -90,62 +83,38 @@ void KelScriptEdit::teachWheel(int wheel, int cmd)
 
 void KelScriptEdit::handleF1Move(int cmd)
 {
-    teachWheel(FirstWheel, cmd);
+    teachChoice(Wheel1Choice, int(kel()->getFWnumPos(FirstWheel)),
+                [this] { kel()->moveFW(FirstWheel, pt1x); }, cmd);
 }
 
 void KelScriptEdit::handleF2Move(int cmd)
 {
-    teachWheel(SecondWheel, cmd);
+    teachChoice(Wheel2Choice, int(kel()->getFWnumPos(SecondWheel)),
+                [this] { kel()->moveFW(SecondWheel, pt1x); }, cmd);
 }
 
-void KelScriptEdit::teachShutter(int kind, int cmd)
-{
-    const ShutterTexts &t = Shutters[kind];
-    const QString line = QStringLiteral("%1 %2").arg(QLatin1String(t.keyword));
-    switch (cmd) {
-    case TEACH_IDLE:
-        showStep(QString::fromLatin1(t.prompt));
-        break;
-    case TEACH_GOTO:
-        // A typed shutter number the controller does not have is not sent.
-        if (pt1x >= FirstShutter && pt1x <= LastShutter)
-            kel()->ctrlShutter(pt1x, t.state);
-        break;
-    case TEACH_PREV:
-        pt1x = qMax(pt1x - 1, FirstShutter);
-        showLine(line.arg(pt1x));
-        break;
-    case TEACH_NEXT:
-        pt1x = qMin(pt1x + 1, LastShutter);
-        showLine(line.arg(pt1x));
-        break;
-    case TEACH_STORE:
-        curLine = line.arg(pt1x);
-        finish();
-        break;
-    case TEACH_ENTER:
-        askInt(QString::fromLatin1(t.keypad), &pt1x);
-        curLine = line.arg(pt1x);
-        finish();
-        break;
-    default:
-        break;
-    }
-}
-
+// GOTO works the chosen shutter; a typed shutter number the controller does not have is
+// not sent.
 void KelScriptEdit::handleShOpen(int cmd)
 {
-    teachShutter(ShutterOpenWizard, cmd);
+    teachChoice(OpenChoice, LastShutter, [this] { tryShutter(pt1x, ShutterOpen); }, cmd);
 }
 
 void KelScriptEdit::handleShClose(int cmd)
 {
-    teachShutter(ShutterCloseWizard, cmd);
+    teachChoice(CloseChoice, LastShutter, [this] { tryShutter(pt1x, ShutterClose); }, cmd);
 }
 
 void KelScriptEdit::handleShExp(int cmd)
 {
-    teachShutter(ShutterExposeWizard, cmd);
+    teachChoice(ExposeChoice, LastShutter, [this] { tryShutter(pt1x, ShutterExpose); }, cmd);
+}
+
+void KelScriptEdit::tryShutter(int shutter, int state)
+{
+    if (shutter >= FirstShutter && shutter <= LastShutter && state >= ShutterClose
+        && state <= ShutterExpose)
+        kel()->ctrlShutter(shutter, state);
 }
 
 void KelScriptEdit::handleFMove(int cmd)
@@ -192,20 +161,12 @@ void KelScriptEdit::handleFMove(int cmd)
         showLine(line.arg(pt1x).arg(pt2x));
         break;
     case TEACH_STORE:
-        showLine(line.arg(pt1x).arg(pt2x));
-        if (subState == 0) {
-            subState = 1;
-            handleFMove(TEACH_IDLE);
-        } else if (subState == 1) {
-            subState = 2;
-            finish();
-        }
+        takeChoice(line.arg(pt1x).arg(pt2x), WheelCount);
         break;
     case TEACH_ENTER:
         askInt(QStringLiteral("Enter Wheel #1 Move Pos (0-No Move, -1-Home):"), &pt1x);
         askInt(QStringLiteral("Enter Wheel #2 Move Pos (0-No Move, -1-Home):"), &pt2x);
-        curLine = line.arg(pt1x).arg(pt2x);
-        finish();
+        finish(line.arg(pt1x).arg(pt2x));
         break;
     default:
         break;
@@ -232,8 +193,7 @@ void KelScriptEdit::handleSCtrl(int cmd)
         // Only the codes that command a shutter are sent; anything else leaves it alone,
         // as a run does.
         for (int i = 0; i < ShutterCount; ++i)
-            if (*codes[i] >= 0 && *codes[i] <= ShutterExpose)
-                kel()->ctrlShutter(FirstShutter + i, *codes[i]);
+            tryShutter(FirstShutter + i, *codes[i]);
         break;
     case TEACH_PREV:
     case TEACH_NEXT: {
@@ -254,20 +214,12 @@ void KelScriptEdit::handleSCtrl(int cmd)
         break;
     }
     case TEACH_STORE:
-        if (!picking)
-            break;
-        showLine(line.arg(pt1x).arg(pt2x).arg(pt1y));
-        ++subState;
-        if (subState < ShutterCount)
-            handleSCtrl(TEACH_IDLE);
-        else
-            finish();
+        takeChoice(line.arg(pt1x).arg(pt2x).arg(pt1y), ShutterCount);
         break;
     case TEACH_ENTER:
         for (int i = 0; i < ShutterCount; ++i)
             askInt(QString::fromLatin1(keypads[i]), codes[i]);
-        curLine = line.arg(pt1x).arg(pt2x).arg(pt1y);
-        finish();
+        finish(line.arg(pt1x).arg(pt2x).arg(pt1y));
         break;
     default:
         break;
