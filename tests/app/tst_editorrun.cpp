@@ -1,6 +1,7 @@
-// EDIT on the main screen: the editor takes a copy of the recipe and only OK hands it back;
-// and a recipe taught in the editor on the simulated controller runs through exactly the
-// positions, focus point, wheel move and exposure that were taught.
+// EDIT on the main screen: the editor takes a copy of the recipe, only OK hands it back, and
+// either way the coordinates are absolute again. And a recipe taught in the editor on the
+// simulated controller runs through exactly the positions, focus point, wheel move and
+// exposure that were taught.
 #include "dialogs/kelscriptedit.h"
 #include "livepanel.h"
 #include "modaldriver.h"
@@ -8,7 +9,6 @@
 #include "support/diagcapture.h"
 
 #include <QLabel>
-#include <QTabWidget>
 #include <QtTest>
 
 #include <optional>
@@ -20,66 +20,53 @@ constexpr int RunMs = 20000;
 
 // Taps a button whose command asks on the keypad, answering each keypad in turn ("!"
 // cancels). False when a keypad was missing or unexpected.
-bool tapWithKeypads(KelScriptEdit &editor, const char *button, const QStringList &answers)
+bool tapWithKeypads(KelScriptEdit &editor, const QString &button, const QStringList &answers)
 {
     ModalDriver keypads;
     for (const QString &a : answers)
         keypads.keypad(a == QLatin1String("!") ? QString() : ClearKeys + a, a != QLatin1String("!"));
-    findWidget(editor, QLatin1String(button))->click();
+    findWidget(editor, button)->click();
     return keypads.remaining() == 0 && keypads.errors().isEmpty();
 }
 
-void tap(KelScriptEdit &editor, const char *button)
+// Brings the stage and focus to x, y, z with GO XYZ ("!" leaves an axis alone) and waits
+// until the live position has arrived in the editor.
+bool goTo(KelScriptEdit &editor, const QStringList &xyz)
 {
-    findWidget(editor, QLatin1String(button))->click();
-}
-
-QString label(const KelScriptEdit &editor, const char *name)
-{
-    return findWidget<QLabel>(editor, QLatin1String(name))->text();
-}
-
-// Brings the stage (and focus, when z is given) to a point with GO XYZ and waits until the
-// live position has arrived in the editor.
-bool goTo(KelScriptEdit &editor, const QString &x, const QString &y, const QString &z)
-{
-    if (!tapWithKeypads(editor, "butGoXYZ", {x, y, z}))
+    if (!tapWithKeypads(editor, QStringLiteral("butGoXYZ"), xyz))
         return false;
     return waitUntil([&] {
-        return (x == QLatin1String("!") || label(editor, "xpos") == x + QLatin1Char('.'))
-            && (y == QLatin1String("!") || label(editor, "ypos") == y + QLatin1Char('.'))
-            && (z == QLatin1String("!") || label(editor, "zpos") == z + QLatin1Char('.'));
+        for (int i = 0; i < 3; ++i) {
+            const auto *shown = findWidget<QLabel>(editor, QStringLiteral("xpos ypos zpos").split(' ')[i]);
+            if (xyz[i] != QLatin1String("!") && shown->text() != xyz[i] + QLatin1Char('.'))
+                return false;
+        }
+        return true;
     });
 }
 
-// Teaches a point, a line, a focus point, a wheel move and an exposure, the way an
-// operator would: templates, GO XYZ, STORE, PREV and NEXT.
+// Teaches a point, a line, a focus point, a wheel move and an exposure as an operator
+// would. "x,y,z" goes there with GO XYZ, "button=k" taps a button and types k on the
+// keypad it opens, any other word taps that button.
 bool teach(KelScriptEdit &e)
 {
-    tap(e, "butPoint");
-    if (!goTo(e, QStringLiteral("5"), QStringLiteral("3"), QStringLiteral("!")))
-        return false;
-    tap(e, "butTchStore");
-    tap(e, "butLine");
-    if (!goTo(e, QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("!")))
-        return false;
-    tap(e, "butTchStore");
-    if (!goTo(e, QStringLiteral("2"), QStringLiteral("0"), QStringLiteral("!")))
-        return false;
-    if (!tapWithKeypads(e, "butTchStore", {QStringLiteral("1")}))
-        return false;
-    tap(e, "butZPoint");
-    if (!goTo(e, QStringLiteral("!"), QStringLiteral("!"), QStringLiteral("25")))
-        return false;
-    tap(e, "butTchStore");
-    findWidget<QTabWidget>(e, QStringLiteral("tabWidget"))->setCurrentIndex(1);
-    for (const char *b : {"butDefF1Move", "butTechNext", "butTechNext", "butTchStore",
-                          "butExpTime", "butTchStore"})
-        tap(e, b);
-    for (int i = 0; i < 9; ++i)
-        tap(e, "butTchPrev");
-    for (const char *b : {"butTchStore", "butDefExpose", "butTchStore"})
-        tap(e, b);
+    const QString script =
+        QStringLiteral("butPoint 5,3,! butTchStore butLine 0,0,! butTchStore 2,0,! butTchStore=1 "
+                       "butZPoint !,!,25 butTchStore butDefF1Move butTechNext butTechNext "
+                       "butTchStore butExpTime butTchStore ")
+        + QStringLiteral("butTchPrev ").repeated(9)
+        + QStringLiteral("butTchStore butDefExpose butTchStore");
+    for (const QString &word : script.split(QLatin1Char(' '))) {
+        if (word.contains(QLatin1Char(','))) {
+            if (!goTo(e, word.split(QLatin1Char(','))))
+                return false;
+        } else if (word.contains(QLatin1Char('='))) {
+            if (!tapWithKeypads(e, word.section(QLatin1Char('='), 0, 0), {word.section(QLatin1Char('='), 1)}))
+                return false;
+        } else {
+            findWidget(e, word)->click();
+        }
+    }
     return true;
 }
 
@@ -120,8 +107,8 @@ private slots:
     {
         QTest::addColumn<bool>("ok");
         QTest::addColumn<QStringList>("after");
-        QTest::newRow("OK") << true << QStringList{"ENDREP", "POINT 1,2"};
-        QTest::newRow("Cancel") << false << QStringList{"POINT 1,2"};
+        QTest::newRow("OK") << true << QStringList{"DEFREP 1,1", "ENDREP", "POINT 1,2"};
+        QTest::newRow("Cancel") << false << QStringList{"DEFREP 1,1", "POINT 1,2"};
     }
 
     void editTakesLinesBackOnlyOnOk()
@@ -131,16 +118,21 @@ private slots:
         openWindow();
         kel->connected = true;
         emit kel->connectChanged(2);
-        kel->setRecipe({QStringLiteral("POINT 1,2")});
+        kel->setRecipe({QStringLiteral("DEFREP 1,1"), QStringLiteral("POINT 1,2")});
         ModalDriver driver;
-        driver.on<KelScriptEdit>([ok](KelScriptEdit &e) {
-            QCOMPARE(e.getRecipe(), QStringList{QStringLiteral("POINT 1,2")});
-            tap(e, "butEndRep");
+        driver.on<KelScriptEdit>([this, ok](KelScriptEdit &e) {
+            QCOMPARE(e.getRecipe(), kel->getRecipe());
+            findWidget(e, QStringLiteral("butNext"))->click();   // taught in the block's frame
+            QVERIFY(kel->isRel());
+            findWidget(e, QStringLiteral("butEndRep"))->click();
+            findWidget(e, QStringLiteral("butHalt"))->click();   // its own HALT key halts
             auto *box = findWidget<QDialogButtonBox>(e, QStringLiteral("buttonBox"));
             box->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
         });
         w("butEdit")->click();
         QCOMPARE(kel->getRecipe(), after);
+        QVERIFY(kel->isAbs());   // OK and Cancel both leave absolute coordinates
+        QCOMPARE(kel->queued(), QStringList{QStringLiteral("0,66,0,0")});
         QVERIFY(!window->findChild<KelScriptEdit *>()->isVisible());
         QVERIFY(driver.errors().isEmpty());
         QCOMPARE(driver.remaining(), 0);

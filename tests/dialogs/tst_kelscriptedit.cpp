@@ -161,15 +161,10 @@ private slots:
             "1,65,0,30000|2,65,0,40000");
         add("CIRCLE typed does not move", "CIRCLE 0,0,0,0,0,0,0", "#0 ENTER", "1|!|!|!|!|!|!",
             "CIRCLE 1,0,0,0,0,0,0", -1, "", "");
-        add("CIRCLE NEXT prompts the second point", "CIRCLE 0,0,0,0,0,0,0", "#0 NEXT", "",
-            "CIRCLE 0,0,0,0,0,0,0", 0, "CIRCLE 0,0,0,0,0,0,0", "Move Stage to Circle 2nd Point Point:");
         add("COMB from three points", "COMB sy,sy,ix,iy,ex,ey",
             "#0 @0,0,0 STORE @1,1,0 STORE @5,5,0 STORE", "", "COMB 0,0,1,1,5,5", -1, "", "");
         add("RASTER shows its line after each STORE", "RASTER 9,9,9,9,9,9", "#0 @1,2,0 STORE",
             "", "RASTER 9,9,9,9,9,9", 0, "RASTER 1,2,9,9,9,9", "Move Stage to increment Point");
-        add("RASTER GOTO the increment point", "RASTER 1,2,3,4,5,6", "#0 NEXT GOTO", "",
-            "RASTER 1,2,3,4,5,6", 0, "RASTER 1,2,3,4,5,6", "Move Stage to increment Point",
-            "1,65,0,30000|2,65,0,40000");
 
         // Wheels and shutters.
         add("SHOPEN PREV on 1 stays 1", "SHOPEN 1", "#0 PREV", "", "SHOPEN 1", 0, "SHOPEN 1",
@@ -190,8 +185,6 @@ private slots:
             "FMVOE 3,-1-HOME", "Select Filter Wheel #2 Move:");
         add("FMOVE GOTO both wheels", "FMOVE 3,2", "#0 GOTO", "", "FMOVE 3,2", 0, "FMOVE 3,2",
             "Select Filter Whee1 #1 Move:", "17,65,15,131075");
-        add("FMOVE GOTO one wheel", "FMOVE 0,4", "#0 GOTO", "", "FMOVE 0,4", 0, "FMOVE 0,4",
-            "Select Filter Whee1 #1 Move:", "27,65,13,4");
         add("SCTRL NEXT wraps on shutter 2", "SCTRL 3,3,3", "#0 STORE NEXT", "", "SCTRL 3,3,3", 0,
             "SCTRL 3-NO   ,0-CLOSE,3-NO   ", "Select Shutter #2 Control:");
         add("SCTRL NEXT on shutter 1 stays 3", "SCTRL 3,3,3", "#0 NEXT", "", "SCTRL 3,3,3", 0,
@@ -207,8 +200,6 @@ private slots:
         add("DELAY PREV from 500 stores its label", "DELAY 500|{END}", "#0 PREV STORE", "",
             "DELAY 0-INF|{END}", 1, "{END}", "");
         add("DELAY 0 stored as shown", "DELAY 0", "#0 STORE", "", "DELAY 0-Inf", -1, "", "");
-        add("DELAY NEXT stops at 50000", "DELAY 50000", "#0 NEXT", "", "DELAY 50000", 0,
-            "DELAY 50000", delay);
         add("FDELAY NEXT steps by 50", "FDELAY 100", "#0 NEXT", "", "FDELAY 100", 0, "FDELAY 150",
             delay);
         add("EXPTIM PREV at the exposure floor", "EXPTIM 1,80", "#0 STORE PREV", "", "EXPTIM 1,80",
@@ -254,27 +245,6 @@ private slots:
         QCOMPARE(sentCommands(rig->sim).join(Sep), sent);
         QCOMPARE(keypads.errors(), QStringList());
         QCOMPARE(keypads.remaining(), 0);
-    }
-
-    void okAndCancelLeaveAbsolute_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::newRow("OK") << "butOk";
-        QTest::newRow("Cancel") << "butCancel";
-    }
-
-    void okAndCancelLeaveAbsolute()
-    {
-        QFETCH(QString, button);
-        KelScriptEdit editor(&rig->probe);
-        editor.setRecipe({QStringLiteral("ALIGN 5,5,15,5"), QStringLiteral("DEFREP 1,1"),
-                          QStringLiteral("POINT 0,0")});
-        act(editor, QStringLiteral("#2"));
-        QVERIFY(rig->probe.isRel() && rig->probe.isSkew());
-        auto *box = findWidget<QDialogButtonBox>(editor, QStringLiteral("buttonBox"));
-        box->button(button == QLatin1String("butOk") ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
-        QVERIFY(rig->probe.isAbs());
-        QCOMPARE(editor.result(), button == QLatin1String("butOk") ? QDialog::Accepted : QDialog::Rejected);
     }
 
     void liveDisplays()
