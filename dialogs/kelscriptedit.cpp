@@ -11,6 +11,7 @@
 #include "dialogs/scanline.h"
 #include "dialogs/teachframe.h"
 
+#include <iterator>
 #include <type_traits>
 
 namespace {
@@ -96,7 +97,7 @@ void KelScriptEdit::updateShPos(long x, long y, long z)
                                        QStringLiteral("EXP")};
     const long shutterStates[] = {x, y, z};
     QLabel *const labels[] = {ui->sh1, ui->sh2, ui->sh3};
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < int(std::size(labels)); ++i) {
         const long s = shutterStates[i];
         const QString state = s >= 0 && s < states.size() ? states.at(int(s)) : QString::number(s);
         labels[i]->setText(QStringLiteral("SH%1:%2").arg(i + 1).arg(state));
