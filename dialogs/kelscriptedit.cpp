@@ -129,12 +129,18 @@ void KelScriptEdit::on_butClrRecipe_clicked()
     clearTeachState();
 }
 
-// Shows the recipe with the given row current; a row outside the list leaves none current.
+// Shows the whole recipe anew with the given row current.
 void KelScriptEdit::refillList(int row)
 {
     scannedRow = NoRow;
     ui->listWidget->clear();
     ui->listWidget->addItems(recipe);
+    selectRow(row);
+}
+
+// A row outside the list leaves none current.
+void KelScriptEdit::selectRow(int row)
+{
     ui->listWidget->setCurrentRow(row >= 0 && row < recipe.size() ? row : NoRow);
 }
 
@@ -182,8 +188,11 @@ void KelScriptEdit::on_butDel_clicked()
 {
     const int row = ui->listWidget->currentRow();
     if (row >= 0 && row < recipe.size()) {
+        // Only the changed row is redrawn: a long recipe would take a noticeable time.
         recipe.removeAt(row);
-        refillList(qMin(row, int(recipe.size()) - 1));
+        scannedRow = NoRow;
+        delete ui->listWidget->takeItem(row);
+        selectRow(qMin(row, int(recipe.size()) - 1));
     }
     clearTeachState();
     ScanLine(TEACH_IDLE);
@@ -212,7 +221,9 @@ void KelScriptEdit::buttonClick(QString val)
     if (row < 0 || row > recipe.size())
         row = 0;
     recipe.insert(row, val);
-    refillList(row);
+    scannedRow = NoRow;
+    ui->listWidget->insertItem(row, val);
+    selectRow(row);
     ScanLine(TEACH_IDLE);
 }
 
@@ -401,10 +412,10 @@ void KelScriptEdit::writeBack(bool endMove, double x, double y)
         return;
     }
     recipe[row] = curLine;
-    refillList(row);
+    ui->listWidget->item(row)->setText(curLine);
     if (endMove && kel())
         kel()->moveXYTo(x, y);
-    ui->listWidget->setCurrentRow(row + 1 < recipe.size() ? row + 1 : NoRow);
+    selectRow(row + 1);
     clearTeachState();
     ScanLine(TEACH_IDLE);
 }

@@ -110,6 +110,7 @@ private:
 
     // List.
     void refillList(int row);
+    void selectRow(int row);
     void stepRow(int offset);
     void rowChanged(int row);
     void clearTeachState();
