@@ -132,7 +132,7 @@ private:
     void writeBack(bool endMove, double x, double y);
     QString realLine(const char *format, const std::vector<RealSlot> &fields) const;
     void teachPoints(const PointWizard &wizard, int cmd);
-    void teachChoice(const SingleChoice &choice, int highest,
+    void teachChoice(const SingleChoice &choice, long highest,
                      const std::function<void()> &tryOut, int cmd);
     void tryShutter(int shutter, int state);
     void teachDelay(const char *keyword, int step, int cmd);

@@ -43,7 +43,7 @@ void KelScriptEdit::teachDelay(const char *keyword, int step, int cmd)
         break;
     case TEACH_PREV:
         if (pt1x != 0)
-            pt1x -= step;
+            pt1x = stepWithin(pt1x, -step, 0);
         if (pt1x < 1) {
             pt1x = 0;
             showLine(line.arg(QLatin1String("0-INF")));
@@ -92,14 +92,14 @@ void KelScriptEdit::handleExpTim(int cmd)
         break;
     case TEACH_PREV:
         if (subState == 0)
-            pt1x = qMax(pt1x - 1, FirstShutter);
+            pt1x = stepWithin(pt1x, -1, FirstShutter);
         else if (subState == 1)
-            pt2x = qMax(pt2x - ExposureStep, ExposureFloor);
+            pt2x = stepWithin(pt2x, -ExposureStep, ExposureFloor);
         showLine(line.arg(pt1x).arg(pt2x));
         break;
     case TEACH_NEXT:
         if (subState == 0)
-            pt1x = qMin(pt1x + 1, LastShutter);
+            pt1x = stepWithin(pt1x, 1, INT_MIN, LastShutter);
         else if (subState == 1 && pt2x < ExposureLimit)
             pt2x += ExposureStep;
         showLine(line.arg(pt1x).arg(pt2x));

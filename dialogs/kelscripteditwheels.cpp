@@ -48,7 +48,7 @@ QString shutterLabel(int code)
 
 } // namespace
 
-void KelScriptEdit::teachChoice(const SingleChoice &choice, int highest,
+void KelScriptEdit::teachChoice(const SingleChoice &choice, long highest,
                                 const std::function<void()> &tryOut, int cmd)
 {
     const QString line = QStringLiteral("%1 %2").arg(QLatin1String(choice.keyword));
@@ -60,13 +60,13 @@ void KelScriptEdit::teachChoice(const SingleChoice &choice, int highest,
         tryOut();
         break;
     case TEACH_PREV:
-        pt1x = qMax(pt1x - 1, choice.lowest);
+        pt1x = stepWithin(pt1x, -1, choice.lowest);
         showLine(pt1x == choice.lowest && choice.lowestText
                      ? line.arg(QLatin1String(choice.lowestText))
                      : line.arg(pt1x));
         break;
     case TEACH_NEXT:
-        pt1x = qMin(pt1x + 1, highest);
+        pt1x = stepWithin(pt1x, 1, INT_MIN, highest);
         showLine(line.arg(pt1x));
         break;
     case TEACH_STORE:
@@ -83,13 +83,13 @@ void KelScriptEdit::teachChoice(const SingleChoice &choice, int highest,
 
 void KelScriptEdit::handleF1Move(int cmd)
 {
-    teachChoice(Wheel1Choice, int(kel()->getFWnumPos(FirstWheel)),
+    teachChoice(Wheel1Choice, kel()->getFWnumPos(FirstWheel),
                 [this] { kel()->moveFW(FirstWheel, pt1x); }, cmd);
 }
 
 void KelScriptEdit::handleF2Move(int cmd)
 {
-    teachChoice(Wheel2Choice, int(kel()->getFWnumPos(SecondWheel)),
+    teachChoice(Wheel2Choice, kel()->getFWnumPos(SecondWheel),
                 [this] { kel()->moveFW(SecondWheel, pt1x); }, cmd);
 }
 
@@ -144,7 +144,7 @@ void KelScriptEdit::handleFMove(int cmd)
     case TEACH_PREV:
         if (subState > 1)
             break;
-        value = qMax(value - 1, WheelToHome);
+        value = stepWithin(value, -1, WheelToHome);
         if (value == WheelNoMove)
             showLine(firstWheel ? QStringLiteral("FMOVE 0-NONE,%1").arg(pt2x)
                                 : QStringLiteral("FMOVE %1,0-NONE").arg(pt1x));
@@ -157,7 +157,7 @@ void KelScriptEdit::handleFMove(int cmd)
     case TEACH_NEXT:
         if (subState > 1)
             break;
-        value = int(qMin(long(value) + 1, kel()->getFWnumPos(wheel)));
+        value = stepWithin(value, 1, INT_MIN, kel()->getFWnumPos(wheel));
         showLine(line.arg(pt1x).arg(pt2x));
         break;
     case TEACH_STORE:

@@ -2,6 +2,9 @@
 // button codes handed to the wizards, and the value slots of the line being taught.
 #pragma once
 
+#include <algorithm>
+#include <climits>
+
 // What the current line is, as the editor recognised it; 0 is no command. The repeat
 // start and stop types are never assigned by the editor: the values are kept fixed so that
 // every type keeps its number.
@@ -68,3 +71,12 @@ struct TeachValues {
 
 using RealSlot = double TeachValues::*;
 using IntSlot = int TeachValues::*;
+
+// value + delta kept within lowest and highest (and the int range), for PREV and NEXT;
+// a value read from a line may be any int, so the sum is worked out wider.
+inline int stepWithin(int value, int delta, long long lowest = INT_MIN, long long highest = INT_MAX)
+{
+    const long long low = std::max<long long>(lowest, INT_MIN);
+    const long long high = std::max(low, std::min<long long>(highest, INT_MAX));
+    return static_cast<int>(std::clamp(static_cast<long long>(value) + delta, low, high));
+}

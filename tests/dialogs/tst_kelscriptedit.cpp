@@ -175,6 +175,10 @@ private slots:
             "SHOPEN 2", "Select Shutter To Open (1-3):", "17,83,258,6619137");
         add("SHEXP takes a typed 7 but sends nothing for it", "SHEXP 1", "#0 ENTER #0 GOTO", "<7",
             "SHEXP 7", 0, "SHEXP 7", "Select Shutter To Expose (1-3):");
+        add("F1MOVE NEXT from the widest value", "F1MOVE 2147483647", "#0 NEXT", "",
+            "F1MOVE 2147483647", 0, "F1MOVE 10", "Select Filter Whee1 #1 Move:");
+        add("EXPTIM PREV from the narrowest value", "EXPTIM 1,-2147483648", "#0 STORE PREV", "",
+            "EXPTIM 1,-2147483648", 0, "EXPTIM 1,50", "Select Desired Exposure in mS");
         add("F1MOVE PREV to home", "F1MOVE 1", "#0 PREV", "", "F1MOVE 1", 0, "F1MOVE 0-HOME",
             "Select Filter Whee1 #1 Move:");
         add("F1MOVE home stored as 0", "F1MOVE 1|{END}", "#0 PREV STORE", "", "F1MOVE 0|{END}",
