@@ -3,6 +3,7 @@
 #include "ui_mainwindow.h"
 
 #include "app/dragscroll.h"
+#include "app/jogrepeat.h"
 #include "controller/diagnostics.h"
 #include "controller/kelinterface.h"
 #include "dialogs/haltkey.h"
@@ -99,6 +100,25 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
     connect(ui->actionConfigure, &QAction::triggered, this, &MainWindow::configure);
     connect(KEL, &KelInterface::connectChanged, this, &MainWindow::autoStartWhenReady);
 
+    // A held jog button steps only as fast as its steps go out; see JogRepeat.
+    using Step = void (KelInterface::*)(bool, int *);
+    const struct {
+        QPushButton *button;
+        Step step;
+        bool positive;
+    } jogButtons[JogCount] = {
+        {ui->butUp, &KelInterface::incY, true},     {ui->butDown, &KelInterface::incY, false},
+        {ui->butRight, &KelInterface::incX, true},  {ui->butLeft, &KelInterface::incX, false},
+        {ui->butUpZ, &KelInterface::incZ, true},    {ui->butDownZ, &KelInterface::incZ, false}};
+    for (int j = 0; j < JogCount; ++j) {
+        const auto &jog = jogButtons[j];
+        jogs[j] = new JogRepeat(jog.button, KEL, [this, jog] {
+            int index = Ptx::NotQueued;
+            (KEL->*jog.step)(jog.positive, &index);
+            return index;
+        });
+    }
+
     KEL->start();
     // Every dialog's HALT key does what the main screen's HALT does.
     HaltKey::setAction(this, [this] { on_butHalt_clicked(); });
@@ -120,6 +140,8 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
 
     clrDisplay();
     addDisplayLine(QString::fromLatin1(Ptx::VersionText));
+    if (!KEL->configNotice().isEmpty())
+        addDisplayLine(KEL->configNotice());
     // The name shown is the one SAVE will use.
     updateFileName(KEL->getFileName());
     prepareAutoStart();
@@ -148,10 +170,13 @@ void MainWindow::shutDownInterface()
 
 void MainWindow::on_pushButton_clicked()
 {
-    if (!KEL->isConnected())
-        KEL->openConnection();
-    else
+    // The attempt runs in the background; the button waits at "Connecting" meanwhile.
+    if (!KEL->isConnected()) {
+        if (KEL->openConnection())
+            updateConnect(Connecting);
+    } else {
         KEL->closeConnection();
+    }
 }
 
 long MainWindow::toEncoderX(double val)

@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QString>
 
+class JogRepeat;
 class KelInterface;
 class NumInputBox;
 class QLCDNumber;
@@ -132,6 +133,9 @@ private slots:
     void autoStartWhenReady(int value);
 
 private:
+    // Values of the interface's connection state.
+    enum ConnectionState { NotConnected = 0, Connecting = 1, SystemReady = 2 };
+
     void showPosition(QLCDNumber *display, double position);
     void showWheel(int wheel, long position);
     void setShutter(int shutter, bool open);
@@ -168,7 +172,10 @@ private:
     QPushButton *wheelHomeButtons[WheelCount] = {};
     QPushButton *shutterButtons[WheelCount][ShutterCount] = {};
 
+    // The jog buttons: up, down, right, left, Z up, Z down.
+    enum Jog { JogUp, JogDown, JogRight, JogLeft, JogUpZ, JogDownZ, JogCount };
+    JogRepeat *jogs[JogCount] = {};
+
     // The default recipe waits for the system to be ready before it starts.
-    static constexpr int SystemReadyState = 2;
     bool autoStartPending = false;
 };

@@ -109,7 +109,7 @@ void MainWindow::prepareAutoStart()
 // auto-start runs START.
 void MainWindow::autoStartWhenReady(int value)
 {
-    if (!autoStartPending || value != SystemReadyState)
+    if (!autoStartPending || value != SystemReady)
         return;
     autoStartPending = false;
     on_butStart_clicked();

@@ -50,6 +50,12 @@ void KelInterface::moveXYTo(double x, double y, int *index)
         }
         skew.toStage(x, y, &x, &y);
     }
+    moveStageTo(x, y, index);
+}
+
+void KelInterface::moveStageTo(double x, double y, int *index)
+{
+    *index = Ptx::NotQueued;
     // Both axes or neither: half a move would leave the stage somewhere nobody asked for.
     qint32 xsteps = 0;
     qint32 ysteps = 0;
@@ -90,20 +96,38 @@ void KelInterface::moveZTo(double z, int *index)
 
 void KelInterface::incX(bool pos)
 {
-    queueChecked(Ptx::DevX, Ptx::CmdMove, pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative,
-                 xincr * stepsPerMMxy);
+    int index = 0;
+    incX(pos, &index);
 }
 
 void KelInterface::incY(bool pos)
 {
-    queueChecked(Ptx::DevY, Ptx::CmdMove, pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative,
-                 yincr * stepsPerMMxy);
+    int index = 0;
+    incY(pos, &index);
 }
 
 void KelInterface::incZ(bool pos)
 {
-    queueChecked(Ptx::DevZ, Ptx::CmdMove, pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative,
-                 zincr / micronsPerStepZ);
+    int index = 0;
+    incZ(pos, &index);
+}
+
+void KelInterface::incX(bool pos, int *index)
+{
+    *index = queueChecked(Ptx::DevX, Ptx::CmdMove,
+                          pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative, xincr * stepsPerMMxy);
+}
+
+void KelInterface::incY(bool pos, int *index)
+{
+    *index = queueChecked(Ptx::DevY, Ptx::CmdMove,
+                          pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative, yincr * stepsPerMMxy);
+}
+
+void KelInterface::incZ(bool pos, int *index)
+{
+    *index = queueChecked(Ptx::DevZ, Ptx::CmdMove,
+                          pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative, zincr / micronsPerStepZ);
 }
 
 void KelInterface::homeXY()
@@ -112,16 +136,18 @@ void KelInterface::homeXY()
     addCommand(Ptx::DevY, Ptx::CmdMove, Ptx::IdxAbsolute, 0, false);
 }
 
+// The load point is where the stage stands, whatever coordinate mode the display is in.
 void KelInterface::setXYLdPt()
 {
-    loadptX = fxpos;
-    loadptY = fypos;
+    loadptX = static_cast<double>(xpos) / stepsPerMMxy;
+    loadptY = static_cast<double>(ypos) / stepsPerMMxy;
     writeConfigData();
 }
 
 void KelInterface::goXYLdPt()
 {
-    moveXYTo(loadptX, loadptY);
+    int index = 0;
+    moveStageTo(loadptX, loadptY, &index);
 }
 
 void KelInterface::setZLdPt()

@@ -67,8 +67,7 @@ int fail(const char *what)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    Ptx::useOffscreenPlatform();
     QApplication app(argc, argv);
     qInstallMessageHandler(Ptx::dropDiagnostics);
 
