@@ -6,9 +6,11 @@
 #include "simulator/simulator.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -102,6 +104,12 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     QApplication app(argc, argv);
+    // The interface reads and writes "config.xml" in the working directory.
+    QTemporaryDir workDir;
+    if (!workDir.isValid() || !QDir::setCurrent(workDir.path())) {
+        std::fprintf(stderr, "no working folder\n");
+        return 1;
+    }
 
     PtxSim::Simulator sim;
     sim.setManualClock(true);
