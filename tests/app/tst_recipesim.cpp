@@ -196,22 +196,36 @@ private slots:
     void defaultRecipeStartsItself_data()
     {
         QTest::addColumn<bool>("present");
-        QTest::newRow("default recipe starts") << true;
-        QTest::newRow("unreadable default recipe does not") << false;
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("default recipe starts") << true << false;
+        QTest::newRow("unreadable default recipe does not") << false << false;
+        QTest::newRow("not on a later connection after a failed one") << true << true;
     }
     void defaultRecipeStartsItself()
     {
         QFETCH(bool, present);
+        QFETCH(bool, refused);
         write(QStringLiteral("config.xml"),
               "<archive><recipe><filename>auto.rcp</filename><autostart>true</autostart></recipe></archive>");
         if (present)
             write(QStringLiteral("auto.rcp"), "POINT 1,0\n");
         open();
+        p->sim.setRefuseLogin(refused);
+        bool loginRefused = false;
+        connect(&p->sim, &PtxSim::Simulator::loginRefused, this, [&] { loginRefused = true; });
         const QString name = p->window->findChild<QLabel *>(QStringLiteral("curRcpName"))->text();
         QCOMPARE(name, present ? QStringLiteral("auto.rcp") : QStringLiteral("newfile.rcp"));
         if (!present) {
             QCoreApplication::processEvents();
             QVERIFY(!p->sim.hasClient());
+            return;
+        }
+        if (refused) {
+            QVERIFY(waitUntil([&] { return loginRefused && (shown("CONNECT FAILED") || shown("CONNECTION LOST")); }, StartUpMs));
+            p->sim.setRefuseLogin(false);
+            QVERIFY(p->connectPanel() && waitUntil([&] { return shown("Intialization Finished!!!"); }));
+            QVERIFY(p->b("butStart")->isEnabled());
+            QVERIFY(!p->window->kelInterface()->isRecipeRunning());
             return;
         }
         QVERIFY(waitUntil([&] { return shown("Load Sample and press RESUME"); }, StartUpMs));
