@@ -7,6 +7,7 @@
 #include "controller/diagnostics.h"
 #include "controller/kelinterface.h"
 #include "dialogs/haltkey.h"
+#include "dialogs/kelscriptedit.h"
 #include "dialogs/versiontext.h"
 #include "motion/stepconvert.h"
 
@@ -81,6 +82,7 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
 
     // The interface has no parent: it lives until the window shuts it down.
     KEL = kel ? kel : new KelInterface(ipAddr, this);
+    RcpEdit = new KelScriptEdit(this);
 
     connect(KEL, &QThread::finished, KEL, &QObject::deleteLater);
     connect(KEL, &KelInterface::xPosChanged, this, &MainWindow::updateXDisp);
@@ -97,6 +99,7 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
     connect(KEL, &KelInterface::fw1PosChanged, this, &MainWindow::updatefw1Disp);
     connect(KEL, &KelInterface::fw2PosChanged, this, &MainWindow::updatefw2Disp);
     connect(KEL, &KelInterface::fwShutChanged, this, &MainWindow::updateShutDisplay);
+    connectEditor();
     connect(ui->actionConfigure, &QAction::triggered, this, &MainWindow::configure);
     connect(KEL, &KelInterface::connectChanged, this, &MainWindow::autoStartWhenReady);
 
@@ -137,6 +140,7 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
     ui->contRunMacro->setChecked(false);
 
     KEL->setContMacro(false);
+    RcpEdit->hide();
 
     clrDisplay();
     addDisplayLine(QString::fromLatin1(Ptx::VersionText));

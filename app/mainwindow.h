@@ -6,6 +6,7 @@
 
 class JogRepeat;
 class KelInterface;
+class KelScriptEdit;
 class NumInputBox;
 class QLCDNumber;
 class QPushButton;
@@ -121,6 +122,7 @@ private slots:
 
     // Recipe commands and configuration.
     void on_butHalt_clicked();
+    void on_butEdit_clicked();
     void on_butStart_clicked();
     void on_butPause_clicked();
     void on_butPrevStep_clicked();
@@ -142,10 +144,13 @@ private:
     void enableTab(int page, bool enable);
     bool promptEntry(NumInputBox *box, const QString &prompt, int element);
     void shutDownInterface();
+    void connectEditor();
     bool chooseRecipeFile(bool save, const QString &title);
     void prepareAutoStart();
 
     KelInterface *KEL = nullptr;
+    // The recipe editor: created once, hidden between uses; EDIT runs it.
+    KelScriptEdit *RcpEdit = nullptr;
     bool modeRelative = false;
     unsigned int promptState = 0;
     unsigned int promptType = 0;
