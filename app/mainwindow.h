@@ -183,4 +183,5 @@ private:
 
     // The default recipe waits for the system to be ready before it starts.
     bool autoStartPending = false;
+    bool autoStartConnecting = false;
 };
