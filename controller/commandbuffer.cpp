@@ -145,6 +145,9 @@ void KelInterface::haltAll()
     cmdBufState = CmdIdle;
     waitforresp = false;
     addCommand(Ptx::DevAll, Ptx::CmdHalt, 0, 0, false);
+    // The stop that follows a halt ends the run as halted.
+    if (recipeRunning)
+        runEnding = Ptx::RunEnding::Halt;
 }
 
 void KelInterface::onTimer()

@@ -168,8 +168,10 @@ void KelInterface::onSocketLost()
     Ptx::diag(QStringLiteral("Connection lost: %1").arg(tcpSocket->errorString()));
     closeConnection();
     emit addDispLine(QStringLiteral("CONNECTION LOST!"));
-    if (recipeRunning)
+    if (recipeRunning) {
+        runEnding = Ptx::RunEnding::LinkLost;
         stopRecipe();
+    }
 }
 
 void KelInterface::setIpAddr(QString val)

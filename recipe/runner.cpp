@@ -52,6 +52,8 @@ void KelInterface::endRecipeRun()
     yincr = defyincr;
     zincr = defzincr;
     recipePaused = false;
+    if (!contMacro)
+        finishRunLog(RunEnding::Done);
     if (contMacro) {
         recipeRunning = true;
         recipeInDelay = false;
@@ -72,6 +74,7 @@ void KelInterface::runRecipe()
         prevrcpstate = recipeState;
         diag(QStringLiteral("RCP STATE:%1").arg(recipeState));
     }
+    noteRunTick();
 
     // The entry states read the run list; an index that names no compiled entry ends them.
     if (recipeState >= RCP_LOAD_ENTRY && recipeState <= RCP_ENTRY_IDLE && !currentRecipeEntry())
@@ -199,6 +202,7 @@ void KelInterface::runRecipe()
         setAbs();
         AlnPoint2x = fxpos;
         AlnPoint2y = fypos;
+        alignTaught = true;
         recipeState = RCP_RUN;
         break;
 
@@ -208,6 +212,7 @@ void KelInterface::runRecipe()
         if (teachAlign)
             setSkew();
         curPoint = 0;
+        planRun();
         recipeState = numPointsDefined > 0 ? RCP_LOAD_ENTRY : RCP_LOADXY;
         break;
     case RCP_LOAD_ENTRY:
@@ -237,6 +242,7 @@ void KelInterface::runRecipe()
         dwellRecipeEntry();
         break;
     case RCP_NEXT_ENTRY:
+        ++runRecord.entriesDone;
         ++curPoint;
         if (curPoint < numPointsDefined) {
             recipeState = RCP_LOAD_ENTRY;
@@ -264,6 +270,11 @@ void KelInterface::initRecipe()
 
 void KelInterface::startRecipe()
 {
+    runRecord = RunRecord{QDateTime::currentDateTime(), QDateTime(), rcpFileName, 0, numPointsDefined,
+                          RunEnding::Stop};
+    runEnding = RunEnding::Stop;
+    alignTaught = false;
+    planRun();
     recipeState = RCP_START;
     recipeRunning = true;
     recipePaused = false;
@@ -314,6 +325,8 @@ void KelInterface::prevRecipePoint()
 // Commands already queued are left to the controller; HALT is there to stop the axes.
 void KelInterface::stopRecipe()
 {
+    if (recipeRunning)
+        finishRunLog(runEnding);
     recipeState = RCP_IDLE;
     recipeRunning = false;
     recipePaused = false;

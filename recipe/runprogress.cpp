@@ -1,0 +1,127 @@
+// Progress of a run: the runner's working time per entry, the time-left estimate, and the
+// run log line written when the run ends.
+#include "recipe/runprogress.h"
+
+#include "controller/diagnostics.h"
+#include "controller/kelinterface.h"
+#include "recipe/runestimate.h"
+#include "recipe/runnerstates.h"
+
+#include <cmath>
+
+namespace Ptx {
+
+namespace {
+constexpr qint64 SecondsPerMinute = 60;
+constexpr qint64 SecondsPerHour = 3600;
+constexpr double MsPerSecond = 1000.0;
+} // namespace
+
+QString durationText(double ms)
+{
+    const qint64 s = qint64(std::ceil(std::max(0.0, ms) / MsPerSecond));
+    if (s < SecondsPerMinute)
+        return QStringLiteral("%1 s").arg(s);
+    const QString mmss = QStringLiteral("%1:%2")
+                             .arg((s % SecondsPerHour) / SecondsPerMinute)
+                             .arg(s % SecondsPerMinute, 2, 10, QLatin1Char('0'));
+    if (s < SecondsPerHour)
+        return mmss;
+    return QStringLiteral("%1:%2:%3")
+        .arg(s / SecondsPerHour)
+        .arg((s % SecondsPerHour) / SecondsPerMinute, 2, 10, QLatin1Char('0'))
+        .arg(s % SecondsPerMinute, 2, 10, QLatin1Char('0'));
+}
+
+QString progressText(const RunProgress &p)
+{
+    if (!p.running)
+        return QString();
+    QStringList parts;
+    parts << (p.entry > 0 ? QStringLiteral("ENTRY %1 OF %2").arg(p.entry).arg(p.entries)
+                          : QStringLiteral("%1 ENTRIES").arg(p.entries));
+    if (p.pattern > 0)
+        parts << QStringLiteral("PATTERN %1 OF %2").arg(p.pattern).arg(p.patterns);
+    if (p.macro > 0)
+        parts << QStringLiteral("MACRO %1 OF %2").arg(p.macro).arg(p.macros);
+    parts << (p.continuous ? QStringLiteral("CONTINUOUS")
+                           : QStringLiteral("%1 LEFT").arg(durationText(p.leftMs)));
+    return parts.join(QStringLiteral("  "));
+}
+
+} // namespace Ptx
+
+using namespace Ptx;
+
+// The model runs from where the stage and wheels stand now, through the alignment in force.
+void KelInterface::planRun()
+{
+    RunSetup setup;
+    setup.stepsPerMMxy = stepsPerMMxy;
+    setup.micronsPerStepZ = micronsPerStepZ;
+    setup.speedXY = speedXY;
+    setup.speedZ = speedZ;
+    setup.stageX = xpos / stepsPerMMxy;
+    setup.stageY = ypos / stepsPerMMxy;
+    setup.stageZ = zpos * micronsPerStepZ;
+    if (fw1CurPos > 0)
+        setup.wheel1 = int(fw1CurPos);
+    if (fw2CurPos > 0)
+        setup.wheel2 = int(fw2CurPos);
+    if (teachAlign)
+        setup.align.emplace(AlnPoint1x, AlnPoint1y, AlnPoint2x, AlnPoint2y);
+    if (loadptEnXY) {
+        setup.loadX = loadptX;
+        setup.loadY = loadptY;
+    }
+    if (loadptEnZ)
+        setup.loadZ = loadptZ;
+    RunTimings timings;
+    if (fw1NumPos > 0)
+        timings.wheelPositions = int(fw1NumPos);
+    const QVector<recipePointStruct> entries(pointList, pointList + numPointsDefined);
+    runEstimate = RunEstimate(entryTimesMs(entries, setup, timings), returnTimeMs(entries, setup, timings));
+    runWorkTicks = 0;
+    entryStartTicks = 0;
+}
+
+// Counts the ticks the runner works on entries; waits for the operator do not count.
+void KelInterface::noteRunTick()
+{
+    if (!recipeRunning || recipePaused || recipeState < RCP_LOAD_ENTRY || recipeState > RCP_NEXT_ENTRY)
+        return;
+    if (recipeState == RCP_DWELL && recipeDelay <= 0)
+        return;
+    if (recipeState == RCP_LOAD_ENTRY)
+        entryStartTicks = runWorkTicks;
+    ++runWorkTicks;
+}
+
+void KelInterface::finishRunLog(RunEnding ending)
+{
+    runRecord.end = QDateTime::currentDateTime();
+    runRecord.ending = ending;
+    if (!appendRunLog(QString::fromLatin1(RunLogName), runLogLine(runRecord)))
+        diag(QStringLiteral("%1 NOT WRITTEN").arg(QLatin1String(RunLogName)));
+}
+
+RunProgress KelInterface::runProgress() const
+{
+    RunProgress p;
+    p.running = recipeRunning;
+    p.entries = numPointsDefined;
+    p.patterns = patternPlacements;
+    p.macros = macroInsertions;
+    p.continuous = contMacro;
+    const bool inEntries = recipeState >= RCP_LOAD_ENTRY && recipeState <= RCP_NEXT_ENTRY;
+    if (inEntries && curPoint >= 0 && curPoint < numPointsDefined) {
+        p.entry = curPoint + 1;
+        p.pattern = pointOrigin[curPoint].pattern;
+        p.macro = pointOrigin[curPoint].macro;
+        p.leftMs = runEstimate.leftMs(curPoint, double(entryStartTicks) * RecipeTickMs,
+                                      double(runWorkTicks - entryStartTicks) * RecipeTickMs);
+    } else {
+        p.leftMs = runEstimate.modelLeftMs(0);
+    }
+    return p;
+}
