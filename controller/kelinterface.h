@@ -7,6 +7,7 @@
 #include "recipe/runlog.h"
 #include "recipe/runprogress.h"
 
+#include <QElapsedTimer>
 #include <QPointF>
 #include <QString>
 #include <QStringList>
@@ -485,10 +486,12 @@ protected:
     void planRun();
     void noteRunTick();
     void finishRunLog(Ptx::RunEnding ending);
-    // The run's time-left model, its working ticks and its log line.
+    // The run's time-left model, its working time and its log line.
     Ptx::RunEstimate runEstimate;
-    qint64 runWorkTicks = 0;
-    qint64 entryStartTicks = 0;
+    QElapsedTimer runClock;
+    qint64 lastRunTickMs = 0;
+    double runWorkMs = 0.0;
+    double entryStartMs = 0.0;
     Ptx::RunRecord runRecord;
     Ptx::RunEnding runEnding = Ptx::RunEnding::Stop;
     bool alignTaught = false;

@@ -13,8 +13,8 @@ namespace {
 
 constexpr double MsPerSecond = 1000.0;
 // How much of the observed pace is trusted: half once the model's time of the entries done
-// reaches this, most of it soon after.
-constexpr double PaceSettleMs = 2000.0;
+// reaches this, most of it a few seconds into the run.
+constexpr double PaceSettleMs = 500.0;
 // Paces beyond these bounds come from a stall, not from the model being wrong.
 constexpr double SlowestPace = 4.0;
 constexpr double FastestPace = 0.25;

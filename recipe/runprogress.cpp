@@ -7,6 +7,7 @@
 #include "recipe/runestimate.h"
 #include "recipe/runnerstates.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace Ptx {
@@ -15,6 +16,8 @@ namespace {
 constexpr qint64 SecondsPerMinute = 60;
 constexpr qint64 SecondsPerHour = 3600;
 constexpr double MsPerSecond = 1000.0;
+// A tick later than this after the one before was held up (a stall), not working.
+constexpr double MaxTickGapMs = 1000.0;
 } // namespace
 
 QString durationText(double ms)
@@ -81,20 +84,27 @@ void KelInterface::planRun()
         timings.wheelPositions = int(fw1NumPos);
     const QVector<recipePointStruct> entries(pointList, pointList + numPointsDefined);
     runEstimate = RunEstimate(entryTimesMs(entries, setup, timings), returnTimeMs(entries, setup, timings));
-    runWorkTicks = 0;
-    entryStartTicks = 0;
+    runWorkMs = 0.0;
+    entryStartMs = 0.0;
+    runClock.start();
+    lastRunTickMs = 0;
 }
 
-// Counts the ticks the runner works on entries; waits for the operator do not count.
+// Adds up the time the runner works on entries; waits for the operator do not count. A tick
+// counts as the time since the one before, since a busy panel's ticks come late, but as no
+// less than one tick (ticks stepped without a clock) and no more than a stall's worth.
 void KelInterface::noteRunTick()
 {
+    const qint64 nowMs = runClock.isValid() ? runClock.elapsed() : 0;
+    const double gapMs = std::clamp(double(nowMs - lastRunTickMs), double(RecipeTickMs), MaxTickGapMs);
+    lastRunTickMs = nowMs;
     if (!recipeRunning || recipePaused || recipeState < RCP_LOAD_ENTRY || recipeState > RCP_NEXT_ENTRY)
         return;
     if (recipeState == RCP_DWELL && recipeDelay <= 0)
         return;
     if (recipeState == RCP_LOAD_ENTRY)
-        entryStartTicks = runWorkTicks;
-    ++runWorkTicks;
+        entryStartMs = runWorkMs;
+    runWorkMs += gapMs;
 }
 
 void KelInterface::finishRunLog(RunEnding ending)
@@ -118,10 +128,10 @@ RunProgress KelInterface::runProgress() const
         p.entry = curPoint + 1;
         p.pattern = pointOrigin[curPoint].pattern;
         p.macro = pointOrigin[curPoint].macro;
-        p.leftMs = runEstimate.leftMs(curPoint, double(entryStartTicks) * RecipeTickMs,
-                                      double(runWorkTicks - entryStartTicks) * RecipeTickMs);
+        p.leftMs = runEstimate.leftMs(curPoint, entryStartMs, runWorkMs - entryStartMs);
+        p.modelLeftMs = runEstimate.modelLeftMs(curPoint);
     } else {
-        p.leftMs = runEstimate.modelLeftMs(0);
+        p.leftMs = p.modelLeftMs = runEstimate.modelLeftMs(0);
     }
     return p;
 }

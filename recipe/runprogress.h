@@ -15,6 +15,7 @@ struct RunProgress {
     int macros = 0;
     bool continuous = false;
     double leftMs = 0.0;    // time left; not known in a continuous run
+    double modelLeftMs = 0.0; // the model's time left, before the correction by the run's pace
 };
 
 // "ENTRY 12 OF 40  PATTERN 3 OF 8  2:05 LEFT"; empty while no run is going.
