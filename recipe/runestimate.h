@@ -23,10 +23,10 @@ struct RunTimings {
     double wheelHomeMs = 600.0;     // a homing run, on top of its slots
     int wheelPositions = 10;
     double exposureMs = 100.0;      // a shutter's exposure until the run sets another
-    double motionEntryTicks = 13.0; // an XY or focus entry
-    double wheelEntryTicks = 8.0;
-    double shutterEntryTicks = 6.0;
-    double pauseEntryTicks = 2.0;
+    double motionEntryTicks = 18.0; // an XY or focus entry
+    double wheelEntryTicks = 20.0;
+    double shutterEntryTicks = 21.0;
+    double pauseEntryTicks = 3.0;
 };
 
 // Where the run starts from and what it runs with.

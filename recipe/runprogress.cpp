@@ -102,9 +102,10 @@ void KelInterface::noteRunTick()
         return;
     if (recipeState == RCP_DWELL && recipeDelay <= 0)
         return;
-    if (recipeState == RCP_LOAD_ENTRY)
-        entryStartMs = runWorkMs;
     runWorkMs += gapMs;
+    // This tick moves the run on to its next entry, which starts from here.
+    if (recipeState == RCP_NEXT_ENTRY)
+        entryStartMs = runWorkMs;
 }
 
 void KelInterface::finishRunLog(RunEnding ending)
