@@ -96,6 +96,8 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
     connect(KEL, &KelInterface::fw1PosChanged, this, &MainWindow::updatefw1Disp);
     connect(KEL, &KelInterface::fw2PosChanged, this, &MainWindow::updatefw2Disp);
     connect(KEL, &KelInterface::fwShutChanged, this, &MainWindow::updateShutDisplay);
+    connect(ui->actionConfigure, &QAction::triggered, this, &MainWindow::configure);
+    connect(KEL, &KelInterface::connectChanged, this, &MainWindow::autoStartWhenReady);
 
     KEL->start();
     // Every dialog's HALT key does what the main screen's HALT does.
@@ -118,6 +120,9 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
 
     clrDisplay();
     addDisplayLine(QString::fromLatin1(Ptx::VersionText));
+    // The name shown is the one SAVE will use.
+    updateFileName(KEL->getFileName());
+    prepareAutoStart();
 }
 
 MainWindow::~MainWindow()

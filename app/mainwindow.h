@@ -51,6 +51,7 @@ public slots:
     long toEncoderY(double val);
     long toEncoderZ(double val);
     void updatePosMode(int val);
+    void configure();
 
 private slots:
     // Connection.
@@ -117,8 +118,18 @@ private slots:
     void on_butAbout_clicked();
     void on_butExit_clicked();
 
-    // Recipe.
+    // Recipe commands and configuration.
     void on_butHalt_clicked();
+    void on_butStart_clicked();
+    void on_butPause_clicked();
+    void on_butPrevStep_clicked();
+    void on_butNextStep_clicked();
+    void on_butStop_clicked();
+    void on_butSave_clicked();
+    void on_butLoad_clicked();
+    void on_contRunMacro_clicked();
+    void on_butConfigure_clicked();
+    void autoStartWhenReady(int value);
 
 private:
     void showPosition(QLCDNumber *display, double position);
@@ -127,6 +138,8 @@ private:
     void enableTab(int page, bool enable);
     bool promptEntry(NumInputBox *box, const QString &prompt, int element);
     void shutDownInterface();
+    bool chooseRecipeFile(bool save, const QString &title);
+    void prepareAutoStart();
 
     KelInterface *KEL = nullptr;
     bool modeRelative = false;
@@ -154,4 +167,8 @@ private:
     QPushButton *wheelButtons[WheelCount][WheelPositions] = {};
     QPushButton *wheelHomeButtons[WheelCount] = {};
     QPushButton *shutterButtons[WheelCount][ShutterCount] = {};
+
+    // The default recipe waits for the system to be ready before it starts.
+    static constexpr int SystemReadyState = 2;
+    bool autoStartPending = false;
 };

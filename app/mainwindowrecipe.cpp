@@ -1,11 +1,116 @@
-// The main screen's recipe commands.
+// The main screen's recipe commands: START to the end of the run, pause and resume, the
+// step arrows, STOP, HALT, the recipe file buttons, the continuous run box and the
+// default recipe that starts by itself.
 #include "app/mainwindow.h"
+#include "ui_mainwindow.h"
 
+#include "controller/diagnostics.h"
 #include "controller/kelinterface.h"
+#include "dialogs/dlgrcpfile.h"
+#include "recipe/recipefile.h"
+
+// Compiles the current recipe and runs what was compiled. Lines the compiler skipped or
+// stopped at are shown first, so that the operator knows before anything moves.
+void MainWindow::on_butStart_clicked()
+{
+    KEL->ScanRecipe();
+    for (const QString &line : KEL->compileProblems())
+        addDisplayLine(line);
+    KEL->initRecipe();
+    KEL->startRecipe();
+}
+
+void MainWindow::on_butPause_clicked()
+{
+    if (KEL->isRecipePaused())
+        KEL->recipeContinue();
+    else
+        KEL->recipePause();
+}
+
+void MainWindow::on_butPrevStep_clicked()
+{
+    KEL->prevRecipePoint();
+}
+
+void MainWindow::on_butNextStep_clicked()
+{
+    KEL->nextRecipePoint();
+}
+
+void MainWindow::on_butStop_clicked()
+{
+    KEL->stopRecipe();
+}
 
 // HALT is never disabled: it stops every axis and then the run.
 void MainWindow::on_butHalt_clicked()
 {
     KEL->haltAll();
     KEL->stopRecipe();
+}
+
+void MainWindow::on_butSave_clicked()
+{
+    if (chooseRecipeFile(true, tr("SAVE RECIPE")))
+        KEL->saveRcp();
+}
+
+void MainWindow::on_butLoad_clicked()
+{
+    if (chooseRecipeFile(false, tr("LOAD RECIPE")))
+        KEL->loadRcp();
+}
+
+// The file dialog starts at the current recipe's name; an accepted name becomes the
+// recipe's file name. False when the operator cancelled.
+bool MainWindow::chooseRecipeFile(bool save, const QString &title)
+{
+    dlgRcpFile dialog(save, this);
+    dialog.centreOnScreen();
+    dialog.InitDlg();
+    dialog.setWindowTitle(title);
+    dialog.setCurFileName(KEL->getFileName());
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    KEL->setFileName(dialog.getCurFileName());
+    Ptx::diag(QString::fromLatin1(Ptx::DialogDoneText));
+    return true;
+}
+
+void MainWindow::on_contRunMacro_clicked()
+{
+    KEL->setContMacro(ui->contRunMacro->isChecked());
+}
+
+// With auto-start set, the default recipe is loaded now and the panel connects once the
+// window is up; START follows when the system reports ready, and the run then waits at the
+// load prompt as any run does. A recipe that cannot be read is neither loaded nor started.
+void MainWindow::prepareAutoStart()
+{
+    const QString name = KEL->getDefRecipeName();
+    if (!KEL->getRecipeAutoStart() || name.isEmpty())
+        return;
+    QStringList lines;
+    if (!Ptx::readRecipeFile(name, &lines)) {
+        addDisplayLine(tr("AUTOSTART: CANNOT READ %1").arg(name));
+        return;
+    }
+    KEL->setFileName(name);
+    KEL->setRecipe(lines);
+    autoStartPending = true;
+    QMetaObject::invokeMethod(this, [this] {
+        if (!KEL->isConnected())
+            KEL->openConnection();
+    }, Qt::QueuedConnection);
+}
+
+// Called on every connection change: the first time the system is ready, the pending
+// auto-start runs START.
+void MainWindow::autoStartWhenReady(int value)
+{
+    if (!autoStartPending || value != SystemReadyState)
+        return;
+    autoStartPending = false;
+    on_butStart_clicked();
 }

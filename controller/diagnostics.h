@@ -9,4 +9,7 @@ namespace Ptx {
 // tests can check for it and benchmarks can silence it).
 void diag(const QString &line);
 
+// Written when a screen has handed an accepted dialog's values to the interface.
+const char *const DialogDoneText = "DONE ";
+
 } // namespace Ptx

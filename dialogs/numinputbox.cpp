@@ -2,9 +2,9 @@
 #include "ui_numinputbox.h"
 
 #include "config/numbertext.h"
+#include "dialogs/screencentre.h"
 
 #include <QLayout>
-#include <QScreen>
 #include <QTextCursor>
 
 namespace {
@@ -31,10 +31,7 @@ NumInputBox::~NumInputBox()
 
 void NumInputBox::centreOnScreen()
 {
-    const QScreen *where = screen();
-    if (!where)
-        return;
-    move(where->geometry().center() - rect().center());
+    Ptx::centreOnScreen(this);
 }
 
 void NumInputBox::setValue(QString str)

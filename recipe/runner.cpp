@@ -85,6 +85,10 @@ void KelInterface::runRecipe()
         firstmove = true;
         break;
     case RCP_START:
+        // A run started while the system check still moves the stage and focus (START is on
+        // from "SYTEM OK!") waits for the check to finish before queueing anything.
+        if (interfaceState == INT_SYSCHECK)
+            break;
         firstmove = true;
         recipeState = RCP_LOADZ;
         break;

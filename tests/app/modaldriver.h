@@ -9,9 +9,12 @@
 #include <QDialogButtonBox>
 #include <QHash>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QStringList>
 #include <QTimer>
+
+#include <functional>
 
 // Presses the keypad's keys: "0"-"9", "." , "-" for +/-, "<" for BKSP. False on a key the
 // keypad lacks.
@@ -41,9 +44,22 @@ public:
     }
 
     // The next dialog is the keypad: type the keys, then press OK or Cancel.
-    void keypad(const QString &keys, bool accept = true) { steps.append({true, keys, accept}); }
+    void keypad(const QString &keys, bool accept = true) { steps.append({true, keys, accept, {}}); }
     // The next dialog is the about box: press OK or Cancel.
-    void about(bool accept = true) { steps.append({false, QString(), accept}); }
+    void about(bool accept = true) { steps.append({false, QString(), accept, {}}); }
+    // The next dialog is a T: hand it to the action, which closes it, or queues a tap that
+    // opens a dialog of its own (the driver then waits for that one before it answers this
+    // dialog again).
+    template <typename T>
+    void on(std::function<void(T &)> action)
+    {
+        steps.append({false, QString(), true, [action](QDialog *d) {
+                          T *t = qobject_cast<T *>(d);
+                          if (t)
+                              action(*t);
+                          return t != nullptr;
+                      }});
+    }
 
     int remaining() const { return steps.size(); }
     // Prompts and texts the dialogs showed, in order.
@@ -58,6 +74,7 @@ private:
         bool keypad;
         QString keys;
         bool accept;
+        std::function<bool(QDialog *)> custom;
     };
 
     static constexpr int PollMs = 2;
@@ -65,8 +82,19 @@ private:
     void answer()
     {
         auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible())
+        if (!dialog || !dialog->isVisible() || dialog == lastCustom)
             return;
+        lastCustom = nullptr;
+        if (!steps.isEmpty() && steps.first().custom) {
+            const Step step = steps.takeFirst();
+            if (!step.custom(dialog)) {
+                problems << QStringLiteral("unexpected %1").arg(dialog->metaObject()->className());
+                dialog->reject();
+            } else if (dialog->isVisible()) {
+                lastCustom = dialog;
+            }
+            return;
+        }
         auto *box = qobject_cast<NumInputBox *>(dialog);
         const bool aboutBox = qobject_cast<AboutDialog *>(dialog);
         if (steps.isEmpty() || (steps.first().keypad ? !box : !aboutBox)) {
@@ -95,6 +123,7 @@ private:
 
     QTimer poll;
     QList<Step> steps;
+    QPointer<QDialog> lastCustom;
     QStringList shown;
     QStringList started;
     QStringList problems;

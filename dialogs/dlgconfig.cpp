@@ -1,0 +1,172 @@
+#include "dialogs/dlgconfig.h"
+#include "ui_dlgconfig.h"
+
+#include "config/numbertext.h"
+#include "dialogs/dlgrcpfile.h"
+#include "dialogs/numinputbox.h"
+#include "dialogs/screencentre.h"
+
+#include <cmath>
+
+namespace {
+
+const QString AddressDot = QStringLiteral(".");
+constexpr int AddressParts = 4;
+const QString DefaultIncrement = QStringLiteral("1.0");
+
+// A button's text as a number; text that is not a number reads as 0.
+double buttonValue(const QPushButton *button)
+{
+    bool ok = false;
+    const double value = button->text().toDouble(&ok);
+    return ok ? value : 0.0;
+}
+
+// One value button: its object name, the keypad's prompt, and whether only a speed above 0
+// is taken. A new setting is one more row here and one more button in the form.
+struct ValueField {
+    const char *button;
+    const char *prompt;
+    bool speed;
+};
+
+const ValueField ValueFields[] = {
+    {"IpAddr1", QT_TRANSLATE_NOOP("dlgConfig", "IP:"), false},
+    {"IpAddr2", QT_TRANSLATE_NOOP("dlgConfig", "IP:"), false},
+    {"IpAddr3", QT_TRANSLATE_NOOP("dlgConfig", "IP:"), false},
+    {"IpAddr4", QT_TRANSLATE_NOOP("dlgConfig", "IP:"), false},
+    {"stageRes", QT_TRANSLATE_NOOP("dlgConfig", "Stage Steps per mm:"), false},
+    {"stageSpeed", QT_TRANSLATE_NOOP("dlgConfig", "Stage Speed in mm/sec:"), true},
+    {"stageCenSpeed", QT_TRANSLATE_NOOP("dlgConfig", "Stage Center Speed in mm/sec:"), true},
+    {"stageDefIncr", QT_TRANSLATE_NOOP("dlgConfig", "Default Stage Increment in mm:"), false},
+    {"focusRes", QT_TRANSLATE_NOOP("dlgConfig", "Focus microns per step:"), false},
+    {"focusSpeed", QT_TRANSLATE_NOOP("dlgConfig", "Focus Speed in steps/sec:"), true},
+    {"focusDefIncr", QT_TRANSLATE_NOOP("dlgConfig", "Default Focus Increment in microns:"), false},
+};
+
+} // namespace
+
+dlgConfig::dlgConfig(QString addr, QWidget *parent)
+    : QDialog(parent), ui(new Ui::dlgConfig)
+{
+    ui->setupUi(this);
+    const QStringList parts = splitAddressParts(addr);
+    QPushButton *const address[AddressParts] = {ui->IpAddr1, ui->IpAddr2, ui->IpAddr3, ui->IpAddr4};
+    for (int i = 0; i < parts.size(); ++i)
+        address[i]->setText(parts.at(i));
+
+    for (const ValueField &field : ValueFields) {
+        auto *button = findChild<QPushButton *>(QLatin1String(field.button));
+        connect(button, &QPushButton::clicked, this,
+                [this, button, &field] { editValue(button, field.prompt, field.speed); });
+    }
+}
+
+dlgConfig::~dlgConfig()
+{
+    delete ui;
+}
+
+void dlgConfig::centreOnScreen()
+{
+    Ptx::centreOnScreen(this);
+}
+
+QStringList dlgConfig::splitAddressParts(const QString &addr)
+{
+    QStringList parts;
+    qsizetype from = 0;
+    for (int dot = 1; dot < AddressParts; ++dot) {
+        const qsizetype at = addr.indexOf(AddressDot, from);
+        if (at < 0)
+            return {};
+        parts.append(addr.mid(from, at - from));
+        from = at + 1;
+    }
+    parts.append(addr.mid(from));
+    return parts;
+}
+
+bool dlgConfig::speedAcceptable(const QString &text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    return ok && std::isfinite(value) && value > 0.0;
+}
+
+// The keypad starts at the button's text; OK puts what was typed on the button, exactly as
+// typed. A speed that is not above 0 is refused: the button keeps its value and the note
+// under the settings says why.
+void dlgConfig::editValue(QPushButton *button, const char *prompt, bool speed)
+{
+    NumInputBox box(this);
+    box.centreOnScreen();
+    box.SetPrompt(tr(prompt));
+    box.setValue(button->text());
+    if (box.exec() != QDialog::Accepted)
+        return;
+    const QString typed = box.getStrVal();
+    if (speed && !speedAcceptable(typed)) {
+        ui->labelNote->setText(tr("Speed must be a number above 0: kept %1").arg(button->text()));
+        return;
+    }
+    ui->labelNote->clear();
+    button->setText(typed);
+}
+
+void dlgConfig::init(double stRes, double stSp, double stCenSp, double stDefInc, bool stCenter,
+                     bool stUseLdPt, double fcRes, double fcSp, double fcDefInc, bool fcUseLdPt,
+                     QString rcpName, bool rcpAuto)
+{
+    ui->stageRes->setText(Ptx::numberText(stRes));
+    ui->stageSpeed->setText(Ptx::numberText(stSp));
+    ui->stageCenSpeed->setText(Ptx::numberText(stCenSp));
+    ui->stageDefIncr->setText(Ptx::numberText(stDefInc));
+    ui->focusRes->setText(Ptx::numberText(fcRes));
+    ui->focusSpeed->setText(Ptx::numberText(fcSp));
+    ui->focusDefIncr->setText(Ptx::numberText(fcDefInc));
+    ui->stageCenterOnStart->setChecked(stCenter);
+    ui->stageUseLoadPt->setChecked(stUseLdPt);
+    ui->focusUseLoadPt->setChecked(fcUseLdPt);
+    ui->recipeAutoRun->setChecked(rcpAuto);
+    ui->recipeFileName->setText(rcpName);
+}
+
+void dlgConfig::init(double stRes, double stSp, double fcRes, double fcSp)
+{
+    init(stRes, stSp, stSp, 0.0, false, false, fcRes, fcSp, 0.0, false, QString(), false);
+    ui->stageDefIncr->setText(DefaultIncrement);
+    ui->focusDefIncr->setText(DefaultIncrement);
+}
+
+QString dlgConfig::getAddr()
+{
+    return QStringList{ui->IpAddr1->text(), ui->IpAddr2->text(), ui->IpAddr3->text(),
+                       ui->IpAddr4->text()}
+        .join(AddressDot);
+}
+
+double dlgConfig::getStageRes() { return buttonValue(ui->stageRes); }
+double dlgConfig::getStageSpeed() { return buttonValue(ui->stageSpeed); }
+double dlgConfig::getStageCenterSpeed() { return buttonValue(ui->stageCenSpeed); }
+double dlgConfig::getStageDefIncr() { return buttonValue(ui->stageDefIncr); }
+double dlgConfig::getFocusRes() { return buttonValue(ui->focusRes); }
+double dlgConfig::getFocusSpeed() { return buttonValue(ui->focusSpeed); }
+double dlgConfig::getFocusDefIncr() { return buttonValue(ui->focusDefIncr); }
+bool dlgConfig::getStageDoCenter() { return ui->stageCenterOnStart->isChecked(); }
+bool dlgConfig::getStageUseLoadPt() { return ui->stageUseLoadPt->isChecked(); }
+bool dlgConfig::getFocusUseLoadPt() { return ui->focusUseLoadPt->isChecked(); }
+bool dlgConfig::getRecipeAutoStart() { return ui->recipeAutoRun->isChecked(); }
+QString dlgConfig::getRecipeName() { return ui->recipeFileName->text(); }
+
+void dlgConfig::on_recipeFileName_clicked()
+{
+    dlgRcpFile dialog(false, this);
+    dialog.centreOnScreen();
+    dialog.InitDlg();
+    dialog.setWindowTitle(tr("SELECT RECIPE TO AUTOLOAD"));
+    dialog.setCurFileName(ui->recipeFileName->text());
+    if (dialog.exec() == QDialog::Accepted)
+        ui->recipeFileName->setText(dialog.getCurFileName());
+}
+
