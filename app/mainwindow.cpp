@@ -98,6 +98,7 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
     connect(KEL, &KelInterface::fwShutChanged, this, &MainWindow::updateShutDisplay);
     connect(ui->actionConfigure, &QAction::triggered, this, &MainWindow::configure);
     connect(KEL, &KelInterface::connectChanged, this, &MainWindow::autoStartWhenReady);
+    setupRunPage();
 
     KEL->start();
     // Every dialog's HALT key does what the main screen's HALT does.

@@ -8,6 +8,7 @@ class KelInterface;
 class NumInputBox;
 class QLCDNumber;
 class QPushButton;
+class QTimer;
 
 namespace Ui {
 class MainWindow;
@@ -131,7 +132,14 @@ private slots:
     void on_butConfigure_clicked();
     void autoStartWhenReady(int value);
 
+    // The Run page and the progress line.
+    void on_butCompile_clicked();
+    void updateRunProgress();
+
 private:
+    void setupRunPage();
+    void showCompileResult();
+
     void showPosition(QLCDNumber *display, double position);
     void showWheel(int wheel, long position);
     void setShutter(int shutter, bool open);
@@ -171,4 +179,7 @@ private:
     // The default recipe waits for the system to be ready before it starts.
     static constexpr int SystemReadyState = 2;
     bool autoStartPending = false;
+
+    // Refreshes the progress line and the Run page while a run goes on.
+    QTimer *runTimer = nullptr;
 };

@@ -12,7 +12,9 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstdio>
 
 namespace {
@@ -21,8 +23,8 @@ constexpr int StartUpTimeoutMs = 60000;
 constexpr int RunTimeoutMs = 180000;
 constexpr double PerCent = 100.0;
 constexpr int TenthDivisor = 10;
-constexpr int KindCount = 5;
-const char *const KindNames[KindCount] = {"xy", "z", "wheel", "pause", "shutter"};
+constexpr int KindCount = 6;
+const char *const KindNames[KindCount] = {"xy", "z", "wheel", "pause", "shutter", "exposure"};
 
 struct Recipe {
     const char *name;
@@ -100,7 +102,11 @@ bool run(KelInterface &kel, const QStringList &lines, Result *result)
         const Ptx::RunProgress progress = kel.runProgress();
         if (progress.entry > entry) {
             if (entry > 0) {
-                KindCost &cost = result->kinds[int(Ptx::entryKind(kel.compiledPoint(entry - 1)))];
+                const recipePointStruct done = kel.compiledPoint(entry - 1);
+                const Ptx::ShutterWord word = Ptx::decodeShutterWord(done.shopt);
+                const bool exposes = Ptx::entryKind(done) == Ptx::EntryKind::Shutters && word.exposureShutter == 0
+                                     && std::count(std::begin(word.code), std::end(word.code), int(Ptx::ShutterExpose)) > 0;
+                KindCost &cost = result->kinds[exposes ? KindCount - 1 : int(Ptx::entryKind(done))];
                 cost.extraMs += double(entryClock.elapsed()) - (entryModelMs - progress.modelLeftMs);
                 ++cost.count;
             }

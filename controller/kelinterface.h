@@ -221,6 +221,8 @@ public slots:
     bool isRecipeDelay();
     // Entry, pattern and macro pass and time left of the run.
     Ptx::RunProgress runProgress() const;
+    // The time model of the compiled run list, from where the stage and wheels stand now.
+    Ptx::RunEstimate estimateRun() const;
 
 signals:
     void xPosChanged(double newvalue);

@@ -87,11 +87,14 @@ struct Machine {
             return timings.shutterEntryTicks * tick;
         }
         double ms = 0.0;
+        bool exposes = false;
         for (int n = 0; n < ShutterCount; ++n) {
-            if (word.code[n] == ShutterExpose)
+            if (word.code[n] == ShutterExpose) {
                 ms = std::max(ms, exposure[n]);
+                exposes = true;
+            }
         }
-        return ms + timings.shutterEntryTicks * tick;
+        return ms + (exposes ? timings.exposureEntryTicks : timings.shutterEntryTicks) * tick;
     }
 };
 

@@ -25,7 +25,8 @@ struct RunTimings {
     double exposureMs = 100.0;      // a shutter's exposure until the run sets another
     double motionEntryTicks = 18.0; // an XY or focus entry
     double wheelEntryTicks = 20.0;
-    double shutterEntryTicks = 21.0;
+    double exposureEntryTicks = 21.0; // a shutter entry that exposes: the end is polled
+    double shutterEntryTicks = 6.0;   // one that only opens, closes or sets a time
     double pauseEntryTicks = 3.0;
 };
 

@@ -57,7 +57,7 @@ QString progressText(const RunProgress &p)
 using namespace Ptx;
 
 // The model runs from where the stage and wheels stand now, through the alignment in force.
-void KelInterface::planRun()
+RunEstimate KelInterface::estimateRun() const
 {
     RunSetup setup;
     setup.stepsPerMMxy = stepsPerMMxy;
@@ -83,7 +83,12 @@ void KelInterface::planRun()
     if (fw1NumPos > 0)
         timings.wheelPositions = int(fw1NumPos);
     const QVector<recipePointStruct> entries(pointList, pointList + numPointsDefined);
-    runEstimate = RunEstimate(entryTimesMs(entries, setup, timings), returnTimeMs(entries, setup, timings));
+    return RunEstimate(entryTimesMs(entries, setup, timings), returnTimeMs(entries, setup, timings));
+}
+
+void KelInterface::planRun()
+{
+    runEstimate = estimateRun();
     runWorkMs = 0.0;
     entryStartMs = 0.0;
     runClock.start();

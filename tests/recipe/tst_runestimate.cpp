@@ -15,7 +15,7 @@ namespace {
 RunTimings bare()
 {
     RunTimings t;
-    t.motionEntryTicks = t.wheelEntryTicks = t.shutterEntryTicks = t.pauseEntryTicks = 0.0;
+    t.motionEntryTicks = t.wheelEntryTicks = t.exposureEntryTicks = t.shutterEntryTicks = t.pauseEntryTicks = 0.0;
     return t;
 }
 
