@@ -63,8 +63,8 @@ void MainWindow::updateRunProgress()
     const int entries = KEL->compiledPointCount();
     ui->runPageStatus->setText(progress.running
                                    ? Ptx::progressText(progress)
-                                   : tr("%1 ENTRIES  ABOUT %2")
-                                         .arg(entries)
-                                         .arg(Ptx::durationText(KEL->estimateRun().totalMs())));
+                                   : tr("%1  ABOUT %2")
+                                         .arg(Ptx::entriesText(entries),
+                                              Ptx::durationText(KEL->estimateRun().totalMs())));
     ui->runPreview->refresh();
 }

@@ -36,13 +36,18 @@ QString durationText(double ms)
         .arg(s % SecondsPerMinute, 2, 10, QLatin1Char('0'));
 }
 
+QString entriesText(int count)
+{
+    return count == 1 ? QStringLiteral("1 ENTRY") : QStringLiteral("%1 ENTRIES").arg(count);
+}
+
 QString progressText(const RunProgress &p)
 {
     if (!p.running)
         return QString();
     QStringList parts;
     parts << (p.entry > 0 ? QStringLiteral("ENTRY %1 OF %2").arg(p.entry).arg(p.entries)
-                          : QStringLiteral("%1 ENTRIES").arg(p.entries));
+                          : entriesText(p.entries));
     if (p.pattern > 0)
         parts << QStringLiteral("PATTERN %1 OF %2").arg(p.pattern).arg(p.patterns);
     if (p.macro > 0)

@@ -20,6 +20,8 @@ struct RunProgress {
 
 // "ENTRY 12 OF 40  PATTERN 3 OF 8  2:05 LEFT"; empty while no run is going.
 QString progressText(const RunProgress &progress);
+// "1 ENTRY", "40 ENTRIES"
+QString entriesText(int count);
 // "45 s", "2:05", "1:02:05"
 QString durationText(double ms);
 
