@@ -3,9 +3,11 @@
 #include "ui_mainwindow.h"
 
 #include "app/dragscroll.h"
+#include "app/jogrepeat.h"
 #include "controller/diagnostics.h"
 #include "controller/kelinterface.h"
 #include "dialogs/haltkey.h"
+#include "dialogs/kelscriptedit.h"
 #include "dialogs/versiontext.h"
 #include "motion/stepconvert.h"
 
@@ -80,6 +82,7 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
 
     // The interface has no parent: it lives until the window shuts it down.
     KEL = kel ? kel : new KelInterface(ipAddr, this);
+    RcpEdit = new KelScriptEdit(this);
 
     connect(KEL, &QThread::finished, KEL, &QObject::deleteLater);
     connect(KEL, &KelInterface::xPosChanged, this, &MainWindow::updateXDisp);
@@ -96,9 +99,29 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
     connect(KEL, &KelInterface::fw1PosChanged, this, &MainWindow::updatefw1Disp);
     connect(KEL, &KelInterface::fw2PosChanged, this, &MainWindow::updatefw2Disp);
     connect(KEL, &KelInterface::fwShutChanged, this, &MainWindow::updateShutDisplay);
+    connectEditor();
     connect(ui->actionConfigure, &QAction::triggered, this, &MainWindow::configure);
     connect(KEL, &KelInterface::connectChanged, this, &MainWindow::autoStartWhenReady);
     setupRunPage();
+
+    // A held jog button steps only as fast as its steps go out; see JogRepeat.
+    using Step = void (KelInterface::*)(bool, int *);
+    const struct {
+        QPushButton *button;
+        Step step;
+        bool positive;
+    } jogButtons[JogCount] = {
+        {ui->butUp, &KelInterface::incY, true},     {ui->butDown, &KelInterface::incY, false},
+        {ui->butRight, &KelInterface::incX, true},  {ui->butLeft, &KelInterface::incX, false},
+        {ui->butUpZ, &KelInterface::incZ, true},    {ui->butDownZ, &KelInterface::incZ, false}};
+    for (int j = 0; j < JogCount; ++j) {
+        const auto &jog = jogButtons[j];
+        jogs[j] = new JogRepeat(jog.button, KEL, [this, jog] {
+            int index = Ptx::NotQueued;
+            (KEL->*jog.step)(jog.positive, &index);
+            return index;
+        });
+    }
 
     KEL->start();
     // Every dialog's HALT key does what the main screen's HALT does.
@@ -118,9 +141,12 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
     ui->contRunMacro->setChecked(false);
 
     KEL->setContMacro(false);
+    RcpEdit->hide();
 
     clrDisplay();
     addDisplayLine(QString::fromLatin1(Ptx::VersionText));
+    if (!KEL->configNotice().isEmpty())
+        addDisplayLine(KEL->configNotice());
     // The name shown is the one SAVE will use.
     updateFileName(KEL->getFileName());
     prepareAutoStart();
@@ -149,10 +175,13 @@ void MainWindow::shutDownInterface()
 
 void MainWindow::on_pushButton_clicked()
 {
-    if (!KEL->isConnected())
-        KEL->openConnection();
-    else
+    // The attempt runs in the background; the button waits at "Connecting" meanwhile.
+    if (!KEL->isConnected()) {
+        if (KEL->openConnection())
+            updateConnect(Connecting);
+    } else {
         KEL->closeConnection();
+    }
 }
 
 long MainWindow::toEncoderX(double val)

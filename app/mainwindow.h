@@ -4,7 +4,9 @@
 #include <QMainWindow>
 #include <QString>
 
+class JogRepeat;
 class KelInterface;
+class KelScriptEdit;
 class NumInputBox;
 class QLCDNumber;
 class QPushButton;
@@ -121,6 +123,7 @@ private slots:
 
     // Recipe commands and configuration.
     void on_butHalt_clicked();
+    void on_butEdit_clicked();
     void on_butStart_clicked();
     void on_butPause_clicked();
     void on_butPrevStep_clicked();
@@ -139,6 +142,8 @@ private slots:
 private:
     void setupRunPage();
     void showCompileResult();
+    // Values of the interface's connection state.
+    enum ConnectionState { NotConnected = 0, Connecting = 1, SystemReady = 2 };
 
     void showPosition(QLCDNumber *display, double position);
     void showWheel(int wheel, long position);
@@ -146,10 +151,13 @@ private:
     void enableTab(int page, bool enable);
     bool promptEntry(NumInputBox *box, const QString &prompt, int element);
     void shutDownInterface();
+    void connectEditor();
     bool chooseRecipeFile(bool save, const QString &title);
     void prepareAutoStart();
 
     KelInterface *KEL = nullptr;
+    // The recipe editor: created once, hidden between uses; EDIT runs it.
+    KelScriptEdit *RcpEdit = nullptr;
     bool modeRelative = false;
     unsigned int promptState = 0;
     unsigned int promptType = 0;
@@ -176,8 +184,11 @@ private:
     QPushButton *wheelHomeButtons[WheelCount] = {};
     QPushButton *shutterButtons[WheelCount][ShutterCount] = {};
 
+    // The jog buttons: up, down, right, left, Z up, Z down.
+    enum Jog { JogUp, JogDown, JogRight, JogLeft, JogUpZ, JogDownZ, JogCount };
+    JogRepeat *jogs[JogCount] = {};
+
     // The default recipe waits for the system to be ready before it starts.
-    static constexpr int SystemReadyState = 2;
     bool autoStartPending = false;
 
     // Refreshes the progress line and the Run page while a run goes on.

@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/jogrepeat.h"
 #include "app/webaddress.h"
 #include "controller/diagnostics.h"
 #include "controller/kelinterface.h"
@@ -19,6 +20,22 @@ enum PromptType : unsigned int { PromptGotoXY = 0, PromptSpeed = 1, PromptGotoZ 
 
 // The number the operator types to leave the program.
 constexpr double ExitPassword = 482.7093;
+
+// Why a typed speed cannot be sent, or empty when it can (then *steps holds it).
+QString speedRefusal(const QString &typed, double stepsPerSecond, qint32 *steps)
+{
+    bool isNumber = false;
+    typed.toDouble(&isNumber);
+    if (!isNumber)
+        return QStringLiteral("NOT A NUMBER");
+    if (Ptx::usableSpeed(stepsPerSecond, steps))
+        return QString();
+    if (!(stepsPerSecond > 0.0))
+        return QStringLiteral("MUST BE ABOVE 0");
+    if (stepsPerSecond < 1.0)
+        return QStringLiteral("BELOW 1 STEP/SEC");
+    return QStringLiteral("OUT OF RANGE");
+}
 
 } // namespace
 
@@ -40,35 +57,12 @@ void MainWindow::on_butHome_clicked()
     KEL->moveXYTo(0.0, 0.0);
 }
 
-void MainWindow::on_butUp_clicked()
-{
-    KEL->incY(true);
-}
-
-void MainWindow::on_butDown_clicked()
-{
-    KEL->incY(false);
-}
-
-void MainWindow::on_butRight_clicked()
-{
-    KEL->incX(true);
-}
-
-void MainWindow::on_butLeft_clicked()
-{
-    KEL->incX(false);
-}
-
-void MainWindow::on_butUpZ_clicked()
-{
-    KEL->incZ(true);
-}
-
-void MainWindow::on_butDownZ_clicked()
-{
-    KEL->incZ(false);
-}
+void MainWindow::on_butUp_clicked() { jogs[JogUp]->clicked(); }
+void MainWindow::on_butDown_clicked() { jogs[JogDown]->clicked(); }
+void MainWindow::on_butRight_clicked() { jogs[JogRight]->clicked(); }
+void MainWindow::on_butLeft_clicked() { jogs[JogLeft]->clicked(); }
+void MainWindow::on_butUpZ_clicked() { jogs[JogUpZ]->clicked(); }
+void MainWindow::on_butDownZ_clicked() { jogs[JogDownZ]->clicked(); }
 
 void MainWindow::on_butGoto_clicked()
 {
@@ -95,30 +89,40 @@ void MainWindow::on_butGotoZ_clicked()
 }
 
 // The XY speed is typed in mm/s and sent in steps/s at the configured stage resolution;
-// the Z speed is typed in steps/s. A speed the controller cannot take is not sent.
+// the Z speed is typed in steps/s. Only a speed of at least one step per second that the
+// controller can take is sent; anything else is refused on the message display.
 void MainWindow::on_butSpeed_clicked()
 {
     promptState = 0;
     promptType = PromptSpeed;
     NumInputBox box(this);
-    promptEntry(&box, tr("Enter XY Speed in mm/sec"), 0);
-    promptEntry(&box, tr("Enter Z Speed in steps/sec"), 1);
+    const QString axes[] = {QStringLiteral("XY"), QStringLiteral("Z")};
+    const QString prompts[] = {tr("Enter XY Speed in mm/sec"), tr("Enter Z Speed in steps/sec")};
+    QString typed[2];
+    for (int i = 0; i < 2; ++i) {
+        if (promptEntry(&box, prompts[i], i))
+            typed[i] = box.getStrVal();
+    }
 
-    qint32 steps = 0;
-    if (argent[0]) {
-        if (Ptx::toSteps(arg[0] * KEL->getXYRes(), &steps)) {
-            KEL->addCommand(Ptx::DevX, Ptx::CmdWrite, Ptx::IdxSpeed, steps, false);
-            KEL->addCommand(Ptx::DevY, Ptx::CmdWrite, Ptx::IdxSpeed, steps, false);
-        } else {
-            Ptx::diag(QStringLiteral("XY SPEED OUT OF RANGE: %1").arg(arg[0]));
+    const double stepsPerUnit[] = {KEL->getXYRes(), 1.0};
+    qint32 steps[2] = {};
+    bool send[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        if (!argent[i])
+            continue;
+        const QString why = speedRefusal(typed[i], arg[i] * stepsPerUnit[i], &steps[i]);
+        send[i] = why.isEmpty();
+        if (!send[i]) {
+            Ptx::diag(QStringLiteral("%1 SPEED %2: %3").arg(axes[i], why, typed[i]));
+            addDisplayLine(QStringLiteral("%1 SPEED %2 REFUSED: %3").arg(axes[i], typed[i], why));
         }
     }
-    if (argent[1]) {
-        if (Ptx::toSteps(arg[1], &steps))
-            KEL->addCommand(Ptx::DevZ, Ptx::CmdWrite, Ptx::IdxSpeed, steps, false);
-        else
-            Ptx::diag(QStringLiteral("Z SPEED OUT OF RANGE: %1").arg(arg[1]));
+    if (send[0]) {
+        KEL->addCommand(Ptx::DevX, Ptx::CmdWrite, Ptx::IdxSpeed, steps[0], false);
+        KEL->addCommand(Ptx::DevY, Ptx::CmdWrite, Ptx::IdxSpeed, steps[0], false);
     }
+    if (send[1])
+        KEL->addCommand(Ptx::DevZ, Ptx::CmdWrite, Ptx::IdxSpeed, steps[1], false);
 }
 
 void MainWindow::on_butAbs_clicked()

@@ -21,8 +21,6 @@ constexpr int AlwaysShownPositions = 4;
 
 enum PosMode { ModeAbsolute = 0, ModeRelative = 1, ModeSkew = 2, ModeRelativeSkew = 3 };
 
-enum ConnectionState { NotConnected = 0, Connecting = 1, SystemReady = 2 };
-
 } // namespace
 
 void MainWindow::updateXDisp(double value)
@@ -53,7 +51,7 @@ void MainWindow::updateDisplay()
 
 void MainWindow::showPosition(QLCDNumber *display, double position)
 {
-    display->display(Ptx::positionText(position));
+    display->display(Ptx::fittedPositionText(position, display->digitCount()));
 }
 
 void MainWindow::updatefw1Disp(long value)

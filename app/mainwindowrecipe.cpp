@@ -1,12 +1,13 @@
 // The main screen's recipe commands: START to the end of the run, pause and resume, the
 // step arrows, STOP, HALT, the recipe file buttons, the continuous run box and the
-// default recipe that starts by itself.
+// default recipe that starts by itself, and EDIT with the recipe editor.
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
 #include "controller/diagnostics.h"
 #include "controller/kelinterface.h"
 #include "dialogs/dlgrcpfile.h"
+#include "dialogs/kelscriptedit.h"
 #include "recipe/recipefile.h"
 
 // Compiles the current recipe and runs what was compiled. Lines the compiler skipped or
@@ -110,8 +111,28 @@ void MainWindow::prepareAutoStart()
 // auto-start runs START.
 void MainWindow::autoStartWhenReady(int value)
 {
-    if (!autoStartPending || value != SystemReadyState)
+    if (!autoStartPending || value != SystemReady)
         return;
     autoStartPending = false;
     on_butStart_clicked();
+}
+
+// The editor follows the live position, wheels and shutters while it is open.
+void MainWindow::connectEditor()
+{
+    connect(this, &MainWindow::posChanged, RcpEdit, &KelScriptEdit::updatePos);
+    connect(KEL, &KelInterface::fw1PosChanged, RcpEdit, &KelScriptEdit::updateFwPos1);
+    connect(KEL, &KelInterface::fw2PosChanged, RcpEdit, &KelScriptEdit::updateFwPos2);
+    connect(KEL, &KelInterface::fwShutChanged, RcpEdit, &KelScriptEdit::updateShPos);
+}
+
+// The editor works on a copy of the recipe; only OK hands the edited lines back.
+void MainWindow::on_butEdit_clicked()
+{
+    RcpEdit->setRecipe(KEL->getRecipe());
+    if (RcpEdit->exec() == QDialog::Accepted) {
+        KEL->setRecipe(RcpEdit->getRecipe());
+        Ptx::diag(QString::fromLatin1(Ptx::DialogDoneText));
+    }
+    RcpEdit->hide();
 }

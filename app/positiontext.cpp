@@ -28,4 +28,19 @@ QString positionText(double position)
     return text;
 }
 
+QString fittedPositionText(double position, int places)
+{
+    QString text = positionText(position);
+    if (text.size() <= places)
+        return text;
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    if (point < 0 || point > places)
+        return QString(qMax(places, 0), QLatin1Char('-'));
+    // Cut decimals (never round); with no room for one, the point goes too.
+    text.truncate(places);
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text;
+}
+
 } // namespace Ptx

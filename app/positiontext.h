@@ -9,4 +9,9 @@ namespace Ptx {
 // "-0.0000". A value that is not finite gives "Error".
 QString positionText(double position);
 
+// The position text for a display of the given number of places (the point takes one).
+// A text too long gives up decimals first, then the point; its sign and integer digits are
+// never cut. When even those do not fit, the display shows dashes in every place.
+QString fittedPositionText(double position, int places);
+
 } // namespace Ptx

@@ -65,21 +65,6 @@ double cpuSeconds()
         + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / UsPerS;
 }
 
-// A "VmHWM:" or "VmRSS:" line of /proc/self/status, in KiB.
-long statusKiB(const char *key)
-{
-    // Files under /proc report a size of 0: read until the end rather than by size.
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> lines = status.readAll().split('\n');
-    for (const QByteArray &line : lines) {
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key)).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
-
 // Notes the moment the window's first paint has been completed and flushed: the zero timer
 // runs once the update that carried the paint is done.
 class FirstFrame : public QObject
@@ -145,8 +130,7 @@ int fail(const char *what)
 int main(int argc, char *argv[])
 {
     const qint64 mainNs = bootClockNs();
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    Ptx::useOffscreenPlatform();
     // The link's diagnostic lines are not part of the cost measured.
     qInstallMessageHandler(Ptx::dropDiagnostics);
     QApplication app(argc, argv);
@@ -235,7 +219,8 @@ int main(int argc, char *argv[])
                         activity.displaySignals / seconds, activity.paints / seconds);
             std::printf("peak resident memory (VmHWM): %.1f MiB, now (VmRSS): %.1f MiB (goal: "
                         "under 80 MiB)\n",
-                        statusKiB("VmHWM:") / KiBPerMiB, statusKiB("VmRSS:") / KiBPerMiB);
+                        Ptx::processStatusKiB("VmHWM:") / KiBPerMiB,
+                        Ptx::processStatusKiB("VmRSS:") / KiBPerMiB);
             if (!kel->isConnected())
                 result = fail("the link was lost during the idle time");
         }

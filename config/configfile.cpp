@@ -91,17 +91,18 @@ void readGroup(const QDomDocument &doc, const char *groupName,
 }
 
 // Keeps a copy of a file that could not be used, so that the operator's settings can be
-// recovered by hand after the defaults have replaced them.
-void keepBadFile(const QString &fileName, const QString &reason)
+// recovered by hand after the defaults have replaced them. False when no copy could be made.
+bool keepBadFile(const QString &fileName, const QString &reason)
 {
     const QString badName = fileName + key(Ptx::BadConfigSuffix);
     QFile::remove(badName);
     QFile original(fileName);
+    const bool copied = original.copy(badName);
     const QString outcome =
-        original.copy(badName)
-            ? QStringLiteral("COPIED TO %1").arg(badName)
-            : QStringLiteral("NOT COPIED TO %1: %2").arg(badName, original.errorString());
+        copied ? QStringLiteral("COPIED TO %1").arg(badName)
+               : QStringLiteral("NOT COPIED TO %1: %2").arg(badName, original.errorString());
     Ptx::diag(QStringLiteral("%1 UNREADABLE (%2), %3").arg(fileName, reason, outcome));
+    return copied;
 }
 
 } // namespace
@@ -125,6 +126,8 @@ void KelInterface::readConfigData()
     defaultRecipeName.clear();
     doRecipeAutoStart = false;
     travelLimits = Ptx::TravelLimits();
+    configNoticeText.clear();
+    keepConfigFile = false;
 
     const QString fileName = cfgFile->fileName();
     QFile file(fileName);
@@ -135,7 +138,8 @@ void KelInterface::readConfigData()
     const QByteArray bytes = file.read(MaxFileBytes + 1);
     file.close();
     if (bytes.size() > MaxFileBytes) {
-        keepBadFile(fileName, QStringLiteral("larger than %1 bytes").arg(MaxFileBytes));
+        unusableConfigFile(keepBadFile(fileName,
+                                       QStringLiteral("larger than %1 bytes").arg(MaxFileBytes)));
         return;
     }
 
@@ -143,7 +147,8 @@ void KelInterface::readConfigData()
     QString error;
     int errorLine = 0;
     if (!doc.setContent(bytes, &error, &errorLine)) {
-        keepBadFile(fileName, QStringLiteral("line %1: %2").arg(errorLine).arg(error));
+        unusableConfigFile(
+            keepBadFile(fileName, QStringLiteral("line %1: %2").arg(errorLine).arg(error)));
         return;
     }
 
@@ -207,6 +212,24 @@ void KelInterface::readConfigData()
                                          key(StepsPerMM));
     micronsPerStepZ = Ptx::usableResolution(micronsPerStepZ, Ptx::DefaultMicronsPerStepZ,
                                             key(MicronsPerStep));
+}
+
+// Without a copy of it the operator's file is the only one left: the defaults are used but
+// the file stays as it is until a setting is saved.
+void KelInterface::unusableConfigFile(bool copied)
+{
+    const QString fileName = cfgFile->fileName();
+    keepConfigFile = !copied;
+    configNoticeText =
+        copied ? QStringLiteral("SETTINGS FILE %1 UNREADABLE: DEFAULTS IN USE, OLD FILE KEPT AS %2")
+                     .arg(fileName, fileName + key(Ptx::BadConfigSuffix))
+               : QStringLiteral("SETTINGS FILE %1 UNREADABLE: DEFAULTS IN USE, FILE LEFT AS IT IS")
+                     .arg(fileName);
+}
+
+QString KelInterface::configNotice() const
+{
+    return configNoticeText;
 }
 
 void KelInterface::writeConfigData()

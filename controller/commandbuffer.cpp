@@ -84,6 +84,9 @@ void KelInterface::processCommand()
 
     switch (cmdBufState) {
     case CmdIdle:
+        // Entries withdrawn before their turn are passed over without a packet.
+        while (cmdBufHead != cmdBufTail && commandBuffer[cmdBufTail].done)
+            cmdBufTail = nextSlot(cmdBufTail);
         if (cmdBufHead == cmdBufTail)
             return;
         cmdBufState = CmdSend;
@@ -133,10 +136,8 @@ void KelInterface::processCommand()
     }
 }
 
-void KelInterface::haltAll()
+void KelInterface::withdrawPending()
 {
-    // The halt goes out before anything already queued: the entry awaiting its reply and
-    // every entry not yet sent are withdrawn, as if they had timed out.
     for (unsigned int slot = cmdBufTail; slot != cmdBufHead; slot = nextSlot(slot)) {
         commandBuffer[slot].done = true;
         commandBuffer[slot].error = true;
@@ -144,6 +145,30 @@ void KelInterface::haltAll()
     cmdBufTail = cmdBufHead;
     cmdBufState = CmdIdle;
     waitforresp = false;
+}
+
+bool KelInterface::withdrawCommand(int index)
+{
+    if (index < 0 || index >= Ptx::CmdBufSize || commandBuffer[index].done)
+        return false;
+    // The entry at the tail may be on its way already; only one behind it is surely unsent.
+    if (static_cast<unsigned int>(index) == cmdBufTail && cmdBufState != CmdIdle)
+        return false;
+    commandBuffer[index].done = true;
+    commandBuffer[index].error = true;
+    return true;
+}
+
+bool KelInterface::isCommandDone(int index)
+{
+    return cmdDone(index);
+}
+
+void KelInterface::haltAll()
+{
+    // The halt goes out before anything already queued: the entry awaiting its reply and
+    // every entry not yet sent are withdrawn, as if they had timed out.
+    withdrawPending();
     addCommand(Ptx::DevAll, Ptx::CmdHalt, 0, 0, false);
     // The stop that follows a halt ends the run as halted.
     if (recipeRunning)
@@ -154,6 +179,15 @@ void KelInterface::onTimer()
 {
     if (inTick)
         return;
+    // Until the log-in has finished the tick only counts towards the connection limit, in
+    // ticks of the period the timer runs at.
+    if (connecting) {
+        if (++connectTicks > Ptx::ConnectTimeoutMs / qMax(1, tickMs)) {
+            Ptx::diag(QStringLiteral("Connection not made within %1 ms").arg(Ptx::ConnectTimeoutMs));
+            connectFailed();
+        }
+        return;
+    }
     inTick = true;
     const unsigned int generation = linkGeneration;
     processCommand();

@@ -53,7 +53,8 @@ KelInterface::KelInterface(QString addr, QObject *parent)
     speedZ = InitialSpeedSteps;
 
     readConfigData();
-    writeConfigData();
+    if (!keepConfigFile)
+        writeConfigData();
 
     xincr = defxincr;
     yincr = defyincr;
@@ -71,13 +72,21 @@ KelInterface::KelInterface(QString addr, QObject *parent)
     tcpSocket = new QTcpSocket(this);
     tcpSocket->abort();
     connect(tcpSocket, &QTcpSocket::readyRead, this, &KelInterface::readData);
+    connect(tcpSocket, &QTcpSocket::connected, this, &KelInterface::onSocketConnected);
     connect(timer, &QTimer::timeout, this, &KelInterface::onTimer);
-    // Queued, so that a lost connection is handled from the event loop and never inside
-    // a write or a read that is still running.
-    connect(tcpSocket, &QTcpSocket::disconnected, this, &KelInterface::onSocketLost,
+    // Handled from the event loop, never inside a write or a read that is still running,
+    // and only while the link is still the one the notice came from.
+    auto lostLater = [this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation = linkGeneration] {
+                if (generation == linkGeneration)
+                    onSocketLost();
+            },
             Qt::QueuedConnection);
-    connect(tcpSocket, &QTcpSocket::errorOccurred, this, &KelInterface::onSocketLost,
-            Qt::QueuedConnection);
+    };
+    connect(tcpSocket, &QTcpSocket::disconnected, this, lostLater);
+    connect(tcpSocket, &QTcpSocket::errorOccurred, this, lostLater);
 }
 
 KelInterface::~KelInterface()
@@ -103,37 +112,38 @@ void KelInterface::resetLink()
 {
     ++linkGeneration;
     linkUp = false;
+    connecting = false;
     timer->stop();
     connectionState = 0;
     rxbufptr = 0;
+    // Nothing queued for one connection is sent on another: whoever waits on an entry
+    // learns that it was withdrawn.
+    withdrawPending();
 }
 
+// Starts the connection and returns at once; the log-in follows as the controller's text
+// arrives. The work tick already runs, counting towards the connection limit, so that a
+// controller that never completes the log-in does not hold the panel at "Connecting".
+// False when the address cannot be used, after "CONNECT FAILED!!!!".
 bool KelInterface::openConnection()
 {
-    resetLink();
     tcpSocket->abort();
+    resetLink();
 
     QString host;
     quint16 port = Ptx::DefaultPort;
     const bool addressOk = Ptx::splitAddress(ipAddr, &host, &port);
-    if (addressOk)
-        tcpSocket->connectToHost(host, port, QIODevice::ReadWrite);
     emit connectChanged(0);
     connected = false;
-
-    if (!addressOk || !tcpSocket->waitForConnected(Ptx::ConnectTimeoutMs)) {
-        if (!addressOk)
-            Ptx::diag(QStringLiteral("Bad controller address \"%1\"").arg(ipAddr));
-        tcpSocket->abort();
-        emit connectChanged(0);
-        emit addDispLine(QStringLiteral("CONNECT FAILED!!!!"));
+    if (!addressOk) {
+        Ptx::diag(QStringLiteral("Bad controller address \"%1\"").arg(ipAddr));
+        connectFailed();
         return false;
     }
-    linkUp = true;
-    Ptx::diag(QStringLiteral("Connected!"));
-    emit clrDisp();
-    emit addDispLine(QStringLiteral("Connected!"));
-    emit connectChanged(1);
+    connecting = true;
+    connectTicks = 0;
+    timer->start(tickMs);
+    tcpSocket->connectToHost(host, port, QIODevice::ReadWrite);
     return true;
 }
 
@@ -141,6 +151,35 @@ bool KelInterface::openConnection(QString ipaddr)
 {
     ipAddr = ipaddr;
     return openConnection();
+}
+
+void KelInterface::onSocketConnected()
+{
+    if (!connecting)
+        return;
+    linkUp = true;
+    Ptx::diag(QStringLiteral("Connected!"));
+    emit clrDisp();
+    emit addDispLine(QStringLiteral("Connected!"));
+    emit connectChanged(1);
+}
+
+void KelInterface::loginFinished()
+{
+    connecting = false;
+    if (!timer->isActive())
+        timer->start(tickMs);
+}
+
+void KelInterface::connectFailed()
+{
+    resetLink();
+    tcpSocket->abort();
+    interfaceState = INT_INIT;
+    interfaceSubState = 0;
+    nextInterfaceState = INT_INIT;
+    emit connectChanged(0);
+    emit addDispLine(QStringLiteral("CONNECT FAILED!!!!"));
 }
 
 void KelInterface::closeConnection()
@@ -157,21 +196,29 @@ void KelInterface::closeConnection()
     interfaceSubState = 0;
     nextInterfaceState = INT_INIT;
     Ptx::diag(QStringLiteral("DisConnected!"));
+    // A run does not outlive its connection: after the next log-in nothing carries on.
+    if (recipeRunning)
+        stopRecipe();
 }
 
 void KelInterface::onSocketLost()
 {
+    // Before the log-in has finished, any failure of the socket is a failed connection.
+    if (connecting && tcpSocket->state() != QAbstractSocket::ConnectedState) {
+        Ptx::diag(QStringLiteral("Connection failed: %1").arg(tcpSocket->errorString()));
+        connectFailed();
+        return;
+    }
     // Only a connection that was open and is no longer counts; a notice left over from an
     // earlier connection, or a socket error that leaves the connection up, is ignored.
     if (!linkUp || tcpSocket->state() == QAbstractSocket::ConnectedState)
         return;
     Ptx::diag(QStringLiteral("Connection lost: %1").arg(tcpSocket->errorString()));
+    // The run that closing the connection stops is logged as ended by the lost link.
+    if (recipeRunning)
+        runEnding = Ptx::RunEnding::LinkLost;
     closeConnection();
     emit addDispLine(QStringLiteral("CONNECTION LOST!"));
-    if (recipeRunning) {
-        runEnding = Ptx::RunEnding::LinkLost;
-        stopRecipe();
-    }
 }
 
 void KelInterface::setIpAddr(QString val)

@@ -101,6 +101,12 @@ public slots:
     bool getModPresent(uint module);
     bool getModBusy(uint module);
     void haltAll();
+    // Withdraws one entry that has not been sent yet: it is done with its error flag set and
+    // is passed over when its turn comes. False when it was sent (or is on its way) already.
+    bool withdrawCommand(int index);
+    // Whether the entry is finished (for a command without reply: sent); an index that
+    // names no entry counts as finished.
+    bool isCommandDone(int index);
     void forceStageInit();
 
     // --- coordinate modes (motion/) ---
@@ -138,6 +144,9 @@ public slots:
     void incX(bool pos);
     void incY(bool pos);
     void incZ(bool pos);
+    void incX(bool pos, int *index);
+    void incY(bool pos, int *index);
+    void incZ(bool pos, int *index);
     void homeXY();
     void setXYLdPt();
     void goXYLdPt();
@@ -158,6 +167,9 @@ public slots:
     // --- settings (config/) ---
     void readConfigData();
     void writeConfigData();
+    // What the operator must know about the settings file as last read (it could not be
+    // used, and what became of it); empty when it was fine.
+    QString configNotice() const;
     double getXYSpeed();
     void setXYSpeed(double spd);
     double getXYRes();
@@ -255,6 +267,7 @@ protected slots:
     void onTimer();
     void processCommand();
     void onSocketLost();
+    void onSocketConnected();
 
 protected:
     void setModPresent(uint module, bool state);
@@ -272,6 +285,13 @@ protected:
     void handleLoginText();
     void writeToController(const QByteArray &bytes);
     void resetLink();
+    // The log-in has finished: the tick goes over to the start-up.
+    void loginFinished();
+    // Gives up a connection attempt: "CONNECT FAILED!!!!", back to the start.
+    void connectFailed();
+    // Withdraws the entry awaiting its reply and every entry not yet sent: each is done,
+    // with its error flag set, and the ring is empty.
+    void withdrawPending();
     // Done/error of a ring entry; an index that names no entry counts as done.
     bool cmdDone(int index) const;
     bool cmdError(int index) const;
@@ -290,6 +310,8 @@ protected:
     int tickMs = Ptx::TickMs;
     bool inTick = false;
     bool linkUp = false;            // TCP connection made and not yet closed or lost
+    bool connecting = false;        // connection or log-in under way
+    int connectTicks = 0;           // ticks spent connecting
     unsigned int linkGeneration = 0; // counts resets, so a loop can tell it was reset
 
     // --- command ring and status (controller/) ---
@@ -344,12 +366,18 @@ protected:
     int queueChecked(uint dev, uint cmd, uint index, double value);
     bool stageTargetXY(double x, double y, double *stageX, double *stageY) const;
     bool refuseOutsideTravel(const QString &why);
+    // Moves the stage to a stage position in mm, whatever the coordinate mode; index gets
+    // the Y command's entry.
+    void moveStageTo(double x, double y, int *index);
     double xincr = 1.0;
     double yincr = 1.0;
     double zincr = 1.0;
 
     // --- settings (config/) ---
     QFile *cfgFile = nullptr;
+    void unusableConfigFile(bool copied);
+    QString configNoticeText;
+    bool keepConfigFile = false;    // the unreadable file has no copy: do not overwrite it
     double speedXY = 5.0;
     double stepsPerMMxy = 10000.0;
     double cenSpeedXY = 5.0;
@@ -474,6 +502,8 @@ protected:
     void recipePrompt(const QString &text);
     void recipeAlignMove(double x, double y);
     void endRecipeRun();
+    // The run stands where only the operator moves it on (prompt, dwell, exposure, pause).
+    bool recipeWaitsForOperator() const;
     // The run-list entry curPoint, or null when curPoint names no compiled entry.
     const recipePointStruct *currentRecipeEntry() const;
     void loadRecipeEntry();

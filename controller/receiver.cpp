@@ -150,7 +150,7 @@ void KelInterface::handleLoginText()
         if (rxbuf[rxbufptr - 1] == LineFeed) {
             rxbufptr = 0;
             connectionState = RxHunt;
-            timer->start(tickMs);
+            loginFinished();
         }
         break;
     default:

@@ -260,7 +260,7 @@ void KelInterface::stateSysCheck()
             return;
         }
         emit addDispLine(QStringLiteral("Moving to XY Load Point"));
-        moveXYTo(loadptX, loadptY, &stateCmdIndex);
+        moveStageTo(loadptX, loadptY, &stateCmdIndex);
         mbusy |= XBit | YBit;
         interfaceSubState = CheckXYLoadSent;
         return;

@@ -71,6 +71,12 @@ void KelInterface::moveXYTo(double x, double y, int *index)
         emit addDispLine(QString::fromLatin1(AlignPointsIdentical));
         return;
     }
+    moveStageTo(x, y, index);
+}
+
+void KelInterface::moveStageTo(double x, double y, int *index)
+{
+    *index = Ptx::NotQueued;
     if (refuseOutsideTravel(travelLimits.refusalXY(x, y)))
         return;
     // Both axes or neither: half a move would leave the stage somewhere nobody asked for.
@@ -114,32 +120,53 @@ void KelInterface::moveZTo(double z, int *index)
     *index = queueChecked(Ptx::DevZ, Ptx::CmdMove, Ptx::IdxAbsolute, z / micronsPerStepZ);
 }
 
-// A jog is checked from the last polled position, where the stage stands once idle.
 void KelInterface::incX(bool pos)
 {
-    if (refuseOutsideTravel(Ptx::travelRefusal("X", xpos / stepsPerMMxy + (pos ? xincr : -xincr),
-                                                travelLimits.x)))
-        return;
-    queueChecked(Ptx::DevX, Ptx::CmdMove, pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative,
-                 xincr * stepsPerMMxy);
+    int index = 0;
+    incX(pos, &index);
 }
 
 void KelInterface::incY(bool pos)
 {
-    if (refuseOutsideTravel(Ptx::travelRefusal("Y", ypos / stepsPerMMxy + (pos ? yincr : -yincr),
-                                                travelLimits.y)))
-        return;
-    queueChecked(Ptx::DevY, Ptx::CmdMove, pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative,
-                 yincr * stepsPerMMxy);
+    int index = 0;
+    incY(pos, &index);
 }
 
 void KelInterface::incZ(bool pos)
 {
+    int index = 0;
+    incZ(pos, &index);
+}
+
+// A jog is checked from the last polled position, where the stage stands once idle.
+void KelInterface::incX(bool pos, int *index)
+{
+    *index = Ptx::NotQueued;
+    if (refuseOutsideTravel(Ptx::travelRefusal("X", xpos / stepsPerMMxy + (pos ? xincr : -xincr),
+                                                travelLimits.x)))
+        return;
+    *index = queueChecked(Ptx::DevX, Ptx::CmdMove,
+                          pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative, xincr * stepsPerMMxy);
+}
+
+void KelInterface::incY(bool pos, int *index)
+{
+    *index = Ptx::NotQueued;
+    if (refuseOutsideTravel(Ptx::travelRefusal("Y", ypos / stepsPerMMxy + (pos ? yincr : -yincr),
+                                                travelLimits.y)))
+        return;
+    *index = queueChecked(Ptx::DevY, Ptx::CmdMove,
+                          pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative, yincr * stepsPerMMxy);
+}
+
+void KelInterface::incZ(bool pos, int *index)
+{
+    *index = Ptx::NotQueued;
     if (refuseOutsideTravel(Ptx::travelRefusal("Z", zpos * micronsPerStepZ + (pos ? zincr : -zincr),
                                                 travelLimits.z)))
         return;
-    queueChecked(Ptx::DevZ, Ptx::CmdMove, pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative,
-                 zincr / micronsPerStepZ);
+    *index = queueChecked(Ptx::DevZ, Ptx::CmdMove,
+                          pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative, zincr / micronsPerStepZ);
 }
 
 void KelInterface::homeXY()
@@ -150,16 +177,18 @@ void KelInterface::homeXY()
     addCommand(Ptx::DevY, Ptx::CmdMove, Ptx::IdxAbsolute, 0, false);
 }
 
+// The load point is where the stage stands, whatever coordinate mode the display is in.
 void KelInterface::setXYLdPt()
 {
-    loadptX = fxpos;
-    loadptY = fypos;
+    loadptX = static_cast<double>(xpos) / stepsPerMMxy;
+    loadptY = static_cast<double>(ypos) / stepsPerMMxy;
     writeConfigData();
 }
 
 void KelInterface::goXYLdPt()
 {
-    moveXYTo(loadptX, loadptY);
+    int index = 0;
+    moveStageTo(loadptX, loadptY, &index);
 }
 
 void KelInterface::setZLdPt()

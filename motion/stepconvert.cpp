@@ -17,4 +17,14 @@ bool toSteps(double value, qint32 *steps)
     return true;
 }
 
+bool usableSpeed(double stepsPerSecond, qint32 *steps)
+{
+    qint32 truncated = 0;
+    if (!toSteps(stepsPerSecond, &truncated) || truncated < 1)
+        return false;
+    if (steps)
+        *steps = truncated;
+    return true;
+}
+
 } // namespace Ptx

@@ -4,6 +4,7 @@
 
 #include "config/numbertext.h"
 #include "controller/diagnostics.h"
+#include "recipe/runnerentrykind.h"
 #include "recipe/runnerstates.h"
 
 using namespace Ptx;
@@ -54,9 +55,9 @@ void KelInterface::endRecipeRun()
     recipePaused = false;
     if (!contMacro)
         finishRunLog(RunEnding::Done);
+    recipeInDelay = false;
     if (contMacro) {
         recipeRunning = true;
-        recipeInDelay = false;
         recipeState = RCP_START;
     } else {
         recipeRunning = false;
@@ -118,7 +119,7 @@ void KelInterface::runRecipe()
         break;
     case RCP_LOADXY:
         if (loadptEnXY) {
-            moveXYTo(loadptX, loadptY, &recipeIndex);
+            moveStageTo(loadptX, loadptY, &recipeIndex);
             mbusy |= BusyStage;
             recipeState = RCP_LOADXY_TAKEN;
         } else {
@@ -294,16 +295,35 @@ void KelInterface::recipePause()
     emit updateRecipeSts();
 }
 
-// RESUME moves on by one state: past a prompt, out of a dwell, or past a wait. Where the
-// following number is no state of the table, only the flags are cleared, so that the run
-// is never left in a state that does nothing.
+// RESUME moves on by one state where the run waits for the operator: past a prompt, out of
+// a dwell or an exposure, past a pause entry. Anywhere else (between loading an entry and
+// moving it, say) it only clears the flags, so that no step of an entry is skipped.
 void KelInterface::recipeContinue()
 {
     recipePaused = false;
     recipeInDelay = false;
-    if (recipeStateHasStep(recipeState + 1))
+    if (recipeWaitsForOperator() && recipeStateHasStep(recipeState + 1))
         ++recipeState;
     emit updateRecipeSts();
+}
+
+bool KelInterface::recipeWaitsForOperator() const
+{
+    switch (recipeState) {
+    case RCP_WAIT_LOAD:
+    case RCP_ALN1_WAIT:
+    case RCP_ALN2_WAIT:
+    case RCP_DWELL:
+        return true;
+    case RCP_ENTRY_IDLE:
+        return wexp1 || wexp2 || wexp3;
+    case RCP_ISSUE_ENTRY: {
+        const recipePointStruct *entry = currentRecipeEntry();
+        return entry && entryKind(*entry) == EntryKind::Pause;
+    }
+    default:
+        return false;
+    }
 }
 
 void KelInterface::nextRecipePoint()

@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "controller/kelinterface.h"
 #include "dialogs/aboutdialog.h"
+#include "dialogs/kelscriptedit.h"
 #include "dialogs/numinputbox.h"
 #include "simulator/simulator.h"
 #include "tools/eventwait.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -36,6 +38,8 @@ constexpr int Wheel1Position = 3;
 constexpr int Wheel2Position = 1;
 constexpr int OpenShutter = 1;
 constexpr int ShutterOpen = 1;
+// The editor's picture shows this line of its recipe being taught.
+constexpr int EditorRow = 3;
 
 bool writeConfig(const QString &address)
 {
@@ -67,8 +71,7 @@ int fail(const char *what)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    Ptx::useOffscreenPlatform();
     QApplication app(argc, argv);
     qInstallMessageHandler(Ptx::dropDiagnostics);
 
@@ -143,6 +146,26 @@ int main(int argc, char *argv[])
             if (!save(&about, outDir, QStringLiteral("about.png")))
                 result = 1;
             about.hide();
+
+            // The editor teaching the ARC line of a short recipe, on both command tabs.
+            auto *editor = window.findChild<KelScriptEdit *>();
+            editor->setRecipe({QStringLiteral("DELAY 1000"), QStringLiteral("SPEEDXY 10"),
+                               QStringLiteral("POINT 12.3456,-3.5"),
+                               QStringLiteral("ARC 0,0,10,0,5,5,0.5"), QStringLiteral("ZPOINT 250"),
+                               QStringLiteral("F1MOVE 3"), QStringLiteral("SHEXP 1"),
+                               QStringLiteral("{END}")});
+            editor->show();
+            auto *lines = editor->findChild<QListWidget *>(QStringLiteral("listWidget"));
+            lines->setCurrentRow(EditorRow);
+            editor->findChild<QPushButton *>(QStringLiteral("butEdit"))->click();
+            auto *commands = editor->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+            const char *const editorPages[] = {"editor-stage.png", "editor-filterwheel.png"};
+            for (int page = 0; page < commands->count(); ++page) {
+                commands->setCurrentIndex(page);
+                if (!save(editor, outDir, QString::fromLatin1(editorPages[page])))
+                    result = 1;
+            }
+            editor->hide();
         }
     }
     QDir::setCurrent(startFolder);

@@ -4,6 +4,7 @@
 
 #include "app/mainwindow.h"
 #include "controller/kelinterface.h"
+#include "panelprobe.h"
 #include "simulator/simulator.h"
 #include "support/findwidget.h"
 
@@ -62,7 +63,8 @@ struct LivePanel {
 
     PtxSim::Simulator sim;
     bool listening = false;
-    std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>();
+    PanelProbe *kel = new PanelProbe;   // owned by the window
+    std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>(kel);
 };
 } // namespace LiveTest
 

@@ -25,7 +25,8 @@ public:
         KelInterface::nextInterfaceState, KelInterface::xpos, KelInterface::ypos,
         KelInterface::zpos, KelInterface::modulespresent, KelInterface::recipeInDelay,
         KelInterface::recipePaused, KelInterface::recipeRunning, KelInterface::stepsPerMMxy,
-        KelInterface::cmdBufHead, KelInterface::cmdBufTail, KelInterface::commandBuffer;
+        KelInterface::cmdBufHead, KelInterface::cmdBufTail, KelInterface::commandBuffer,
+        KelInterface::onTimer, KelInterface::timer;
 
     void setModules(std::initializer_list<unsigned int> modules)
     {

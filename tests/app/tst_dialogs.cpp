@@ -121,7 +121,7 @@ private slots:
         QCOMPARE(box.pos() + box.rect().center(), box.screen()->geometry().center());
 
         const auto buttons = box.findChildren<QPushButton *>();
-        QCOMPARE(buttons.size(), 15);
+        QCOMPARE(buttons.size(), 16);   // HALT included
         for (QPushButton *b : buttons)
             QVERIFY2(b->width() >= KeySize.width() && b->height() >= KeySize.height(),
                      qPrintable(b->text()));

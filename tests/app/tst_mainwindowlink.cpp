@@ -6,10 +6,12 @@
 #include "livepanel.h"
 #include "modaldriver.h"
 
+#include <QApplication>
 #include <QLCDNumber>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QtTest>
@@ -75,6 +77,116 @@ private slots:
         QVERIFY(p.messages().contains(QStringLiteral("CONNECTION LOST")));
         // And the panel connects again.
         QVERIFY(p.connectPanel());
+    }
+
+    // A controller that takes the connection but never prompts for the log-in (it serves
+    // another panel), or nothing listening: the attempt fails and CONNECT is usable again.
+    void connectGivesUp_data()
+    {
+        QTest::addColumn<bool>("listening");
+        QTest::newRow("no log-in prompt within 5 s of ticks") << true;
+        QTest::newRow("nothing listening") << false;
+    }
+
+    void connectGivesUp()
+    {
+        QFETCH(bool, listening);
+        LivePanel p;
+        QTcpSocket other;
+        other.connectToHost(QHostAddress::LocalHost, p.sim.serverPort());
+        QVERIFY(waitUntil([&] { return p.sim.hasClient(); }));
+        if (!listening)
+            p.sim.close();
+        p.kel->setTickPeriod(Ptx::TickMs);
+        p.b("pushButton")->click();
+        p.kel->timer->stop();
+        QVERIFY(p.text("pushButton", "Connecting") && !p.b("pushButton")->isEnabled());
+        if (listening) {
+            QVERIFY(waitUntil([&] { return p.messages().contains(QStringLiteral("Connected!")); }));
+            for (int tick = 0; tick < Ptx::ConnectTimeoutMs / Ptx::TickMs; ++tick)
+                p.kel->onTimer();
+            QVERIFY(!p.messages().contains(QStringLiteral("CONNECT FAILED!!!!")));
+            p.kel->onTimer();
+        }
+        QVERIFY(waitUntil([&] { return p.text("pushButton", "CONNECT"); }));
+        QVERIFY(p.b("pushButton")->isEnabled() && p.b("butConfigure")->isEnabled());
+        QVERIFY(p.messages().endsWith(QStringLiteral("CONNECT FAILED!!!!")));
+    }
+
+    // Every dialog carries a HALT key that halts the stage while the dialog is open.
+    void haltFromADialog_data()
+    {
+        QTest::addColumn<QString>("opener");
+        QTest::addColumn<QString>("dialogClass");
+        QTest::newRow("keypad") << "butGoto" << "NumInputBox";
+        QTest::newRow("about box") << "butAbout" << "AboutDialog";
+    }
+
+    void haltFromADialog()
+    {
+        QFETCH(QString, opener);
+        QFETCH(QString, dialogClass);
+        LivePanel p;
+        QVERIFY(p.listening);
+        p.window->show();
+        QVERIFY(p.connectPanel());
+        p.kel->moveXYTo(90.0, 0.0);
+        QVERIFY(waitUntil([&] { return p.sim.axisMoving(Ptx::DevX); }));
+        bool halted = false;
+        std::unique_ptr<ModalDriver> rest;
+        QTimer::singleShot(0, p.window.get(), [&] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog && dialog->inherits(dialogClass.toLatin1()));
+            dialog->findChild<QPushButton *>(QStringLiteral("butHalt"))->click();
+            halted = waitUntil([&] {
+                return p.sim.count(0, Ptx::CmdHalt, 0) == 1 && !p.sim.axisMoving(Ptx::DevX);
+            });
+            dialog->reject();
+            rest = std::make_unique<ModalDriver>();   // the goto's second keypad, if any
+            rest->keypad(QString(), false);
+        });
+        p.b(opener.toLatin1())->click();
+        QVERIFY(halted);
+        QVERIFY(p.sim.axisPosition(Ptx::DevX) < 90 * StepsPerMM);
+    }
+
+    // A jog held for ten repeats against a controller whose replies come late: one step at
+    // a time waits in the ring, and letting go withdraws it; nothing moves after that.
+    void heldJogPacedAndWithdrawn()
+    {
+        LivePanel p;
+        QVERIFY(p.listening);
+        QVERIFY(p.connectPanel());
+        p.sim.setReplyDelay(30);
+        QPushButton *right = p.b("butRight");
+        // X jog steps in the ring: sent (done without error) or still waiting.
+        const auto steps = [&](bool sent) {
+            int n = 0;
+            for (const cmdBufferStruct &e : p.kel->commandBuffer)
+                n += e.dev == Ptx::DevX && e.index == Ptx::IdxRelPositive && e.cmd == Ptx::CmdMove
+                     && (sent ? e.done && !e.error : !e.done);
+            return n;
+        };
+        // The auto-repeat as the button signals it: released, clicked, pressed, still down.
+        right->setDown(true);
+        emit right->pressed();
+        for (int repeat = 0; repeat < 10; ++repeat) {
+            waitUntil([] { return false; }, 15);
+            emit right->released();
+            emit right->clicked();
+            emit right->pressed();
+            QVERIFY(steps(false) <= 1);
+        }
+        right->setDown(false);
+        emit right->released();
+        emit right->clicked();
+        QCOMPARE(steps(false), 0);
+        const int sent = steps(true);
+        QVERIFY(sent >= 1 && sent <= 10);
+        const auto received = [&] { return p.sim.count(Ptx::DevX, Ptx::CmdMove, Ptx::IdxRelPositive); };
+        QVERIFY(waitUntil([&] { return received() == sent; }));
+        waitUntil([] { return false; }, 100);
+        QCOMPARE(received(), sent);
     }
 
     void exitClosesLinkAndEndsInterface()

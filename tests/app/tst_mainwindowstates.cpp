@@ -217,6 +217,27 @@ private slots:
         QCOMPARE(lcd(QLatin1Char('Z'))->value(), 3.0);
     }
 
+    // A disabled button still shows whether it is checked (modes and wheels during a run).
+    void checkedShowsWhileDisabled_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("mode") << "butAbs";
+        QTest::newRow("wheel position") << "butFW1p3";
+        QTest::newRow("shutter") << "butFW2sh1";
+    }
+
+    void checkedShowsWhileDisabled()
+    {
+        QFETCH(QString, button);
+        QPushButton *b = w(button);
+        b->setEnabled(false);
+        const auto fill = [b](bool checked) {
+            b->setChecked(checked);
+            return b->grab().toImage().pixelColor(b->width() / 2, b->height() / 5);
+        };
+        QVERIFY(fill(true) != fill(false));
+    }
+
     void wheelButtons_data()
     {
         QTest::addColumn<int>("wheel");

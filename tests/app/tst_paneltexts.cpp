@@ -39,6 +39,27 @@ private slots:
         QCOMPARE(Ptx::positionText(position), text);
     }
 
+    // On a display of ten places, where the point takes one.
+    void fittedPositionText_data()
+    {
+        QTest::addColumn<double>("position");
+        QTest::addColumn<QString>("text");
+
+        QTest::newRow("fits as it is") << 99999.9999 << "99999.9999";
+        QTest::newRow("sign kept, a decimal given up") << -10000.0 << "-10000.000";
+        QTest::newRow("tiny negative") << -0.00001 << "-0.0000";
+        QTest::newRow("decimals cut, not rounded") << -1234567.89 << "-1234567.8";
+        QTest::newRow("no room for a decimal: no point") << -123456789.9 << "-123456789";
+        QTest::newRow("integer digits do not fit") << -1234567890.0 << "----------";
+    }
+
+    void fittedPositionText()
+    {
+        QFETCH(double, position);
+        QFETCH(QString, text);
+        QCOMPARE(Ptx::fittedPositionText(position, 10), text);
+    }
+
     void webPage_data()
     {
         QTest::addColumn<QString>("address");

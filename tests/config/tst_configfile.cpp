@@ -84,6 +84,7 @@ private slots:
     void rereadResetsToDefaults();
     void malformedKeptAsBad_data();
     void malformedKeptAsBad();
+    void malformedWithoutCopyLeftAlone();
     void unwritablePath();
     void failedWriteKeepsOldFile();
     void resolutionSetters();
@@ -277,6 +278,22 @@ void TestConfigFile::malformedKeptAsBad()
     QCOMPARE(kel->getXYSpeed(), 5.0);
     QCOMPARE(readFile(), bytes);
     QCOMPARE(readFile(BadName), bytes);
+}
+
+void TestConfigFile::malformedWithoutCopyLeftAlone()
+{
+    // A folder in the copy's place: the damaged file cannot be copied aside.
+    QVERIFY(QDir().mkdir(BadName));
+    writeFile(BadName + QStringLiteral("/keep"), "kept");
+    const QByteArray bytes("<archive><stage><speed>7</speed>");
+    writeFile(ConfigName, bytes);
+    reopen();
+    QCOMPARE(readFile(), bytes);
+    QCOMPARE(kel->getXYSpeed(), 5.0);
+    QVERIFY(kel->configNotice().contains(QStringLiteral("LEFT AS IT IS")));
+    // The operator's next saved setting writes the file as usual.
+    kel->setXYLdPtEnable(true);
+    QVERIFY(readFile().contains("<loadptxyenable>true</loadptxyenable>"));
 }
 
 void TestConfigFile::unwritablePath()

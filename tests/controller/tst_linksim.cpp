@@ -35,6 +35,8 @@ private slots:
     void haltPreemptsOverTheWire();
     void newAddressDisconnects();
     void connectAndDisconnectSignals();
+    void nothingStaleAfterReconnecting_data();
+    void nothingStaleAfterReconnecting();
 
 private:
     QTemporaryDir dir;
@@ -439,10 +441,53 @@ void TestLinkSim::connectAndDisconnectSignals()
     connect(&rig.probe, &KelInterface::addDispLine, &rig.probe,
             [&events](const QString &line) { events << line; });
     QVERIFY(rig.probe.openConnection(rig.sim.clientAddress()));
+    QVERIFY(SimRig::waitFor([&] { return events.contains(QStringLiteral("connect 1")); }));
     rig.probe.closeConnection();
     QCOMPARE(events, (QStringList{"connect 0", "clear", "Connected!", "connect 1",
                                   "connect 0", "clear", "DisConnected!", "connect 0"}));
     QCOMPARE(diag.lines(), (QStringList{"Connected!", "DisConnected!"}));
+}
+
+void TestLinkSim::nothingStaleAfterReconnecting_data()
+{
+    QTest::addColumn<bool>("running");
+    QTest::newRow("moves queued, link dropped by the controller") << false;
+    QTest::newRow("DISCONNECT during a run") << true;
+}
+
+// Whatever waited in the ring when the link went down is withdrawn: after the next log-in
+// none of it reaches the controller, and no run carries on.
+void TestLinkSim::nothingStaleAfterReconnecting()
+{
+    QFETCH(bool, running);
+    DiagCapture diag;
+    SimRig rig;
+    rig.sim.setCloseAfter(running ? 0 : 2);
+    QVERIFY(running ? rig.startUp() : rig.connectAndLogIn());
+    if (running) {
+        rig.probe.setRecipe({QStringLiteral("POINT 1,1"), QStringLiteral("POINT 2,2")});
+        rig.probe.ScanRecipe();
+        rig.probe.startRecipe();
+        QVERIFY(rig.tickUntil([&] { return rig.probe.isRecipePaused(); }, 50));
+        rig.probe.recipeContinue();
+        QVERIFY(rig.tickUntil([&] { return rig.probe.queued().contains(QStringLiteral("1,65,0")); }, 50));
+        rig.probe.closeConnection();
+        QVERIFY(!rig.probe.isRecipeRunning() && !rig.probe.isRecipePaused() && !rig.probe.isRecipeDelay());
+    } else {
+        for (int i = 0; i < 5; ++i)
+            rig.probe.addCommand(Ptx::DevX, Ptx::CmdMove, Ptx::IdxAbsolute, 123456 + i, false);
+        QVERIFY(rig.tickUntil([&] { return rig.display.contains(Lost); }, 10));
+        rig.sim.setCloseAfter(0);
+    }
+    // The last entry queued surely was not sent: it is withdrawn.
+    const cmdBufferStruct &last =
+        rig.probe.commandBuffer[(rig.probe.cmdBufHead + Ptx::CmdBufSize - 1) % Ptx::CmdBufSize];
+    QVERIFY(last.done && last.error);
+    rig.sim.resetCounters();
+    QVERIFY(rig.startUp());
+    rig.tick(50);
+    QCOMPARE(rig.sim.count(Ptx::DevX, Ptx::CmdMove, Ptx::IdxAbsolute), 0);
+    QVERIFY(!rig.probe.isRecipeRunning());
 }
 
 QTEST_GUILESS_MAIN(TestLinkSim)

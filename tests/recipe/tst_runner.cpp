@@ -186,9 +186,10 @@ private slots:
         QTest::newRow("2nd align prompt") << 4007 << 4008;
         QTest::newRow("dwell") << 2006 << 2007;
         QTest::newRow("short pause entry") << 2003 << 2004;
-        QTest::newRow("speed wait") << 2001 << 2002;
-        QTest::newRow("move wait") << 2004 << 2005;
-        // Where the following number is no state the run stays where it is.
+        // Where the run does not wait for the operator, or the following number is no state,
+        // it stays where it is.
+        QTest::newRow("loading an entry") << 2001 << 2001;
+        QTest::newRow("move wait") << 2004 << 2004;
         QTest::newRow("choose start") << 2 << 2;
         QTest::newRow("stage load idle") << 32 << 32;
         QTest::newRow("focus load idle") << 42 << 42;
@@ -201,6 +202,7 @@ private slots:
     {
         QFETCH(int, from);
         QFETCH(int, to);
+        p->setEntries({filterEntry(0, 0, false, false, PauseWord, 20)});
         p->recipeState = from;
         p->recipePaused = true;
         p->recipeInDelay = true;
@@ -416,6 +418,9 @@ private slots:
         QTest::newRow("PREV at entry 2 goes back one") << "prev" << 2 << 1;
         QTest::newRow("NEXT") << "next" << 1 << 2;
         QTest::newRow("RESUME ends the dwell") << "resume" << 1 << 2;
+        // RESUME between loading an entry and moving it skips nothing.
+        QTest::newRow("RESUME right after PREV, paused") << "pause prev resume" << 2 << 1;
+        QTest::newRow("RESUME a tick after NEXT, paused") << "pause next tick resume" << 1 << 2;
     }
 
     void operatorDuringDwell()
@@ -432,13 +437,20 @@ private slots:
         QCOMPARE(p->curPoint, atEntry);
         tickIdle(5);
         QSignalSpy sts(p.get(), &KelInterface::updateRecipeSts);
-        if (action == QLatin1String("prev"))
-            p->prevRecipePoint();
-        else if (action == QLatin1String("next"))
-            p->nextRecipePoint();
-        else
-            p->recipeContinue();
-        QCOMPARE(sts.size(), 1);
+        const QStringList steps = action.split(QLatin1Char(' '));
+        for (const QString &step : steps) {
+            if (step == QLatin1String("prev"))
+                p->prevRecipePoint();
+            else if (step == QLatin1String("next"))
+                p->nextRecipePoint();
+            else if (step == QLatin1String("pause"))
+                p->recipePause();
+            else if (step == QLatin1String("tick"))
+                tickIdle();
+            else
+                p->recipeContinue();
+        }
+        QCOMPARE(sts.size(), steps.size() - steps.count(QStringLiteral("tick")));
         QVERIFY(!p->isRecipeDelay());
         lines.clear();
         QVERIFY(runUntil(RCP_DWELL));
@@ -538,7 +550,7 @@ private slots:
         QCOMPARE(sentTexts().size(), 2);
         QCOMPARE(dataOf(DevX, CmdMove).size() + dataOf(DevY, CmdMove).size(), 2);
         QCOMPARE(lines.last(), QStringLiteral("RECIPE DONE!"));
-        QVERIFY(!p->isRecipeRunning() && !p->isRecipePaused());
+        QVERIFY(!p->isRecipeRunning() && !p->isRecipePaused() && !p->isRecipeDelay());
         QCOMPARE(p->xincr, 1.0);
     }
 
@@ -597,7 +609,8 @@ private slots:
         QVERIFY(p->recipeIndex < 0);
         QCOMPARE(p->recipeDelay, 4);
         QVERIFY(runUntil(RCP_IDLE, 100));
-        QCOMPARE(dataOf(DevX, CmdMove).size(), stageMoves);
+        // Only the return to the load point, a stage position, moves the stage.
+        QCOMPARE(dataOf(DevX, CmdMove).size(), stageMoves + 1);
         QCOMPARE(dataOf(DevZ, CmdMove).size(), 1);   // the focus entry still runs
         QVERIFY(lines.contains(QStringLiteral("ALIGN POINTS IDENTICAL")));
         QCOMPARE(lines.last(), QStringLiteral("RECIPE DONE!"));
