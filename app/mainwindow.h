@@ -190,6 +190,7 @@ private:
 
     // The default recipe waits for the system to be ready before it starts.
     bool autoStartPending = false;
+    bool autoStartConnecting = false;
 
     // Refreshes the progress line and the Run page while a run goes on.
     QTimer *runTimer = nullptr;

@@ -102,19 +102,27 @@ void MainWindow::prepareAutoStart()
     KEL->setRecipe(lines);
     autoStartPending = true;
     QMetaObject::invokeMethod(this, [this] {
-        if (!KEL->isConnected())
-            KEL->openConnection();
+        // Opening resets the link first, which reports "not connected": only a report after
+        // the attempt has begun means that it failed.
+        if (!KEL->isConnected() && !KEL->openConnection())
+            autoStartPending = false;
+        autoStartConnecting = true;
     }, Qt::QueuedConnection);
 }
 
-// Called on every connection change: the first time the system is ready, the pending
-// auto-start runs START.
+// Called on every connection change: when the start-up connection reaches a ready system,
+// the pending auto-start runs START. When that connection fails or is lost first, the
+// auto-start is dropped: a later connection made by the operator starts nothing by itself.
 void MainWindow::autoStartWhenReady(int value)
 {
-    if (!autoStartPending || value != SystemReady)
+    if (!autoStartPending)
         return;
-    autoStartPending = false;
-    on_butStart_clicked();
+    if (value == SystemReady) {
+        autoStartPending = false;
+        on_butStart_clicked();
+    } else if (value == NotConnected && autoStartConnecting) {
+        autoStartPending = false;
+    }
 }
 
 // The editor follows the live position, wheels and shutters while it is open.

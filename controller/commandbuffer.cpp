@@ -190,12 +190,17 @@ void KelInterface::onTimer()
     }
     inTick = true;
     const unsigned int generation = linkGeneration;
+    // With nothing to send at the start of the tick, a command queued by this tick's steps
+    // goes out in this tick: still one packet per tick, and none waits a tick for nothing.
+    const bool nothingToSend = cmdBufState == CmdIdle && cmdBufHead == cmdBufTail;
     processCommand();
     // A slot reached from a step may have closed the link; the rest of the tick is moot.
     if (generation == linkGeneration)
         processState();
     if (generation == linkGeneration)
         runRecipe();
+    if (generation == linkGeneration && nothingToSend)
+        processCommand();
     inTick = false;
 }
 

@@ -36,25 +36,32 @@ void KelInterface::stateNormal()
     auto readAxis = [this, &queueRead](uint dev, PollStep queue, PollStep wait) {
         interfaceSubState = queueRead(dev, Ptx::IdxPosition) ? wait : queue;
     };
-    // After the busy mask or X: the next present axis; Z is read on the next tick.
-    auto readAxesAfter = [this, &readAxis](uint done) {
-        if (done < Ptx::DevX && getModPresent(Ptx::DevX))
-            readAxis(Ptx::DevX, PollX, PollXWait);
-        else if (getModPresent(Ptx::DevY))
-            readAxis(Ptx::DevY, PollY, PollYWait);
-        else
-            interfaceSubState = getModPresent(Ptx::DevZ) ? PollZ : PollStart;
-    };
-
-    switch (interfaceSubState) {
-    case PollStart:
+    // A new cycle starts with the busy mask, in the same tick as the last read ended, unless
+    // a system check is due.
+    auto startCycle = [this, &queueRead] {
         if (nextInterfaceState != INT_NORMAL) {
             interfaceState = nextInterfaceState;
             interfaceSubState = 0;
             nextInterfaceState = INT_NORMAL;
             return;
         }
-        interfaceSubState = PollBusy;
+        interfaceSubState = queueRead(Ptx::DevController, Ptx::IdxBusyMask) ? PollBusyWait : PollBusy;
+    };
+    // After the busy mask or X: the next present axis.
+    auto readAxesAfter = [this, &readAxis, &startCycle](uint done) {
+        if (done < Ptx::DevX && getModPresent(Ptx::DevX))
+            readAxis(Ptx::DevX, PollX, PollXWait);
+        else if (getModPresent(Ptx::DevY))
+            readAxis(Ptx::DevY, PollY, PollYWait);
+        else if (getModPresent(Ptx::DevZ))
+            readAxis(Ptx::DevZ, PollZ, PollZWait);
+        else
+            startCycle();
+    };
+
+    switch (interfaceSubState) {
+    case PollStart:
+        startCycle();
         return;
     case PollBusy:
         if (queueRead(Ptx::DevController, Ptx::IdxBusyMask))
@@ -90,7 +97,7 @@ void KelInterface::stateNormal()
         if (getModPresent(Ptx::DevZ))
             readAxis(Ptx::DevZ, PollZ, PollZWait);
         else
-            interfaceSubState = PollStart;
+            startCycle();
         return;
     case PollZ:
         if (queueRead(Ptx::DevZ, Ptx::IdxPosition))
@@ -98,7 +105,7 @@ void KelInterface::stateNormal()
         return;
     case PollZWait:
         if (cmdDone(stateCmdIndex))
-            interfaceSubState = PollStart;
+            startCycle();
         return;
     default:
         interfaceSubState = PollStart;

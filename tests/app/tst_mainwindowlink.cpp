@@ -120,6 +120,7 @@ private slots:
         QTest::addColumn<QString>("dialogClass");
         QTest::newRow("keypad") << "butGoto" << "NumInputBox";
         QTest::newRow("about box") << "butAbout" << "AboutDialog";
+        QTest::newRow("recipe file dialog") << "butLoad" << "dlgRcpFile";
     }
 
     void haltFromADialog()

@@ -132,7 +132,7 @@ private slots:
         QVERIFY(jogTo(120000, 200000));
         QVERIFY(resume("Move to 2nd ALIGN Point Press RESUME"));
         QVERIFY(waitUntil([&] { return shown("RECIPE DONE!") && ended(); }));
-        QCOMPARE(moves.mid(0, 10).join(QLatin1Char(' ')), QStringLiteral("X2 Y3 X10 Y10 X10 Y20 X12 Y11 X11.5 Y12"));
+        QCOMPARE(moves.join(QLatin1Char(' ')), QStringLiteral("X2 Y3 X10 Y10 X10 Y20 X12 Y11 X11.5 Y12 X2 Y3"));
         QCOMPARE(p->sim.wheelPosition(1), 3);
         QVERIFY(shown("MOVE SH1=2 SH2=3 SH3=3"));
         QCOMPARE(p->sim.shutterState(1), 0);
@@ -141,8 +141,13 @@ private slots:
     void pauseNextPrevStop()
     {
         open();
-        QVERIFY(start(QStringLiteral("DELAY 100000\nPOINT 1,0\nPOINT 2,0\nPOINT 3,0")));
+        // The collinear arc ends the compile; what came before it runs, and the operator is
+        // told before anything moves.
+        QVERIFY(start(QStringLiteral("DELAY 100000\nPOINT 1,0\nPOINT 2,0\nPOINT 3,0\nARC 0,0,2,2,1,1,0.5")));
         QVERIFY(resume("Load Sample and press RESUME"));
+        const QString text = p->messages();
+        const qsizetype problem = text.indexOf(QStringLiteral("RECIPE LINE 5:"));
+        QVERIFY(problem >= 0 && problem < text.indexOf(QStringLiteral("Load Sample")));
         KelInterface *kel = p->window->kelInterface();
         auto dwellingAt = [&](qint32 x) { return p->sim.axisTarget(DevX) == x && kel->isRecipeDelay() && p->b("butNextStep")->isEnabled(); };
         QVERIFY(waitUntil([&] { return dwellingAt(10000); }));
@@ -191,17 +196,23 @@ private slots:
     void defaultRecipeStartsItself_data()
     {
         QTest::addColumn<bool>("present");
-        QTest::newRow("default recipe starts") << true;
-        QTest::newRow("unreadable default recipe does not") << false;
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("default recipe starts") << true << false;
+        QTest::newRow("unreadable default recipe does not") << false << false;
+        QTest::newRow("not on a later connection after a failed one") << true << true;
     }
     void defaultRecipeStartsItself()
     {
         QFETCH(bool, present);
+        QFETCH(bool, refused);
         write(QStringLiteral("config.xml"),
               "<archive><recipe><filename>auto.rcp</filename><autostart>true</autostart></recipe></archive>");
         if (present)
             write(QStringLiteral("auto.rcp"), "POINT 1,0\n");
         open();
+        p->sim.setRefuseLogin(refused);
+        bool loginRefused = false;
+        connect(&p->sim, &PtxSim::Simulator::loginRefused, this, [&] { loginRefused = true; });
         const QString name = p->window->findChild<QLabel *>(QStringLiteral("curRcpName"))->text();
         QCOMPARE(name, present ? QStringLiteral("auto.rcp") : QStringLiteral("newfile.rcp"));
         if (!present) {
@@ -209,19 +220,17 @@ private slots:
             QVERIFY(!p->sim.hasClient());
             return;
         }
+        if (refused) {
+            QVERIFY(waitUntil([&] { return loginRefused && (shown("CONNECT FAILED") || shown("CONNECTION LOST")); }, StartUpMs));
+            p->sim.setRefuseLogin(false);
+            QVERIFY(p->connectPanel() && waitUntil([&] { return shown("Intialization Finished!!!"); }));
+            QVERIFY(p->b("butStart")->isEnabled());
+            QVERIFY(!p->window->kelInterface()->isRecipeRunning());
+            return;
+        }
         QVERIFY(waitUntil([&] { return shown("Load Sample and press RESUME"); }, StartUpMs));
         const QString text = p->messages();
         QVERIFY(text.indexOf(QStringLiteral("Intialization Finished!!!")) < text.indexOf(QStringLiteral("Load Sample")));
-    }
-
-    void brokenPathLineShownBeforeTheRun()
-    {
-        open();
-        QVERIFY(start(QStringLiteral("POINT 1,0\nARC 0,0,2,2,1,1,0.5")));
-        QVERIFY(waitUntil([&] { return shown("Load Sample and press RESUME"); }));
-        const QString text = p->messages();
-        const qsizetype problem = text.indexOf(QStringLiteral("RECIPE LINE 2:"));
-        QVERIFY(problem >= 0 && problem < text.indexOf(QStringLiteral("Load Sample")));
     }
 };
 

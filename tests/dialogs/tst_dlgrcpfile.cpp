@@ -78,81 +78,44 @@ private slots:
 
     void typing_data()
     {
+        const QString three = QStringLiteral("a.rcp:1 b.rcp:2 c.rcp:3");
+        QTest::addColumn<QString>("files");
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("returned");
-        QTest::newRow("letters lower-cased") << "" << "Q W E" << "qwe" << "qwe.rcp";
-        QTest::newRow("second layout and back") << "" << "CHNG Q A Z L CHNG M" << "1-_*m" << "1-_*m.rcp";
-        QTest::newRow("space") << "run" << "SPACE CHNG W" << "run 2" << "run 2.rcp";
-        QTest::newRow("backspace") << "abc" << "BKSP BKSP" << "a" << "a.rcp";
-        QTest::newRow("backspace at the start") << "ab" << "Left Left BKSP" << "ab" << "ab.rcp";
-        QTest::newRow("cursor keys") << "ab" << "Left Q Right W" << "aqbw" << "aqbw.rcp";
-        QTest::newRow("end key") << "ab" << "Left Left End Q" << "abq" << "abq.rcp";
-        QTest::newRow("start name lower-cased, extension kept") << "Run.RCP" << "" << "run.rcp" << "run.rcp";
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("letters lower-cased") << "" << "" << "Q W E" << "qwe" << "qwe.rcp" << true;
+        QTest::newRow("second layout without N and M, and back") << "" << "" << "CHNG Q A Z L N M CHNG M" << "1-_*m" << "1-_*m.rcp" << true;
+        QTest::newRow("space") << "" << "run" << "SPACE CHNG W" << "run 2" << "run 2.rcp" << true;
+        QTest::newRow("backspace") << "" << "abc" << "BKSP BKSP" << "a" << "a.rcp" << true;
+        QTest::newRow("backspace at the start") << "" << "ab" << "Left Left BKSP" << "ab" << "ab.rcp" << true;
+        QTest::newRow("cursor keys") << "" << "ab" << "Left Q Right W" << "aqbw" << "aqbw.rcp" << true;
+        QTest::newRow("end key") << "" << "ab" << "Left Left End Q" << "abq" << "abq.rcp" << true;
+        QTest::newRow("start name lower-cased, extension kept") << "" << "Run.RCP" << "" << "run.rcp" << "run.rcp" << true;
+        QTest::newRow("prev on the first row") << three << "x" << "Prev" << "a.rcp" << "a.rcp" << true;
+        QTest::newRow("next past the last row") << three << "x" << "Next Next Next" << "c.rcp" << "c.rcp" << true;
+        QTest::newRow("there and back") << three << "x" << "Next Next Prev" << "b.rcp" << "b.rcp" << true;
+        QTest::newRow("empty name refused") << "" << "" << "" << "" << ".rcp" << false;
+        QTest::newRow("hidden name refused") << "" << ".X" << "" << ".x" << ".x" << false;
+        QTest::newRow("blank name taken") << "" << "" << "SPACE" << " " << " .rcp" << true;
     }
     void typing()
     {
+        QFETCH(QString, files);
         QFETCH(QString, start);
         QFETCH(QString, keys);
+        QFETCH(bool, taken);
+        makeFiles(files);
         dlgRcpFile d(true);
         d.InitDlg();
         d.setCurFileName(start);
         press(d, keys);
         QTEST(field(d), "typed");
-        QTEST(d.getCurFileName(), "returned");
-    }
-
-    void secondLayoutHidesTwoKeys()
-    {
-        dlgRcpFile d(true);
-        press(d, QStringLiteral("CHNG"));
-        QVERIFY(findWidget(d, QStringLiteral("butN"))->isHidden());
-        QVERIFY(findWidget(d, QStringLiteral("butM"))->isHidden());
-        press(d, QStringLiteral("CHNG"));
-        QVERIFY(!findWidget(d, QStringLiteral("butN"))->isHidden());
-        QCOMPARE(findWidget(d, QStringLiteral("butM"))->text(), QStringLiteral("M"));
-    }
-
-    void prevNext_data()
-    {
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("prev on the first row") << "Prev" << "a.rcp";
-        QTest::newRow("next past the last row") << "Next Next Next" << "c.rcp";
-        QTest::newRow("there and back") << "Next Next Prev" << "b.rcp";
-    }
-    void prevNext()
-    {
-        makeFiles(QStringLiteral("a.rcp:1 b.rcp:2 c.rcp:3"));
-        dlgRcpFile d(false);
-        d.InitDlg();
-        d.setCurFileName(QStringLiteral("other"));
-        QFETCH(QString, keys);
-        press(d, keys);
-        QTEST(d.getCurFileName(), "name");
-    }
-
-    void okRefusesNamesLoadCannotList_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("taken");
-        QTest::newRow("empty") << "" << false;
-        QTest::newRow("hidden with extension") << ".rcp" << false;
-        QTest::newRow("hidden") << ".x" << false;
-        QTest::newRow("plain") << "x" << true;
-        QTest::newRow("blank") << " " << true;
-    }
-    void okRefusesNamesLoadCannotList()
-    {
-        QFETCH(QString, name);
-        QFETCH(bool, taken);
-        dlgRcpFile d(true);
-        d.setCurFileName(name);
-        auto *box = findWidget<QDialogButtonBox>(d, QStringLiteral("buttonBox"));
-        QCOMPARE(box->button(QDialogButtonBox::Ok)->isEnabled(), taken);
+        QCOMPARE(findWidget<QDialogButtonBox>(d, QStringLiteral("buttonBox"))->button(QDialogButtonBox::Ok)->isEnabled(), taken);
         d.accept();
         QCOMPARE(d.result() == QDialog::Accepted, taken);
+        QTEST(d.getCurFileName(), "returned");
     }
 };
 
