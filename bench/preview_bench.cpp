@@ -3,6 +3,7 @@
 // build: preview_bench.
 #include "app/runpicture.h"
 #include "recipe/runnerstates.h"
+#include "tools/eventwait.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,12 +20,6 @@ namespace {
 constexpr int Rounds = 200;
 constexpr double NsPerMs = 1e6;
 const QSize PageSize(800, 480);
-
-void quiet(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type != QtDebugMsg && type != QtInfoMsg)
-        std::fprintf(stderr, "%s\n", qPrintable(message));
-}
 
 // Gives the bench access to the run's position in the list.
 class HalfwayRun : public KelInterface
@@ -46,7 +41,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    qInstallMessageHandler(quiet);
+    qInstallMessageHandler(Ptx::dropDiagnostics);
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
 

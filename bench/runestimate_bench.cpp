@@ -62,12 +62,6 @@ QStringList alignedPattern()
             QStringLiteral("POINT 0,3"), QStringLiteral("POINT 6,0"), QStringLiteral("POINT 6,3")};
 }
 
-void quiet(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type != QtDebugMsg && type != QtInfoMsg)
-        std::fprintf(stderr, "%s\n", qPrintable(message));
-}
-
 // Wall time each entry took beyond the model's time for it, summed by kind.
 struct KindCost {
     double extraMs = 0.0;
@@ -131,7 +125,7 @@ bool run(KelInterface &kel, const QStringList &lines, Result *result)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    qInstallMessageHandler(quiet);
+    qInstallMessageHandler(Ptx::dropDiagnostics);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());

@@ -23,10 +23,10 @@ struct RunTimings {
     double wheelHomeMs = 600.0;     // a homing run, on top of its slots
     int wheelPositions = 10;
     double exposureMs = 100.0;      // a shutter's exposure until the run sets another
-    double motionEntryTicks = 18.0; // an XY or focus entry
-    double wheelEntryTicks = 20.0;
-    double exposureEntryTicks = 21.0; // a shutter entry that exposes: the end is polled
-    double shutterEntryTicks = 6.0;   // one that only opens, closes or sets a time
+    double motionEntryTicks = 13.0; // an XY or focus entry
+    double wheelEntryTicks = 10.0;
+    double exposureEntryTicks = 11.0; // a shutter entry that exposes: the end is polled
+    double shutterEntryTicks = 5.0;   // one that only opens, closes or sets a time
     double pauseEntryTicks = 3.0;
 };
 
