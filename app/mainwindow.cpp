@@ -102,6 +102,7 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
     connectEditor();
     connect(ui->actionConfigure, &QAction::triggered, this, &MainWindow::configure);
     connect(KEL, &KelInterface::connectChanged, this, &MainWindow::autoStartWhenReady);
+    setupRunPage();
 
     // A held jog button steps only as fast as its steps go out; see JogRepeat.
     using Step = void (KelInterface::*)(bool, int *);

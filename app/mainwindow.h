@@ -10,6 +10,7 @@ class KelScriptEdit;
 class NumInputBox;
 class QLCDNumber;
 class QPushButton;
+class QTimer;
 
 namespace Ui {
 class MainWindow;
@@ -134,7 +135,13 @@ private slots:
     void on_butConfigure_clicked();
     void autoStartWhenReady(int value);
 
+    // The Run page and the progress line.
+    void on_butCompile_clicked();
+    void updateRunProgress();
+
 private:
+    void setupRunPage();
+    void showCompileResult();
     // Values of the interface's connection state.
     enum ConnectionState { NotConnected = 0, Connecting = 1, SystemReady = 2 };
 
@@ -184,4 +191,7 @@ private:
     // The default recipe waits for the system to be ready before it starts.
     bool autoStartPending = false;
     bool autoStartConnecting = false;
+
+    // Refreshes the progress line and the Run page while a run goes on.
+    QTimer *runTimer = nullptr;
 };

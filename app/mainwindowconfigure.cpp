@@ -18,6 +18,7 @@ void MainWindow::configure()
                 KEL->getXYdoCenter(), KEL->getXYLdPtEnable(), KEL->getFocusRes(),
                 KEL->getFocusSpeed(), KEL->getFocusDefIncr(), KEL->getZLdPtEnable(),
                 KEL->getDefRecipeName(), KEL->getRecipeAutoStart());
+    dialog.setTravelLimits(KEL->getTravelLimits());
     dialog.centreOnScreen();
     if (dialog.exec() != QDialog::Accepted)
         return;
@@ -35,6 +36,7 @@ void MainWindow::configure()
     KEL->setDefRecipeName(dialog.getRecipeName());
     KEL->setRecipeAutoStart(dialog.getRecipeAutoStart());
     KEL->setXYLdPtEnable(dialog.getStageUseLoadPt());
+    KEL->setTravelLimits(dialog.getTravelLimits());
     KEL->setZLdPtEnable(dialog.getFocusUseLoadPt());
     KEL->writeConfigData();
     Ptx::diag(QString::fromLatin1(Ptx::DialogDoneText));

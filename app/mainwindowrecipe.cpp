@@ -17,6 +17,7 @@ void MainWindow::on_butStart_clicked()
     KEL->ScanRecipe();
     for (const QString &line : KEL->compileProblems())
         addDisplayLine(line);
+    showCompileResult();
     KEL->initRecipe();
     KEL->startRecipe();
 }

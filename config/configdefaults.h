@@ -34,6 +34,13 @@ constexpr const char *LoadPtZEnable = "loadptzenable";
 constexpr const char *MicronsPerStep = "micronsperstep";
 constexpr const char *FileName = "filename";
 constexpr const char *AutoStart = "autostart";
+// Optional travel limits: X and Y under stage (mm), Z under focus (microns).
+constexpr const char *XMin = "xmin";
+constexpr const char *XMax = "xmax";
+constexpr const char *YMin = "ymin";
+constexpr const char *YMax = "ymax";
+constexpr const char *ZMin = "zmin";
+constexpr const char *ZMax = "zmax";
 } // namespace ConfigKey
 
 } // namespace Ptx

@@ -9,6 +9,7 @@
 #include <QDomDocument>
 #include <QFile>
 
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -59,6 +60,25 @@ void appendLeaf(QDomDocument &doc, QDomNode &parent, const char *name, bool valu
     appendLeaf(doc, parent, name, value ? TrueText : FalseText);
 }
 
+// A travel limit is kept only when its text is a finite number: a mistyped limit must not
+// become a limit at 0.
+void readLimit(const QString &name, const QString &text, double *limit)
+{
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (ok && std::isfinite(value))
+        *limit = value;
+    else
+        Ptx::diag(QStringLiteral("%1 IGNORED: NOT A NUMBER (%2)").arg(name, text));
+}
+
+// Limits are written only where one is set, so a file without limits stays as it was.
+void appendLimit(QDomDocument &doc, QDomNode &parent, const char *name, double value)
+{
+    if (std::isfinite(value))
+        appendLeaf(doc, parent, name, value);
+}
+
 // Hands each direct child element of the first element called groupName anywhere in the
 // document to visit, with its name and text.
 void readGroup(const QDomDocument &doc, const char *groupName,
@@ -105,6 +125,7 @@ void KelInterface::readConfigData()
     defzincr = Ptx::DefaultIncrZ;
     defaultRecipeName.clear();
     doRecipeAutoStart = false;
+    travelLimits = Ptx::TravelLimits();
     configNoticeText.clear();
     keepConfigFile = false;
 
@@ -157,6 +178,14 @@ void KelInterface::readConfigData()
             loadptEnXY = boolFromText(text);
         else if (name == key(LoadPtZEnable))
             loadptEnZ = boolFromText(text);
+        else if (name == key(XMin))
+            readLimit(name, text, &travelLimits.x.min);
+        else if (name == key(XMax))
+            readLimit(name, text, &travelLimits.x.max);
+        else if (name == key(YMin))
+            readLimit(name, text, &travelLimits.y.min);
+        else if (name == key(YMax))
+            readLimit(name, text, &travelLimits.y.max);
     });
     readGroup(doc, Focus, [this](const QString &name, const QString &text) {
         if (name == key(Speed))
@@ -165,7 +194,13 @@ void KelInterface::readConfigData()
             micronsPerStepZ = numberFromText(text);
         else if (name == key(DefIncr))
             defzincr = numberFromText(text);
+        else if (name == key(ZMin))
+            readLimit(name, text, &travelLimits.z.min);
+        else if (name == key(ZMax))
+            readLimit(name, text, &travelLimits.z.max);
     });
+    for (const QString &axis : travelLimits.dropCrossed())
+        Ptx::diag(QStringLiteral("%1 TRAVEL LIMITS IGNORED: MINIMUM ABOVE MAXIMUM").arg(axis));
     readGroup(doc, Recipe, [this](const QString &name, const QString &text) {
         if (name == key(FileName))
             defaultRecipeName = text;
@@ -215,11 +250,17 @@ void KelInterface::writeConfigData()
     appendLeaf(doc, stage, LoadPtZ, loadptZ);
     appendLeaf(doc, stage, LoadPtXYEnable, loadptEnXY);
     appendLeaf(doc, stage, LoadPtZEnable, loadptEnZ);
+    appendLimit(doc, stage, XMin, travelLimits.x.min);
+    appendLimit(doc, stage, XMax, travelLimits.x.max);
+    appendLimit(doc, stage, YMin, travelLimits.y.min);
+    appendLimit(doc, stage, YMax, travelLimits.y.max);
 
     QDomElement focus = appendElement(doc, root, Focus);
     appendLeaf(doc, focus, Speed, speedZ);
     appendLeaf(doc, focus, MicronsPerStep, micronsPerStepZ);
     appendLeaf(doc, focus, DefIncr, defzincr);
+    appendLimit(doc, focus, ZMin, travelLimits.z.min);
+    appendLimit(doc, focus, ZMax, travelLimits.z.max);
 
     QDomElement recipeGroup = appendElement(doc, root, Recipe);
     appendLeaf(doc, recipeGroup, FileName, defaultRecipeName);

@@ -106,3 +106,15 @@ void KelInterface::setRecipeAutoStart(bool aut)
 {
     doRecipeAutoStart = aut;
 }
+
+Ptx::TravelLimits KelInterface::getTravelLimits() const
+{
+    return travelLimits;
+}
+
+// A range whose minimum lies above its maximum is dropped, as when the file is read.
+void KelInterface::setTravelLimits(const Ptx::TravelLimits &limits)
+{
+    travelLimits = limits;
+    travelLimits.dropCrossed();
+}

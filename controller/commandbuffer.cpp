@@ -170,6 +170,9 @@ void KelInterface::haltAll()
     // every entry not yet sent are withdrawn, as if they had timed out.
     withdrawPending();
     addCommand(Ptx::DevAll, Ptx::CmdHalt, 0, 0, false);
+    // The stop that follows a halt ends the run as halted.
+    if (recipeRunning)
+        runEnding = Ptx::RunEnding::Halt;
 }
 
 void KelInterface::onTimer()

@@ -214,6 +214,9 @@ void KelInterface::onSocketLost()
     if (!linkUp || tcpSocket->state() == QAbstractSocket::ConnectedState)
         return;
     Ptx::diag(QStringLiteral("Connection lost: %1").arg(tcpSocket->errorString()));
+    // The run that closing the connection stops is logged as ended by the lost link.
+    if (recipeRunning)
+        runEnding = Ptx::RunEnding::LinkLost;
     closeConnection();
     emit addDispLine(QStringLiteral("CONNECTION LOST!"));
 }

@@ -2,7 +2,13 @@
 #pragma once
 
 #include "controller/protocol.h"
+#include "motion/travellimits.h"
+#include "recipe/runestimate.h"
+#include "recipe/runlog.h"
+#include "recipe/runprogress.h"
 
+#include <QElapsedTimer>
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 #include <QThread>
@@ -26,6 +32,15 @@ struct cmdBufferStruct {
     bool wrapper = false;
     QString wcmd;
 };
+
+namespace Ptx {
+// Where a run-list entry came from: the placement of the repeat pattern and the insertion
+// of the macro it belongs to, counted from 1; 0 for an entry of the recipe's own lines.
+struct EntryOrigin {
+    int pattern = 0;
+    int macro = 0;
+};
+} // namespace Ptx
 
 // One compiled recipe entry of the run list, the repeat pattern or the macro.
 struct recipePointStruct {
@@ -111,6 +126,13 @@ public slots:
     void moveToAln(int point);
     void SkewAbsToSpecimen(double ox, double oy, double *nx, double *ny);
     void SkewSpecimenToAbs(double ox, double oy, double *nx, double *ny);
+    // The stage position in stage millimetres, whatever the coordinate mode.
+    QPointF stagePositionXY() const;
+    QPointF xyLoadPoint() const;
+    // The alignment points in force, and whether the run has taught them.
+    QPointF alignPoint(int point) const;  // 1 or 2, stage coordinates
+    Ptx::SkewTransform alignment() const;
+    bool alignmentTaught() const;
 
     // --- motion, wheels, shutters, load points (motion/) ---
     void moveXYTo(double x, double y);
@@ -168,6 +190,9 @@ public slots:
     void setDefRecipeName(QString name);
     bool getRecipeAutoStart();
     void setRecipeAutoStart(bool aut);
+    // Optional travel limits in stage coordinates; moves outside them are refused.
+    Ptx::TravelLimits getTravelLimits() const;
+    void setTravelLimits(const Ptx::TravelLimits &limits);
 
     // --- recipes: lines and files (recipe/) ---
     void setRecipe(QStringList list);
@@ -186,6 +211,9 @@ public slots:
     // Read access to the lists of the last compile.
     int compiledPointCount() const;
     recipePointStruct compiledPoint(int index) const;
+    Ptx::EntryOrigin compiledOrigin(int index) const;
+    int compiledPatternPasses() const;
+    int compiledMacroPasses() const;
     int compiledPatternCount() const;
     int compiledMacroCount() const;
     bool compiledAlign() const;
@@ -203,6 +231,10 @@ public slots:
     bool isRecipeRunning();
     bool isRecipePaused();
     bool isRecipeDelay();
+    // Entry, pattern and macro pass and time left of the run.
+    Ptx::RunProgress runProgress() const;
+    // The time model of the compiled run list, from where the stage and wheels stand now.
+    Ptx::RunEstimate estimateRun() const;
 
 signals:
     void xPosChanged(double newvalue);
@@ -332,6 +364,8 @@ protected:
     // Queues one command without a reply, unless value cannot be a 32-bit data word: then
     // nothing is queued and Ptx::NotQueued is returned.
     int queueChecked(uint dev, uint cmd, uint index, double value);
+    bool stageTargetXY(double x, double y, double *stageX, double *stageY) const;
+    bool refuseOutsideTravel(const QString &why);
     // Moves the stage to a stage position in mm, whatever the coordinate mode; index gets
     // the Y command's entry.
     void moveStageTo(double x, double y, int *index);
@@ -359,6 +393,7 @@ protected:
     double defzincr = 1.0;
     QString defaultRecipeName;
     bool doRecipeAutoStart = false;
+    Ptx::TravelLimits travelLimits;
 
     // --- recipe engine (recipe/) ---
     QStringList recipe;
@@ -367,6 +402,9 @@ protected:
     recipePointStruct pointList[Ptx::PointListSize];
     recipePointStruct rptPointList[Ptx::RptListSize];
     recipePointStruct fmacroPointList[Ptx::MacroListSize];
+    Ptx::EntryOrigin pointOrigin[Ptx::PointListSize];
+    int patternPlacements = 0;
+    int macroInsertions = 0;
     int numPointsDefined = 0;
     int numRptPointsDefined = 0;
     int numMacroPointsDefined = 0;
@@ -471,9 +509,23 @@ protected:
     void loadRecipeEntry();
     void queueRecipeSpeed(uint firstDev, uint lastDev, double stepsPerSecond);
     void issueRecipeEntry();
+    QString entryTravelRefusal(const recipePointStruct &entry) const;
+    void holdOutsideTravel(const QString &why);
     void issueShutterEntry(quint32 shopt);
     void markRecipeEntryBusy();
     void settleRecipeEntry(unsigned int mask);
     void dwellRecipeEntry();
+    void planRun();
+    void noteRunTick();
+    void finishRunLog(Ptx::RunEnding ending);
+    // The run's time-left model, its working time and its log line.
+    Ptx::RunEstimate runEstimate;
+    QElapsedTimer runClock;
+    qint64 lastRunTickMs = 0;
+    double runWorkMs = 0.0;
+    double entryStartMs = 0.0;
+    Ptx::RunRecord runRecord;
+    Ptx::RunEnding runEnding = Ptx::RunEnding::Stop;
+    bool alignTaught = false;
     // --- end of recipe engine ---
 };

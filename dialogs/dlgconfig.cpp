@@ -7,12 +7,27 @@
 #include "dialogs/screencentre.h"
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
 const QString AddressDot = QStringLiteral(".");
 constexpr int AddressParts = 4;
 const QString DefaultIncrement = QStringLiteral("1.0");
+const QString NoLimit = QStringLiteral("NONE");
+
+QString limitText(double limit)
+{
+    return std::isfinite(limit) ? Ptx::numberText(limit) : NoLimit;
+}
+
+// NONE, or a text that is no number, is no limit on that side.
+double limitValue(const QPushButton *button, double none)
+{
+    bool ok = false;
+    const double value = button->text().toDouble(&ok);
+    return ok && std::isfinite(value) ? value : none;
+}
 
 // A button's text as a number; text that is not a number reads as 0.
 double buttonValue(const QPushButton *button)
@@ -60,6 +75,13 @@ dlgConfig::dlgConfig(QString addr, QWidget *parent)
         connect(button, &QPushButton::clicked, this,
                 [this, button, &field] { editValue(button, field.prompt, field.speed); });
     }
+    const std::pair<QPushButton *, QString> limits[] = {
+        {ui->limitXMin, tr("X minimum in mm (empty: none):")}, {ui->limitXMax, tr("X maximum in mm (empty: none):")},
+        {ui->limitYMin, tr("Y minimum in mm (empty: none):")}, {ui->limitYMax, tr("Y maximum in mm (empty: none):")},
+        {ui->limitZMin, tr("Z minimum in microns (empty: none):")},
+        {ui->limitZMax, tr("Z maximum in microns (empty: none):")}};
+    for (const auto &[button, prompt] : limits)
+        connect(button, &QPushButton::clicked, this, [this, button = button, prompt = prompt] { editLimit(button, prompt); });
 }
 
 dlgConfig::~dlgConfig()
@@ -112,6 +134,49 @@ void dlgConfig::editValue(QPushButton *button, const char *prompt, bool speed)
     }
     ui->labelNote->clear();
     button->setText(typed);
+}
+
+// An empty keypad clears the limit; a text that is no number is refused. A minimum above
+// its maximum is pointed out, since such a pair is not kept.
+void dlgConfig::editLimit(QPushButton *button, const QString &prompt)
+{
+    NumInputBox box(this);
+    box.centreOnScreen();
+    box.SetPrompt(prompt);
+    box.setValue(button->text() == NoLimit ? QString() : button->text());
+    if (box.exec() != QDialog::Accepted)
+        return;
+    const QString typed = box.getStrVal().trimmed();
+    bool ok = false;
+    const double value = typed.toDouble(&ok);
+    if (!typed.isEmpty() && (!ok || !std::isfinite(value))) {
+        ui->labelNote->setText(tr("A limit must be a number or empty: kept %1").arg(button->text()));
+        return;
+    }
+    button->setText(typed.isEmpty() ? NoLimit : typed);
+    const Ptx::TravelLimits limits = getTravelLimits();
+    const bool crossed = limits.x.min > limits.x.max || limits.y.min > limits.y.max || limits.z.min > limits.z.max;
+    ui->labelNote->setText(crossed ? tr("A minimum above its maximum: that axis will have no limits") : QString());
+}
+
+void dlgConfig::setTravelLimits(const Ptx::TravelLimits &limits)
+{
+    ui->limitXMin->setText(limitText(limits.x.min));
+    ui->limitXMax->setText(limitText(limits.x.max));
+    ui->limitYMin->setText(limitText(limits.y.min));
+    ui->limitYMax->setText(limitText(limits.y.max));
+    ui->limitZMin->setText(limitText(limits.z.min));
+    ui->limitZMax->setText(limitText(limits.z.max));
+}
+
+Ptx::TravelLimits dlgConfig::getTravelLimits()
+{
+    const Ptx::AxisRange none;
+    Ptx::TravelLimits limits;
+    limits.x = {limitValue(ui->limitXMin, none.min), limitValue(ui->limitXMax, none.max)};
+    limits.y = {limitValue(ui->limitYMin, none.min), limitValue(ui->limitYMax, none.max)};
+    limits.z = {limitValue(ui->limitZMin, none.min), limitValue(ui->limitZMax, none.max)};
+    return limits;
 }
 
 void dlgConfig::init(double stRes, double stSp, double stCenSp, double stDefInc, bool stCenter,

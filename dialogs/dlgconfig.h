@@ -2,6 +2,8 @@
 // recipe, each value edited on the keypad or the recipe file dialog.
 #pragma once
 
+#include "motion/travellimits.h"
+
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -45,12 +47,16 @@ public:
     bool getFocusUseLoadPt();
     bool getRecipeAutoStart();
     QString getRecipeName();
+    // Travel limits: a button shows its limit, or NONE for a side without one.
+    void setTravelLimits(const Ptx::TravelLimits &limits);
+    Ptx::TravelLimits getTravelLimits();
 
 private slots:
     void on_recipeFileName_clicked();
 
 private:
     void editValue(QPushButton *button, const char *prompt, bool speed);
+    void editLimit(QPushButton *button, const QString &axis);
 
     Ui::dlgConfig *ui;
 };

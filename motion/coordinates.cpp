@@ -152,3 +152,28 @@ void KelInterface::updatePosition()
         emit fw2PosChanged(fw2CurPos);
     }
 }
+
+QPointF KelInterface::stagePositionXY() const
+{
+    return QPointF(xpos / stepsPerMMxy, ypos / stepsPerMMxy);
+}
+
+QPointF KelInterface::xyLoadPoint() const
+{
+    return QPointF(loadptX, loadptY);
+}
+
+QPointF KelInterface::alignPoint(int point) const
+{
+    return point == 1 ? QPointF(AlnPoint1x, AlnPoint1y) : QPointF(AlnPoint2x, AlnPoint2y);
+}
+
+Ptx::SkewTransform KelInterface::alignment() const
+{
+    return Ptx::SkewTransform(AlnPoint1x, AlnPoint1y, AlnPoint2x, AlnPoint2y);
+}
+
+bool KelInterface::alignmentTaught() const
+{
+    return alignTaught;
+}

@@ -33,22 +33,43 @@ void KelInterface::moveXYTo(double x, double y)
     moveXYTo(x, y, &index);
 }
 
-void KelInterface::moveXYTo(double x, double y, int *index)
+// Converts a target in the current coordinate mode into stage millimetres. False while skew
+// mode has no direction to convert with.
+bool KelInterface::stageTargetXY(double x, double y, double *stageX, double *stageY) const
 {
-    *index = Ptx::NotQueued;
     if (inRelative) {
         x += relx;
         y += rely;
     }
     if (inSkew) {
         const Ptx::SkewTransform skew(AlnPoint1x, AlnPoint1y, AlnPoint2x, AlnPoint2y);
-        if (skew.coincident()) {
-            // The specimen has no direction: the stage is not sent anywhere.
-            Ptx::diag(QStringLiteral("MOVE REFUSED: %1").arg(AlignPointsIdentical));
-            emit addDispLine(QString::fromLatin1(AlignPointsIdentical));
-            return;
-        }
+        if (skew.coincident())
+            return false;
         skew.toStage(x, y, &x, &y);
+    }
+    *stageX = x;
+    *stageY = y;
+    return true;
+}
+
+// True, with the operator told why, when why names a travel limit the move would break.
+bool KelInterface::refuseOutsideTravel(const QString &why)
+{
+    if (why.isEmpty())
+        return false;
+    Ptx::diag(QStringLiteral("MOVE REFUSED: %1").arg(why));
+    emit addDispLine(QStringLiteral("MOVE REFUSED: %1").arg(why));
+    return true;
+}
+
+void KelInterface::moveXYTo(double x, double y, int *index)
+{
+    *index = Ptx::NotQueued;
+    if (!stageTargetXY(x, y, &x, &y)) {
+        // The specimen has no direction: the stage is not sent anywhere.
+        Ptx::diag(QStringLiteral("MOVE REFUSED: %1").arg(AlignPointsIdentical));
+        emit addDispLine(QString::fromLatin1(AlignPointsIdentical));
+        return;
     }
     moveStageTo(x, y, index);
 }
@@ -56,6 +77,8 @@ void KelInterface::moveXYTo(double x, double y, int *index)
 void KelInterface::moveStageTo(double x, double y, int *index)
 {
     *index = Ptx::NotQueued;
+    if (refuseOutsideTravel(travelLimits.refusalXY(x, y)))
+        return;
     // Both axes or neither: half a move would leave the stage somewhere nobody asked for.
     qint32 xsteps = 0;
     qint32 ysteps = 0;
@@ -91,6 +114,9 @@ void KelInterface::moveZTo(double z)
 
 void KelInterface::moveZTo(double z, int *index)
 {
+    *index = Ptx::NotQueued;
+    if (refuseOutsideTravel(travelLimits.refusalZ(z)))
+        return;
     *index = queueChecked(Ptx::DevZ, Ptx::CmdMove, Ptx::IdxAbsolute, z / micronsPerStepZ);
 }
 
@@ -112,26 +138,41 @@ void KelInterface::incZ(bool pos)
     incZ(pos, &index);
 }
 
+// A jog is checked from the last polled position, where the stage stands once idle.
 void KelInterface::incX(bool pos, int *index)
 {
+    *index = Ptx::NotQueued;
+    if (refuseOutsideTravel(Ptx::travelRefusal("X", xpos / stepsPerMMxy + (pos ? xincr : -xincr),
+                                                travelLimits.x)))
+        return;
     *index = queueChecked(Ptx::DevX, Ptx::CmdMove,
                           pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative, xincr * stepsPerMMxy);
 }
 
 void KelInterface::incY(bool pos, int *index)
 {
+    *index = Ptx::NotQueued;
+    if (refuseOutsideTravel(Ptx::travelRefusal("Y", ypos / stepsPerMMxy + (pos ? yincr : -yincr),
+                                                travelLimits.y)))
+        return;
     *index = queueChecked(Ptx::DevY, Ptx::CmdMove,
                           pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative, yincr * stepsPerMMxy);
 }
 
 void KelInterface::incZ(bool pos, int *index)
 {
+    *index = Ptx::NotQueued;
+    if (refuseOutsideTravel(Ptx::travelRefusal("Z", zpos * micronsPerStepZ + (pos ? zincr : -zincr),
+                                                travelLimits.z)))
+        return;
     *index = queueChecked(Ptx::DevZ, Ptx::CmdMove,
                           pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative, zincr / micronsPerStepZ);
 }
 
 void KelInterface::homeXY()
 {
+    if (refuseOutsideTravel(travelLimits.refusalXY(0.0, 0.0)))
+        return;
     addCommand(Ptx::DevX, Ptx::CmdMove, Ptx::IdxAbsolute, 0, false);
     addCommand(Ptx::DevY, Ptx::CmdMove, Ptx::IdxAbsolute, 0, false);
 }

@@ -44,6 +44,7 @@ int shutterCode(qint32 code)
 int KelInterface::ScanRecipe()
 {
     teachAlign = false;
+    alignTaught = false;
     AlnPoint1x = 0.0;
     AlnPoint1y = 0.0;
     AlnPoint2x = DefaultAlignPoint2X;
@@ -95,6 +96,8 @@ void KelInterface::resetCompileState()
 
     compileProblemLines.clear();
     compileProblemsUnlisted = 0;
+    patternPlacements = 0;
+    macroInsertions = 0;
 }
 
 int KelInterface::ProcessRecipe()
@@ -150,6 +153,23 @@ recipePointStruct KelInterface::compiledPoint(int index) const
     if (index < 0 || index >= numPointsDefined)
         return recipePointStruct();
     return pointList[index];
+}
+
+Ptx::EntryOrigin KelInterface::compiledOrigin(int index) const
+{
+    if (index < 0 || index >= numPointsDefined)
+        return Ptx::EntryOrigin();
+    return pointOrigin[index];
+}
+
+int KelInterface::compiledPatternPasses() const
+{
+    return patternPlacements;
+}
+
+int KelInterface::compiledMacroPasses() const
+{
+    return macroInsertions;
 }
 
 int KelInterface::compiledPatternCount() const

@@ -19,12 +19,17 @@ struct EntryList
     recipePointStruct *entries;
     int &count;
     int max;
+    // The run list also notes where each entry came from.
+    Ptx::EntryOrigin *origins = nullptr;
+    Ptx::EntryOrigin origin = {};
 
     // Writes entry into the next slot and counts it. False once the list is full: the count
     // then stays at max.
     bool append(const recipePointStruct &entry) const
     {
         entries[count] = entry;
+        if (origins)
+            origins[count] = origin;
         ++count;
         if (count > max) {
             count = max;
@@ -152,7 +157,7 @@ int KelInterface::AddPoint(double x, double y, double z, bool zmove)
         return 0;
     }
     const recipePointStruct entry = motionEntry(x, y, z, zmove, curSpeedXY, curSpeedZ, curDelay);
-    const bool room = EntryList{pointList, numPointsDefined, MaxPoints}.append(entry);
+    const bool room = EntryList{pointList, numPointsDefined, MaxPoints, pointOrigin}.append(entry);
     diagMotion(x, y, z, curSpeedXY, curSpeedZ);
     if (!room)
         return -1;
@@ -164,6 +169,7 @@ int KelInterface::AddPoint(double x, double y, double z, bool zmove)
 // Appends the whole pattern offset by (x, y).
 int KelInterface::placePattern(double x, double y)
 {
+    const EntryList runList{pointList, numPointsDefined, MaxPoints, pointOrigin, {++patternPlacements, 0}};
     for (int i = 0; i < numRptPointsDefined; ++i) {
         recipePointStruct entry = rptPointList[i];
         entry.x += x;
@@ -173,7 +179,7 @@ int KelInterface::placePattern(double x, double y)
             Ptx::diag(QStringLiteral("  PT refused: not a finite position"));
             continue;
         }
-        const bool room = EntryList{pointList, numPointsDefined, MaxPoints}.append(entry);
+        const bool room = runList.append(entry);
         diagEntry(entry);
         if (!room)
             return -1;
@@ -191,10 +197,11 @@ int KelInterface::AddFiltPoint(int f1pos, int f2pos, bool f1move, bool f2move, u
         AddFiltMacroPoint(f1pos, f2pos, f1move, f2move, shopt, fmacro);
         return 0;
     }
-    const EntryList runList{pointList, numPointsDefined, MaxPoints};
+    EntryList runList{pointList, numPointsDefined, MaxPoints, pointOrigin};
     if (fmacro) {
         if (!macroDefined)
             return 0;
+        runList.origin.macro = ++macroInsertions;
         return insertMacro(fmacroPointList, numMacroPointsDefined, runList, true) ? 0 : -1;
     }
     const recipePointStruct entry = filterEntry(f1pos, f2pos, f1move, f2move, shopt, false, 0.0, curFDelay);

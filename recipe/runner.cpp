@@ -53,6 +53,8 @@ void KelInterface::endRecipeRun()
     yincr = defyincr;
     zincr = defzincr;
     recipePaused = false;
+    if (!contMacro)
+        finishRunLog(RunEnding::Done);
     recipeInDelay = false;
     if (contMacro) {
         recipeRunning = true;
@@ -73,6 +75,7 @@ void KelInterface::runRecipe()
         prevrcpstate = recipeState;
         diag(QStringLiteral("RCP STATE:%1").arg(recipeState));
     }
+    noteRunTick();
 
     // The entry states read the run list; an index that names no compiled entry ends them.
     if (recipeState >= RCP_LOAD_ENTRY && recipeState <= RCP_ENTRY_IDLE && !currentRecipeEntry())
@@ -204,6 +207,7 @@ void KelInterface::runRecipe()
         setAbs();
         AlnPoint2x = fxpos;
         AlnPoint2y = fypos;
+        alignTaught = true;
         recipeState = RCP_RUN;
         break;
 
@@ -213,6 +217,7 @@ void KelInterface::runRecipe()
         if (teachAlign)
             setSkew();
         curPoint = 0;
+        planRun();
         recipeState = numPointsDefined > 0 ? RCP_LOAD_ENTRY : RCP_LOADXY;
         break;
     case RCP_LOAD_ENTRY:
@@ -242,6 +247,7 @@ void KelInterface::runRecipe()
         dwellRecipeEntry();
         break;
     case RCP_NEXT_ENTRY:
+        ++runRecord.entriesDone;
         ++curPoint;
         if (curPoint < numPointsDefined) {
             recipeState = RCP_LOAD_ENTRY;
@@ -269,6 +275,11 @@ void KelInterface::initRecipe()
 
 void KelInterface::startRecipe()
 {
+    runRecord = RunRecord{QDateTime::currentDateTime(), QDateTime(), rcpFileName, 0, numPointsDefined,
+                          RunEnding::Stop};
+    runEnding = RunEnding::Stop;
+    alignTaught = false;
+    planRun();
     recipeState = RCP_START;
     recipeRunning = true;
     recipePaused = false;
@@ -338,6 +349,8 @@ void KelInterface::prevRecipePoint()
 // Commands already queued are left to the controller; HALT is there to stop the axes.
 void KelInterface::stopRecipe()
 {
+    if (recipeRunning)
+        finishRunLog(runEnding);
     recipeState = RCP_IDLE;
     recipeRunning = false;
     recipePaused = false;

@@ -64,9 +64,49 @@ void KelInterface::loadRecipeEntry()
     }
 }
 
+// Why a motion entry would leave the travel, in the coordinate mode just set; empty when it
+// stays inside (or is no motion entry).
+QString KelInterface::entryTravelRefusal(const recipePointStruct &entry) const
+{
+    double stageX = 0.0;
+    double stageY = 0.0;
+    switch (entryKind(entry)) {
+    case EntryKind::Focus:
+        return travelLimits.refusalZ(curscanz);
+    case EntryKind::StageXY:
+        // Without a direction the move itself refuses and says so.
+        if (stageTargetXY(curscanx, curscany, &stageX, &stageY))
+            return travelLimits.refusalXY(stageX, stageY);
+        return QString();
+    case EntryKind::Wheels:
+    case EntryKind::Pause:
+    case EntryKind::Shutters:
+        break;
+    }
+    return QString();
+}
+
+// An entry outside the travel is not sent. The run waits there as at a dwell without end,
+// so that the operator can skip the entry with NEXT or end the run with STOP.
+void KelInterface::holdOutsideTravel(const QString &why)
+{
+    emit addDispLine(QStringLiteral("ENTRY %1 NOT RUN: %2").arg(curPoint + 1).arg(why));
+    emit addDispLine(QStringLiteral("NEXT SKIPS IT, STOP ENDS THE RUN"));
+    recipeDelay = 0;
+    delaycnt = 0;
+    recipeInDelay = true;
+    emit updateRecipeSts();
+    recipeState = RCP_DWELL;
+}
+
 void KelInterface::issueRecipeEntry()
 {
     const recipePointStruct &entry = *currentRecipeEntry();
+    const QString outside = entryTravelRefusal(entry);
+    if (!outside.isEmpty()) {
+        holdOutsideTravel(outside);
+        return;
+    }
     switch (entryKind(entry)) {
     case EntryKind::Wheels:
         if (entry.f1move && entry.f2move) {

@@ -4,10 +4,13 @@
 #include "recipe/recipefile.h"
 #include "recipe/runnerentrykind.h"
 
+#include "app/runpicture.h"
 #include "ptxversion.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -20,11 +23,12 @@
 namespace {
 
 enum ExitCode { Compiled = 0, Stopped = 1, Unreadable = 2 };
+const QSize PictureSize(800, 480);
 
 constexpr int RealDigits = 17;
 
 const char *const HelpText =
-    "Usage: ptx-recipe [--config FILE] RECIPE\n"
+    "Usage: ptx-recipe [--config FILE] [--picture FILE.png] RECIPE\n"
     "       ptx-recipe --help | --version\n"
     "\n"
     "Compiles the recipe file RECIPE exactly as the panel's START does and prints the run\n"
@@ -44,12 +48,16 @@ const char *const HelpText =
     "  --config FILE  take the stage and focus speeds and the jog increments from this\n"
     "                 settings file (as \"config.xml\"); without it the defaults apply.\n"
     "                 No settings file is created or changed.\n"
+    "  --picture FILE.png  also draw the run list as the panel's Run page shows it:\n"
+    "                 points in order, pattern placements boxed, alignment and load\n"
+    "                 points marked, entries outside the settings file's travel limits\n"
+    "                 crossed (800 x 480 pixels).\n"
     "  --help         show this text.\n"
     "  --version      show the version.\n"
     "\n"
     "Exit status: 0 the whole recipe compiled, 1 the compile stopped early (a CIRCLE or\n"
-    "ARC through three points in a line), 2 a file cannot be read or the arguments are\n"
-    "wrong.\n";
+    "ARC through three points in a line), 2 a file cannot be read or written or the\n"
+    "arguments are wrong.\n";
 
 const char *kindName(const recipePointStruct &entry)
 {
@@ -95,6 +103,7 @@ void printError(const QString &text)
 struct Arguments {
     QString recipe;
     QString config;
+    QString picture;
     bool help = false;
     bool version = false;
     bool ok = true;
@@ -106,21 +115,35 @@ Arguments parseArguments(const QStringList &args)
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QString());
     const QCommandLineOption config(QStringLiteral("config"), QString(), QStringLiteral("FILE"));
-    parser.addOptions({help, version, config});
+    const QCommandLineOption picture(QStringLiteral("picture"), QString(), QStringLiteral("FILE"));
+    parser.addOptions({help, version, config, picture});
     Arguments parsed;
     parsed.ok = parser.parse(args) && parser.positionalArguments().size() <= 1;
     parsed.help = parser.isSet(help);
     parsed.version = parser.isSet(version);
     parsed.config = parser.value(config);
+    parsed.picture = parser.value(picture);
     parsed.recipe = parser.positionalArguments().value(0);
     if (parsed.recipe.isEmpty() && !parsed.help && !parsed.version)
         parsed.ok = false;
     return parsed;
 }
 
+// The Run page's picture of the compiled run list, at the size of the panel's page.
+bool writePicture(KelInterface &kel, const QString &path)
+{
+    QImage image(PictureSize, QImage::Format_RGB32);
+    QPainter painter(&image);
+    Ptx::RunPicture picture;
+    picture.showRun(kel);
+    picture.paint(&painter, QRectF(image.rect()));
+    painter.end();
+    return image.save(path, "PNG");
+}
+
 // Compiles in a private working folder, where the interface reads and rewrites its own
 // copy of the settings file.
-int compile(const QStringList &lines, const QString &configPath)
+int compile(const QStringList &lines, const QString &configPath, const QString &picturePath)
 {
     QTemporaryDir workDir;
     if (!workDir.isValid()) {
@@ -151,16 +174,24 @@ int compile(const QStringList &lines, const QString &configPath)
 
     for (const QString &problem : kel->compileProblems())
         printError(problem);
+    int exitCode = result < 0 ? Stopped : Compiled;
+    if (!picturePath.isEmpty() && !writePicture(*kel, picturePath)) {
+        printError(QStringLiteral("cannot write %1").arg(picturePath));
+        exitCode = Unreadable;
+    }
     kel.reset();
     QDir::setCurrent(previousDir);
-    return result < 0 ? Stopped : Compiled;
+    return exitCode;
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // The picture is drawn without a screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     const Arguments args = parseArguments(QCoreApplication::arguments());
     if (args.help) {
         std::fputs(HelpText, stdout);
@@ -180,5 +211,6 @@ int main(int argc, char **argv)
         return Unreadable;
     }
     const QString config = args.config.isEmpty() ? QString() : QFileInfo(args.config).absoluteFilePath();
-    return compile(lines, config);
+    const QString picture = args.picture.isEmpty() ? QString() : QFileInfo(args.picture).absoluteFilePath();
+    return compile(lines, config, picture);
 }

@@ -77,6 +77,10 @@ private slots:
         QTest::newRow("speed that is no number refused") << "stageCenSpeed" << "." << true << "stage/censpeed" << "0.123457";
         QTest::newRow("typed resolution") << "focusRes" << "0.5" << true << "focus/micronsperstep" << "0.5";
         QTest::newRow("typed default recipe gains its extension") << "recipeFileName" << "D E M O" << true << "recipe/filename" << "demo.rcp";
+        QTest::newRow("travel limits kept") << "" << "" << true << "focus/zmin" << "5";
+        QTest::newRow("typed travel limit") << "limitXMax" << "120" << true << "stage/xmax" << "120";
+        QTest::newRow("emptied travel limit is none") << "limitZMin" << "" << true << "focus/zmin" << "";
+        QTest::newRow("travel limit that is no number refused") << "limitYMin" << "." << true << "stage/ymin" << "";
         QTest::newRow("cancel after an edit") << "stageSpeed" << "9" << false << "stage/speed" << "5";
     }
     void configure()
@@ -86,6 +90,9 @@ private slots:
         QFETCH(bool, ok);
         openWindow();
         kel->setXYCenSpeed(0.1234567);
+        Ptx::TravelLimits limits;
+        limits.z.min = 5;
+        kel->setTravelLimits(limits);
         kel->writeConfigData();
         const QByteArray before = configFile();
 

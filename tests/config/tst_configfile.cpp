@@ -156,6 +156,21 @@ void TestConfigFile::read_data()
     row("address nested anywhere, first one wins",
         "<archive><stage><ipaddr>10.2.2.2</ipaddr></stage><ipaddr>10.3.3.3</ipaddr></archive>",
         [](MotionProbe &k) { return QVariant(k.getIpAddr()); }, QStringLiteral("10.2.2.2"));
+    // Travel limits: X and Y under stage, Z under focus; each side on its own.
+    const Getter limits = [](MotionProbe &k) {
+        const Ptx::TravelLimits l = k.getTravelLimits();
+        return QVariant(QStringLiteral("%1 %2 %3 %4 %5 %6")
+                            .arg(l.x.min).arg(l.x.max).arg(l.y.min).arg(l.y.max).arg(l.z.min).arg(l.z.max));
+    };
+    row("no travel limits", stageFile("<speed>7</speed>"), limits, "-inf inf -inf inf -inf inf");
+    row("travel limits",
+        "<archive><stage><xmin>-5</xmin><xmax>120</xmax><ymax>80</ymax></stage>"
+        "<focus><zmin>0</zmin><zmax>5000</zmax></focus></archive>",
+        limits, "-5 120 -inf 80 0 5000");
+    row("mistyped limit is no limit", stageFile("<xmax>12O</xmax><ymax> 8 </ymax>"), limits,
+        "-inf inf -inf 8 -inf inf");
+    row("crossed limits dropped", stageFile("<xmin>10</xmin><xmax>5</xmax><ymin>1</ymin>"), limits,
+        "-inf inf 1 inf -inf inf");
     row("zero stage resolution", stageFile("<stepspmm>0</stepspmm>"), resXY, 10000.0, true);
     row("non-numeric stage resolution", stageFile("<stepspmm>abc</stepspmm>"), resXY, 10000.0,
         true);
@@ -195,6 +210,10 @@ void TestConfigFile::roundTrip()
     kel->setFocusDefIncr(5.0);
     kel->setDefRecipeName(QStringLiteral("wafer <A> & B.rcp"));
     kel->setRecipeAutoStart(true);
+    Ptx::TravelLimits limits;
+    limits.x.max = 150.5;
+    limits.z.min = -20;
+    kel->setTravelLimits(limits);
     kel->setZLdPtEnable(true); // writes the file
     const QByteArray bytes = readFile();
     QVERIFY(bytes.contains("<loadptX>12.3457</loadptX>"));
@@ -210,6 +229,9 @@ void TestConfigFile::roundTrip()
                           kel->getRecipeAutoStart()}),
              (QList<bool>{true, false, true, true}));
     QCOMPARE(kel->getDefRecipeName(), QStringLiteral("wafer <A> & B.rcp"));
+    QCOMPARE((QList<double>{kel->getTravelLimits().x.max, kel->getTravelLimits().z.min}),
+             (QList<double>{150.5, -20}));
+    QVERIFY(!kel->getTravelLimits().y.isSet());
 }
 
 void TestConfigFile::rereadResetsToDefaults()

@@ -171,6 +171,32 @@ void TestMotion::refused_data()
     row("Z nan", [](MotionProbe &k, int *i) { k.moveZTo(NaN, i); });
     row("Z 1e12 microns", [](MotionProbe &k, int *i) { k.moveZTo(1e12, i); });
     row("X jog infinite", [](MotionProbe &k, int *) { k.xincr = Inf; k.incX(true); }, false);
+    // Travel limits X 0..10 mm, Y 0..10 mm, Z 0..100 microns, checked in stage coordinates.
+    const auto limited = [](MotionProbe &k) {
+        Ptx::TravelLimits limits;
+        limits.x = limits.y = Ptx::AxisRange{0.0, 10.0};
+        limits.z = Ptx::AxisRange{0.0, 100.0};
+        k.setTravelLimits(limits);
+    };
+    row("XY past the X limit", [limited](MotionProbe &k, int *i) { limited(k); k.moveXYTo(10.5, 5, i); });
+    row("XY relative, past the Y limit",
+        [limited](MotionProbe &k, int *i) { limited(k); k.setRel(0.0, 8.0); k.moveXYTo(0, 3, i); });
+    row("XY skewed onto the stage below Y 0", [limited](MotionProbe &k, int *i) {
+        limited(k);
+        k.setAlignPt1(5, 5);
+        k.setAlignPt2(5, 15);   // specimen X runs along stage Y
+        k.setSkew();
+        k.moveXYTo(-6, 0, i);
+    });
+    row("Z below the limit", [limited](MotionProbe &k, int *i) { limited(k); k.moveZTo(-0.5, i); });
+    row("X jog past the limit",
+        [limited](MotionProbe &k, int *) { limited(k); k.xpos = 95000; k.incX(true); }, false);
+    row("home outside the travel", [](MotionProbe &k, int *) {
+        Ptx::TravelLimits limits;
+        limits.x.min = 1;
+        k.setTravelLimits(limits);
+        k.homeXY();
+    }, false);
     row("wheel position past 32 bits", [](MotionProbe &k, int *i) { k.moveFW(1, 1L << 40, i); });
     row("both wheels, huge wheel 2", [](MotionProbe &k, int *i) { k.moveFWboth(1, HugeLong, i); });
     row("shutter number at the int limit",

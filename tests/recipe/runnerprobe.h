@@ -56,6 +56,8 @@ public:
     using KelInterface::recipeDelay;
     using KelInterface::contMacro;
     using KelInterface::wexp1;
+    using KelInterface::onSocketLost;
+    using KelInterface::linkUp;
 
     void setEntries(const QList<recipePointStruct> &entries)
     {

@@ -5,6 +5,8 @@
 #include "runnerprobe.h"
 #include "support/diagcapture.h"
 
+#include "recipe/runlog.h"
+
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -639,6 +641,126 @@ private slots:
         QCOMPARE(dataOf(DevX, CmdWrite).size(), 1);
         QCOMPARE(dataOf(DevX, CmdMove).size(), 2);
         QVERIFY(diagnostics->lines().contains(QStringLiteral("RECIPE SPEED NOT SENT: 1e+34")));
+    }
+
+    // --- travel limits, run log, time left ---
+
+    void entryOutsideTravelHoldsUntilNext_data()
+    {
+        QTest::addColumn<recipePointStruct>("entry");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("x above") << xyEntry(12, 0, 30) << "X=12 ABOVE TRAVEL LIMIT 10";
+        QTest::newRow("y below") << xyEntry(0, -1, 30) << "Y=-1 BELOW TRAVEL LIMIT 0";
+        QTest::newRow("z below") << zEntry(-5, 30) << "Z=-5 BELOW TRAVEL LIMIT 0";
+    }
+
+    void entryOutsideTravelHoldsUntilNext()
+    {
+        QFETCH(recipePointStruct, entry);
+        QFETCH(QString, why);
+        TravelLimits limits;
+        limits.x.max = 10;
+        limits.y.min = 0;
+        limits.z.min = 0;
+        p->setTravelLimits(limits);
+        beginEntries({entry, xyEntry(1, 1, 30)});
+        QVERIFY(runUntil(RCP_DWELL));
+        tickIdle(100);
+        QCOMPARE(p->recipeState, int(RCP_DWELL));
+        QCOMPARE(p->curPoint, 0);
+        QVERIFY(p->isRecipeDelay());
+        QCOMPARE(dataOf(DevX, CmdMove).size() + dataOf(DevZ, CmdMove).size(), 0);
+        QCOMPARE(lines.filter(QStringLiteral("ENTRY 1 NOT RUN:")), QStringList{"ENTRY 1 NOT RUN: " + why});
+        p->nextRecipePoint();
+        QVERIFY(runUntil(RCP_DWELL));
+        QCOMPARE(p->curPoint, 1);
+        QCOMPARE(dataOf(DevX, CmdMove), QList<long>{10000});
+    }
+
+    void runLogEndings_data()
+    {
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<QString>("done");
+        QTest::newRow("done") << "DONE" << "2 of 2";
+        QTest::newRow("stop") << "STOP" << "0 of 2";
+        QTest::newRow("halt") << "HALT" << "0 of 2";
+        QTest::newRow("link lost") << "LINK LOST" << "0 of 2";
+    }
+
+    void runLogEndings()
+    {
+        QFETCH(QString, ending);
+        QFETCH(QString, done);
+        QFile::remove(QString::fromLatin1(RunLogName));
+        p->setFileName(QStringLiteral("slide.rcp"));
+        p->setEntries({xyEntry(1, 1, 30), xyEntry(2, 2, 30)});
+        p->initRecipe();
+        p->startRecipe();
+        QVERIFY(runUntil(RCP_WAIT_LOAD));
+        p->recipeContinue();
+        QVERIFY(runUntil(RCP_DWELL));
+        if (ending == QLatin1String("DONE")) {
+            QVERIFY(runUntil(RCP_IDLE, 200));
+        } else if (ending == QLatin1String("STOP")) {
+            p->stopRecipe();
+        } else if (ending == QLatin1String("HALT")) {
+            p->haltAll();
+            p->stopRecipe();
+        } else {
+            p->linkUp = true;
+            p->onSocketLost();
+        }
+        p->stopRecipe();    // a second stop of an ended run writes nothing
+        QFile log(QString::fromLatin1(RunLogName));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QList<QByteArray> written = log.readAll().split('\n');
+        QCOMPARE(written.size(), 2);
+        const QList<QByteArray> fields = written.first().split('\t');
+        QCOMPARE(fields.mid(2), QList<QByteArray>({"slide.rcp", done.toLatin1(), ending.toLatin1()}));
+    }
+
+    void runLogRotates()
+    {
+        const QString path = QStringLiteral("rotating.log");
+        const QString line = QString(30, QLatin1Char('r'));
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(appendRunLog(path, line + QString::number(i), 70));
+        QFile old(path + QLatin1String(RunLogOldSuffix));
+        QFile current(path);
+        QVERIFY(old.open(QIODevice::ReadOnly) && current.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll().count('\n'), 2);
+        QCOMPARE(current.readAll(), (line + QStringLiteral("2\n")).toLatin1());
+    }
+
+    // Every entry takes 40 ticks more than the model allows: past the first entries the
+    // estimate follows the run's pace, while the model alone stays short.
+    void timeLeftFollowsThePace()
+    {
+        QList<recipePointStruct> entries;
+        for (int i = 0; i < 20; ++i)
+            entries << xyEntry(0, 0, 30);
+        beginEntries(entries);
+        constexpr int SlowTicks = 40;
+        int hold = 0;
+        int heldEntry = -1;
+        int ticks = 0;
+        while (ticks < 5000 && !(p->recipeState == RCP_LOAD_ENTRY && p->curPoint == 10)) {
+            take();
+            if (p->recipeState == RCP_ENTRY_IDLE && heldEntry != p->curPoint) {
+                heldEntry = p->curPoint;
+                hold = SlowTicks;
+            }
+            p->mbusy = hold > 0 ? BusyStage : 0;
+            hold = std::max(0, hold - 1);
+            p->runRecipe();
+            ++ticks;
+        }
+        p->runRecipe();
+        const RunProgress half = p->runProgress();
+        QCOMPARE(half.entry, 11);
+        const double actualLeftMs = double(ticks) * RecipeTickMs;   // ten more entries alike
+        QVERIFY2(qAbs(half.leftMs - actualLeftMs) < 0.15 * actualLeftMs, qPrintable(QString::number(half.leftMs)));
+        QVERIFY(half.modelLeftMs < 0.6 * actualLeftMs);
     }
 
     void entryIndexOutsideListEndsEntries()

@@ -1,0 +1,70 @@
+// The main screen's Run page and progress line: the picture of the compiled run list, a
+// compile without running with the lines it skipped, and how far a run has got.
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "controller/kelinterface.h"
+#include "recipe/runprogress.h"
+
+#include <QTimer>
+
+namespace {
+
+constexpr int RunRefreshMs = 500;
+
+} // namespace
+
+void MainWindow::setupRunPage()
+{
+    runTimer = new QTimer(this);
+    runTimer->setInterval(RunRefreshMs);
+    connect(runTimer, &QTimer::timeout, this, &MainWindow::updateRunProgress);
+    connect(KEL, &KelInterface::updateRecipeSts, this, &MainWindow::updateRunProgress);
+    connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::updateRunProgress);
+    // The cross-hair follows the stage while the page is shown.
+    const auto followStage = [this] {
+        if (ui->tabWidget->currentWidget() == ui->tabRun)
+            ui->runPreview->refresh();
+    };
+    connect(KEL, &KelInterface::xPosChanged, this, followStage);
+    connect(KEL, &KelInterface::yPosChanged, this, followStage);
+    ui->runPreview->setInterface(KEL);
+    updateRunProgress();
+}
+
+// Compiles the recipe as START does, but runs nothing.
+void MainWindow::on_butCompile_clicked()
+{
+    KEL->ScanRecipe();
+    showCompileResult();
+}
+
+void MainWindow::showCompileResult()
+{
+    const QStringList problems = KEL->compileProblems();
+    ui->compileProblems->clear();
+    ui->compileProblems->addItems(problems.isEmpty() ? QStringList{tr("EVERY LINE COMPILED")} : problems);
+    updateRunProgress();
+}
+
+// The progress line shows the run wherever the operator is; the Run page also shows the
+// run list's size and time before a run. Nothing is compiled while a run goes on.
+void MainWindow::updateRunProgress()
+{
+    const Ptx::RunProgress progress = KEL->runProgress();
+    ui->runProgress->setText(Ptx::progressText(progress));
+    ui->butCompile->setEnabled(!progress.running);
+    if (progress.running && !runTimer->isActive())
+        runTimer->start();
+    else if (!progress.running)
+        runTimer->stop();
+    if (ui->tabWidget->currentWidget() != ui->tabRun)
+        return;
+    const int entries = KEL->compiledPointCount();
+    ui->runPageStatus->setText(progress.running
+                                   ? Ptx::progressText(progress)
+                                   : tr("%1  ABOUT %2")
+                                         .arg(Ptx::entriesText(entries),
+                                              Ptx::durationText(KEL->estimateRun().totalMs())));
+    ui->runPreview->refresh();
+}

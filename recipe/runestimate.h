@@ -1,0 +1,84 @@
+// The time a run will take: a model of each run-list entry's time from distances, speeds,
+// dwells, wheel turns and exposures plus the runner's own cost per entry, and a running
+// estimate of the time left that corrects the model by the run's own pace.
+#pragma once
+
+#include "motion/skewtransform.h"
+
+#include <QVector>
+
+#include <optional>
+
+struct recipePointStruct;
+
+namespace Ptx {
+
+// The controller's and the runner's timing. The hardware figures are the controller's; the
+// per-entry costs are the ticks the runner spends on an entry beyond the hardware's own
+// time (queueing the speeds and the command one packet per tick behind the status polls,
+// and noticing the idle axes at the next busy poll), measured on the simulated controller.
+struct RunTimings {
+    double tickMs = 25.0;
+    double wheelSlotMs = 200.0;     // one slot of a filter wheel
+    double wheelHomeMs = 600.0;     // a homing run, on top of its slots
+    int wheelPositions = 10;
+    double exposureMs = 100.0;      // a shutter's exposure until the run sets another
+    double motionEntryTicks = 13.0; // an XY or focus entry
+    double wheelEntryTicks = 10.0;
+    double exposureEntryTicks = 11.0; // a shutter entry that exposes: the end is polled
+    double shutterEntryTicks = 5.0;   // one that only opens, closes or sets a time
+    double pauseEntryTicks = 3.0;
+};
+
+// Where the run starts from and what it runs with.
+struct RunSetup {
+    double stepsPerMMxy = 10000.0;
+    double micronsPerStepZ = 0.1;
+    double speedXY = 5.0;           // mm/s, the first entry's speed
+    double speedZ = 25000.0;        // steps/s
+    double stageX = 0.0;            // stage position at the start, mm
+    double stageY = 0.0;
+    double stageZ = 0.0;            // microns
+    int wheel1 = 1;
+    int wheel2 = 1;
+    // The alignment that turns run-list coordinates into stage coordinates, if any.
+    std::optional<SkewTransform> align;
+    // Load points the run returns to after its last entry, when enabled (stage coordinates).
+    std::optional<double> loadX, loadY, loadZ;
+};
+
+// Time of a move over distance steps at speed steps per second, in milliseconds.
+double moveMs(double distanceSteps, double stepsPerSecond);
+// Time of a wheel's turn from one slot to another the short way round (72 homes it).
+double wheelMs(int from, int to, const RunTimings &timings);
+
+// The predicted time of every entry, in milliseconds, as the runner runs them from setup.
+// A dwell or pause that waits for the operator counts as no time.
+QVector<double> entryTimesMs(const QVector<recipePointStruct> &entries, const RunSetup &setup,
+                             const RunTimings &timings = RunTimings());
+// The time of the return to the load points after the last entry.
+double returnTimeMs(const QVector<recipePointStruct> &entries, const RunSetup &setup,
+                    const RunTimings &timings = RunTimings());
+
+// The time left of a run, from the model's entry times and the run's own pace so far.
+class RunEstimate
+{
+public:
+    RunEstimate() = default;
+    RunEstimate(const QVector<double> &entryMs, double returnMs);
+
+    int entryCount() const { return int(prefix.size()) - 1; }
+    double totalMs() const { return prefix.isEmpty() ? 0.0 : prefix.last() + endMs; }
+    // Predicted time from the start of entry index to the end of the run.
+    double modelLeftMs(int index) const;
+    // Time left while entry index has run for inEntryMs, given that the entries before it
+    // took doneMs of working time: the model scaled by the pace seen so far, trusted the
+    // more the longer the run has gone.
+    double leftMs(int index, double doneMs, double inEntryMs) const;
+
+private:
+    QVector<double> prefix;         // prefix[i]: predicted time of entries 0..i-1
+    double endMs = 0.0;
+};
+
+} // namespace Ptx

@@ -1,0 +1,148 @@
+// Progress of a run: the runner's working time per entry, the time-left estimate, and the
+// run log line written when the run ends.
+#include "recipe/runprogress.h"
+
+#include "controller/diagnostics.h"
+#include "controller/kelinterface.h"
+#include "recipe/runestimate.h"
+#include "recipe/runnerstates.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace Ptx {
+
+namespace {
+constexpr qint64 SecondsPerMinute = 60;
+constexpr qint64 SecondsPerHour = 3600;
+constexpr double MsPerSecond = 1000.0;
+// A tick later than this after the one before was held up (a stall), not working.
+constexpr double MaxTickGapMs = 1000.0;
+} // namespace
+
+QString durationText(double ms)
+{
+    const qint64 s = qint64(std::ceil(std::max(0.0, ms) / MsPerSecond));
+    if (s < SecondsPerMinute)
+        return QStringLiteral("%1 s").arg(s);
+    const QString mmss = QStringLiteral("%1:%2")
+                             .arg((s % SecondsPerHour) / SecondsPerMinute)
+                             .arg(s % SecondsPerMinute, 2, 10, QLatin1Char('0'));
+    if (s < SecondsPerHour)
+        return mmss;
+    return QStringLiteral("%1:%2:%3")
+        .arg(s / SecondsPerHour)
+        .arg((s % SecondsPerHour) / SecondsPerMinute, 2, 10, QLatin1Char('0'))
+        .arg(s % SecondsPerMinute, 2, 10, QLatin1Char('0'));
+}
+
+QString entriesText(int count)
+{
+    return count == 1 ? QStringLiteral("1 ENTRY") : QStringLiteral("%1 ENTRIES").arg(count);
+}
+
+QString progressText(const RunProgress &p)
+{
+    if (!p.running)
+        return QString();
+    QStringList parts;
+    parts << (p.entry > 0 ? QStringLiteral("ENTRY %1 OF %2").arg(p.entry).arg(p.entries)
+                          : entriesText(p.entries));
+    if (p.pattern > 0)
+        parts << QStringLiteral("PATTERN %1 OF %2").arg(p.pattern).arg(p.patterns);
+    if (p.macro > 0)
+        parts << QStringLiteral("MACRO %1 OF %2").arg(p.macro).arg(p.macros);
+    parts << (p.continuous ? QStringLiteral("CONTINUOUS")
+                           : QStringLiteral("%1 LEFT").arg(durationText(p.leftMs)));
+    return parts.join(QStringLiteral("  "));
+}
+
+} // namespace Ptx
+
+using namespace Ptx;
+
+// The model runs from where the stage and wheels stand now, through the alignment in force.
+RunEstimate KelInterface::estimateRun() const
+{
+    RunSetup setup;
+    setup.stepsPerMMxy = stepsPerMMxy;
+    setup.micronsPerStepZ = micronsPerStepZ;
+    setup.speedXY = speedXY;
+    setup.speedZ = speedZ;
+    setup.stageX = xpos / stepsPerMMxy;
+    setup.stageY = ypos / stepsPerMMxy;
+    setup.stageZ = zpos * micronsPerStepZ;
+    if (fw1CurPos > 0)
+        setup.wheel1 = int(fw1CurPos);
+    if (fw2CurPos > 0)
+        setup.wheel2 = int(fw2CurPos);
+    if (teachAlign)
+        setup.align.emplace(AlnPoint1x, AlnPoint1y, AlnPoint2x, AlnPoint2y);
+    if (loadptEnXY) {
+        setup.loadX = loadptX;
+        setup.loadY = loadptY;
+    }
+    if (loadptEnZ)
+        setup.loadZ = loadptZ;
+    RunTimings timings;
+    if (fw1NumPos > 0)
+        timings.wheelPositions = int(fw1NumPos);
+    const QVector<recipePointStruct> entries(pointList, pointList + numPointsDefined);
+    return RunEstimate(entryTimesMs(entries, setup, timings), returnTimeMs(entries, setup, timings));
+}
+
+void KelInterface::planRun()
+{
+    runEstimate = estimateRun();
+    runWorkMs = 0.0;
+    entryStartMs = 0.0;
+    runClock.start();
+    lastRunTickMs = 0;
+}
+
+// Adds up the time the runner works on entries; waits for the operator do not count. A tick
+// counts as the time since the one before, since a busy panel's ticks come late, but as no
+// less than one tick (ticks stepped without a clock) and no more than a stall's worth.
+void KelInterface::noteRunTick()
+{
+    const qint64 nowMs = runClock.isValid() ? runClock.elapsed() : 0;
+    const double gapMs = std::clamp(double(nowMs - lastRunTickMs), double(RecipeTickMs), MaxTickGapMs);
+    lastRunTickMs = nowMs;
+    if (!recipeRunning || recipePaused || recipeState < RCP_LOAD_ENTRY || recipeState > RCP_NEXT_ENTRY)
+        return;
+    if (recipeState == RCP_DWELL && recipeDelay <= 0)
+        return;
+    runWorkMs += gapMs;
+    // This tick moves the run on to its next entry, which starts from here.
+    if (recipeState == RCP_NEXT_ENTRY)
+        entryStartMs = runWorkMs;
+}
+
+void KelInterface::finishRunLog(RunEnding ending)
+{
+    runRecord.end = QDateTime::currentDateTime();
+    runRecord.ending = ending;
+    if (!appendRunLog(QString::fromLatin1(RunLogName), runLogLine(runRecord)))
+        diag(QStringLiteral("%1 NOT WRITTEN").arg(QLatin1String(RunLogName)));
+}
+
+RunProgress KelInterface::runProgress() const
+{
+    RunProgress p;
+    p.running = recipeRunning;
+    p.entries = numPointsDefined;
+    p.patterns = patternPlacements;
+    p.macros = macroInsertions;
+    p.continuous = contMacro;
+    const bool inEntries = recipeState >= RCP_LOAD_ENTRY && recipeState <= RCP_NEXT_ENTRY;
+    if (inEntries && curPoint >= 0 && curPoint < numPointsDefined) {
+        p.entry = curPoint + 1;
+        p.pattern = pointOrigin[curPoint].pattern;
+        p.macro = pointOrigin[curPoint].macro;
+        p.leftMs = runEstimate.leftMs(curPoint, entryStartMs, runWorkMs - entryStartMs);
+        p.modelLeftMs = runEstimate.modelLeftMs(curPoint);
+    } else {
+        p.leftMs = p.modelLeftMs = runEstimate.modelLeftMs(0);
+    }
+    return p;
+}
