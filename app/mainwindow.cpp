@@ -105,20 +105,22 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
     setupRunPage();
 
     // A held jog button steps only as fast as its steps go out; see JogRepeat.
-    using Step = void (KelInterface::*)(bool, int *);
     const struct {
         QPushButton *button;
-        Step step;
+        char axis;
         bool positive;
     } jogButtons[JogCount] = {
-        {ui->butUp, &KelInterface::incY, true},     {ui->butDown, &KelInterface::incY, false},
-        {ui->butRight, &KelInterface::incX, true},  {ui->butLeft, &KelInterface::incX, false},
-        {ui->butUpZ, &KelInterface::incZ, true},    {ui->butDownZ, &KelInterface::incZ, false}};
-    for (int j = 0; j < JogCount; ++j) {
-        const auto &jog = jogButtons[j];
-        jogs[j] = new JogRepeat(jog.button, KEL, [this, jog] {
+        {ui->butUp, 'Y', true},    {ui->butDown, 'Y', false}, {ui->butRight, 'X', true},
+        {ui->butLeft, 'X', false}, {ui->butUpZ, 'Z', true},   {ui->butDownZ, 'Z', false}};
+    for (const auto &jog : jogButtons) {
+        jogs[&jog - jogButtons] = new JogRepeat(jog.button, KEL, [kel = KEL, jog] {
             int index = Ptx::NotQueued;
-            (KEL->*jog.step)(jog.positive, &index);
+            if (jog.axis == 'X')
+                kel->incX(jog.positive, &index);
+            else if (jog.axis == 'Y')
+                kel->incY(jog.positive, &index);
+            else
+                kel->incZ(jog.positive, &index);
             return index;
         });
     }
