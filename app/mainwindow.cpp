@@ -22,7 +22,7 @@ const char *const ZeroPositionText = "0.0000";
 constexpr int ConfigurationPage = 2;
 
 // The page tabs stand on the right-hand edge; this wide, a finger finds them.
-const char *const TabBarStyle = "QTabBar::tab { min-width: 44px; }";
+const char *const TabBarStyle = "QTabBar::tab { min-width: 44px; padding: 9px 3px; }";
 
 // The message display keeps this many of the most recent lines.
 constexpr int MessageLines = 2000;
