@@ -1,8 +1,11 @@
 // panel-screenshots: connects the main screen to an in-process simulated controller and
-// writes pictures of its three pages, the keypad and the about box as PNG files.
+// writes pictures of its pages, the keypad, the about box, the recipe file and settings
+// dialogs and the recipe editor as PNG files.
 #include "app/mainwindow.h"
 #include "controller/kelinterface.h"
 #include "dialogs/aboutdialog.h"
+#include "dialogs/dlgconfig.h"
+#include "dialogs/dlgrcpfile.h"
 #include "dialogs/kelscriptedit.h"
 #include "dialogs/numinputbox.h"
 #include "simulator/simulator.h"
@@ -18,6 +21,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -41,12 +45,37 @@ constexpr int ShutterOpen = 1;
 // The editor's picture shows this line of its recipe being taught.
 constexpr int EditorRow = 3;
 
+// The recipe on the Run page and in the editor; a second file for the file dialog's list.
+const char *const RecipeLines[] = {"DELAY 1000", "SPEEDXY 10", "POINT 12.3456,-3.5",
+                                   "ARC 0,0,10,0,5,5,0.5", "ZPOINT 250", "F1MOVE 3",
+                                   "SHEXP 1", "{END}"};
+const char *const RecipeFiles[] = {"arc.rcp", "grid.rcp"};
+
 bool writeConfig(const QString &address)
 {
     QFile file(QStringLiteral("config.xml"));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return false;
     QTextStream(&file) << "<archive>\n    <ipaddr>" << address << "</ipaddr>\n</archive>\n";
+    return true;
+}
+
+QStringList recipeLines()
+{
+    QStringList lines;
+    for (const char *line : RecipeLines)
+        lines << QString::fromLatin1(line);
+    return lines;
+}
+
+bool writeRecipes()
+{
+    for (const char *name : RecipeFiles) {
+        QFile file(QString::fromLatin1(name));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+            return false;
+        QTextStream(&file) << recipeLines().join(QLatin1Char('\n')) << '\n';
+    }
     return true;
 }
 
@@ -93,7 +122,8 @@ int main(int argc, char *argv[])
     // The panel reads and writes "config.xml" in its working folder: give it a fresh one.
     const QString startFolder = QDir::currentPath();
     QTemporaryDir work;
-    if (!work.isValid() || !QDir::setCurrent(work.path()) || !writeConfig(simulator.clientAddress()))
+    if (!work.isValid() || !QDir::setCurrent(work.path()) || !writeConfig(simulator.clientAddress())
+        || !writeRecipes())
         return fail("cannot prepare a working folder");
 
     int result = 0;
@@ -121,11 +151,14 @@ int main(int argc, char *argv[])
             result = fail("the panel does not poll the positions");
 
         if (result == 0) {
+            // The Run page shows the recipe compiled without running.
+            kel->setRecipe(recipeLines());
+            window.findChild<QPushButton *>(QStringLiteral("butCompile"))->click();
             auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("tabWidget"));
             const char *const pages[] = {"main-stage.png", "main-filterwheel.png",
-                                         "main-configuration.png"};
+                                         "main-configuration.png", "main-run.png"};
             const int shownPage = tabs->currentIndex();
-            for (int page = 0; page < tabs->count(); ++page) {
+            for (int page = 0; page < tabs->count() && page < int(std::size(pages)); ++page) {
                 tabs->setCurrentIndex(page);
                 if (!save(&window, outDir, QString::fromLatin1(pages[page])))
                     result = 1;
@@ -147,13 +180,29 @@ int main(int argc, char *argv[])
                 result = 1;
             about.hide();
 
+            dlgRcpFile files(false, &window);
+            files.InitDlg();
+            files.setWindowTitle(QStringLiteral("LOAD RECIPE"));
+            files.setCurFileName(QString::fromLatin1(RecipeFiles[0]));
+            files.show();
+            if (!save(&files, outDir, QStringLiteral("recipe-file.png")))
+                result = 1;
+            files.hide();
+
+            dlgConfig settings(kel->getIpAddr(), &window);
+            settings.init(kel->getXYRes(), kel->getXYSpeed(), kel->getXYCenSpeed(),
+                          kel->getXYDefIncr(), kel->getXYdoCenter(), kel->getXYLdPtEnable(),
+                          kel->getFocusRes(), kel->getFocusSpeed(), kel->getFocusDefIncr(),
+                          kel->getZLdPtEnable(), kel->getDefRecipeName(),
+                          kel->getRecipeAutoStart());
+            settings.show();
+            if (!save(&settings, outDir, QStringLiteral("settings.png")))
+                result = 1;
+            settings.hide();
+
             // The editor teaching the ARC line of a short recipe, on both command tabs.
             auto *editor = window.findChild<KelScriptEdit *>();
-            editor->setRecipe({QStringLiteral("DELAY 1000"), QStringLiteral("SPEEDXY 10"),
-                               QStringLiteral("POINT 12.3456,-3.5"),
-                               QStringLiteral("ARC 0,0,10,0,5,5,0.5"), QStringLiteral("ZPOINT 250"),
-                               QStringLiteral("F1MOVE 3"), QStringLiteral("SHEXP 1"),
-                               QStringLiteral("{END}")});
+            editor->setRecipe(recipeLines());
             editor->show();
             auto *lines = editor->findChild<QListWidget *>(QStringLiteral("listWidget"));
             lines->setCurrentRow(EditorRow);
