@@ -6,10 +6,12 @@
 #include "app/jogrepeat.h"
 #include "controller/diagnostics.h"
 #include "controller/kelinterface.h"
+#include "dialogs/fileerrorbox.h"
 #include "dialogs/haltkey.h"
 #include "dialogs/kelscriptedit.h"
 #include "dialogs/versiontext.h"
 #include "motion/stepconvert.h"
+#include "recipe/recipefile.h"
 
 #include <QTabBar>
 
@@ -128,6 +130,7 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
     KEL->start();
     // Every dialog's HALT key does what the main screen's HALT does.
     HaltKey::setAction(this, [this] { on_butHalt_clicked(); });
+    Ptx::setFileErrorReporter(Ptx::showFileErrorBox);
 
     otherOn(false);
     updateRecipe();

@@ -5,9 +5,7 @@
 #include "controller/diagnostics.h"
 #include "controller/kelinterface.h"
 
-#include <QApplication>
 #include <QFile>
-#include <QMessageBox>
 
 namespace Ptx {
 
@@ -59,18 +57,25 @@ bool writeRecipeFile(const QString &fileName, const QStringList &lines)
 
 namespace {
 
-// The operator sees a file error in a message box; without a screen (tests, command-line
-// tools) only the diagnostic line is written.
+std::function<void()> &fileErrorReporter()
+{
+    static std::function<void()> reporter;
+    return reporter;
+}
+
 void reportFileError()
 {
     Ptx::diag(QStringLiteral("Error opening file"));
-    if (qobject_cast<QApplication *>(QCoreApplication::instance()) == nullptr)
-        return;
-    QMessageBox box(QMessageBox::Warning, QString(), QStringLiteral("Error Opening File."), QMessageBox::Ok);
-    box.exec();
+    if (fileErrorReporter())
+        fileErrorReporter()();
 }
 
 } // namespace
+
+void Ptx::setFileErrorReporter(std::function<void()> reporter)
+{
+    fileErrorReporter() = std::move(reporter);
+}
 
 void KelInterface::setRecipe(QStringList list)
 {

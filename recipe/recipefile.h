@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace Ptx {
 
 // The file text of a recipe: every line followed by "\n"; empty for an empty recipe.
@@ -19,5 +21,9 @@ bool readRecipeFile(const QString &fileName, QStringList *lines);
 
 // Writes the file atomically: a failed write leaves any earlier file as it was.
 bool writeRecipeFile(const QString &fileName, const QStringList &lines);
+
+// How a recipe file that cannot be loaded or saved reaches the operator: the screens install
+// a reporter; without one (tests, command-line tools) only the diagnostic line is written.
+void setFileErrorReporter(std::function<void()> reporter);
 
 } // namespace Ptx
