@@ -202,7 +202,7 @@ def main():
     parser.add_argument("--build", default=os.path.join(SOURCE, "build"),
                         help="a configured build folder (default build/)")
     parser.add_argument("--list", default=os.path.join(SOURCE, "tools", "mutants.txt"))
-    parser.add_argument("--only", nargs="+", metavar="NAME", help="run only these mutants")
+    parser.add_argument("--only", nargs="+", metavar="NAME", help="run only these mutants, in this order")
     parser.add_argument("--check", action="store_true",
                         help="only check that every mutant applies")
     parser.add_argument("--timeout", type=int, default=60, help="seconds per test (60)")
@@ -217,7 +217,8 @@ def main():
         unknown = set(args.only) - {m.name for m in mutants}
         if unknown:
             sys.exit("unknown mutants: " + ", ".join(sorted(unknown)))
-        mutants = [m for m in mutants if m.name in args.only]
+        by_name = {m.name: m for m in mutants}
+        mutants = [by_name[name] for name in dict.fromkeys(args.only)]
     names = [m.name for m in mutants]
     problems = ["%s:%d %s: %s" % (args.list, m.line, m.name, m.problem())
                 for m in mutants if m.problem()]
