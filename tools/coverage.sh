@@ -2,12 +2,14 @@
 # Builds with gcc's coverage counters, runs every test and prints the line and branch coverage
 # of the panel's own code (controller/, motion/, recipe/, config/, app/, dialogs/), leaving
 # out the tests, fuzz targets, benchmarks, simulator, tools and the generated moc/uic files.
-#   tools/coverage.sh [build folder, default build-cov]
+#   tools/coverage.sh [build folder, default build-cov] [ctest options]
+# Options after the folder choose the tests, e.g. `-L recipe` for one folder's tests alone.
 # CMake takes a compiler launcher from the environment: CMAKE_CXX_COMPILER_LAUNCHER=ccache.
 # The detailed per-file table is written to <build folder>/coverage.txt.
 set -euo pipefail
 src="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(realpath -m "${1:-$src/build-cov}")"
+shift || true
 cd "$src"
 source tools/install-deps.sh
 ptx_install_deps gcovr
@@ -19,7 +21,7 @@ cmake --build "$build"
 find "$build" -name '*.gcda' -delete
 # A failing test still leaves its counters; report the coverage and pass the failure on.
 status=0
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)" || status=$?
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)" "$@" || status=$?
 
 # The filter is matched from the start of each path relative to the source folder, so files
 # generated into a build folder inside it (build-cov/app/...) stay out. Branches that only an

@@ -2,7 +2,7 @@
 """Puts the faults listed in tools/mutants.txt into the code one at a time, rebuilds the given
 build folder, runs the test suite and tells which faults the suite caught.
 
-    tools/mutate.py [--build build] [--only NAME ...] [--check] [--out table.md]
+    tools/mutate.py [--build build] [--only NAME ...] [--label FOLDER] [--check] [--out table.md]
 
 A mutant is killed when a test fails or runs out of time, survives when every test passes,
 and is "not compiled" when the build fails (such a mutant should leave the list). The file is
@@ -123,6 +123,7 @@ class Runner:
         self.logs = os.path.join(self.build, "mutation-logs")
         self.timeout = args.timeout
         self.jobs = str(args.jobs)
+        self.select = ["-L", args.label] if args.label else []
 
     def restore_leftovers(self):
         """Puts back any file left mutated by a run that was killed."""
@@ -143,7 +144,7 @@ class Runner:
         # The whole suite gets a generous bound too, in case a test hangs outside CTest's
         # own time-out.
         code = run(["ctest", "--test-dir", self.build, "-j" + self.jobs, "--stop-on-failure",
-                    "--timeout", str(self.timeout), "--output-on-failure"], log,
+                    "--timeout", str(self.timeout), "--output-on-failure"] + self.select, log,
                    timeout=self.timeout * 10)
         if code == 0:
             return "survived", []
@@ -207,6 +208,7 @@ def main():
                         help="only check that every mutant applies")
     parser.add_argument("--timeout", type=int, default=60, help="seconds per test (60)")
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 1)
+    parser.add_argument("--label", help="run only the tests of this CTest label (a test folder's name)")
     parser.add_argument("--no-baseline", action="store_true",
                         help="skip the first run without a mutant")
     parser.add_argument("--out", help="also write the table to this file")
