@@ -89,7 +89,7 @@ private slots:
         add("New Recipe drops the teach state", "POINT 1,1", "#0 butClrRecipe STORE", "", "DELAY 1000|INCR 1.0,1.0|SPEEDXY 10.0|{END}", 0, "");
         add("reopening drops the teach state", "POINT 1,1|{END}", "#0 @5,5,0 reopen STORE", "", "POINT 1,1|{END}", 0, "");
         add("another row made current drops the teach state", "POINT 1,1|{END}", "#0 ~1 @5,5,0 STORE", "", "POINT 1,1|{END}", 1, "");
-        add("XY POINT goes before row 3", "A|B|C|D|{END}", "#3 butPoint", "", "A|B|C|POINT x,y|D|{END}", 3, "POINT 0,0");
+        add("XY POINT goes before row 3", "A|B|C|D|{END}", "#4 butPrev butPoint", "", "A|B|C|POINT x,y|D|{END}", 3, "POINT 0,0");
         add("deleting the last row selects the new last", "DELAY 5|SHOPEN 2|{END}", "#2 butDel", "", "DELAY 5|SHOPEN 2", 1, "SHOPEN 2");
         add("with every line deleted a template goes to the top", "{END}", "butDel butDel butDelay", "", "DELAY 1000", 0, "DELAY 1000");
         add("Prev from past the end", "POINT 1,1", "#0 @2,3,0 STORE butPrev", "", "POINT 2,3", 0, "POINT 2,3");
@@ -124,7 +124,7 @@ private slots:
         add("EXPTIM PREV from the narrowest value", "EXPTIM 1,-2147483648", "#0 STORE PREV", "", "EXPTIM 1,-2147483648", 0, "EXPTIM 1,50");
         add("F1MOVE home stored as 0", "F1MOVE 1|{END}", "#0 PREV STORE", "", "F1MOVE 0|{END}", 1, "{END}");
         add("F2MOVE NEXT stops at the wheel size", "F2MOVE 9", "#0 NEXT NEXT GOTO", "", "F2MOVE 9", 0, "F2MOVE 10", "27,65,13,10");
-        add("FMOVE GOTO both wheels", "FMOVE 3,2", "#0 GOTO", "", "FMOVE 3,2", 0, "FMOVE 3,2", "17,65,15,131075");
+        add("FMOVE wheel 2 home from 0, GOTO both wheels", "FMOVE 3,0", "#0 STORE PREV GOTO", "", "FMOVE 3,0", 0, "FMVOE 3,-1-HOME", "17,65,15,-65533");
         add("SCTRL odd codes become 3 first", "SCTRL 7,0,-1", "#0 PREV", "", "SCTRL 7,0,-1", 0, "SCTRL 2-EXP  ,0-CLOSE,3-NO   ");
         add("SCTRL from three STOREs, NEXT wrapping", "SCTRL 3,3,3", "#0 STORE NEXT STORE STORE", "", "SCTRL 3,0,3", -1, "");
         add("SCTRL GOTO sends the commanding codes", "SCTRL 0,3,2", "#0 GOTO", "", "SCTRL 0,3,2", 0, "SCTRL 0,3,2",
