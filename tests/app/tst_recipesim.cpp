@@ -1,8 +1,8 @@
-// Recipes run from the main screen's buttons against the simulated controller: the file
-// dialogs, a whole run with load points, alignment, wheel and exposure, the run controls,
-// HALT in a move, a continuous run, the default recipe starting by itself, and a broken
-// path line reported before the run.
+// Recipes on the main screen against the simulated controller: the file dialogs, EDIT, a
+// whole run with load points, alignment, focus, wheel and exposure, compiling and the run
+// controls, HALT in a move, a continuous run and the default recipe starting by itself.
 #include "dialogs/dlgrcpfile.h"
+#include "dialogs/kelscriptedit.h"
 #include "livepanel.h"
 #include "modaldriver.h"
 #include "support/diagcapture.h"
@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QLCDNumber>
 #include <QLabel>
+#include <QListWidget>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -22,11 +24,10 @@ class TestRecipeSim : public QObject
 {
     Q_OBJECT
 
-private:
     std::optional<DiagCapture> quiet;
     std::optional<QTemporaryDir> dir;
     std::unique_ptr<LivePanel> p;
-    QStringList moves;   // "X12" and "Y11" for every absolute stage move, in mm
+    QStringList moves;   // absolute moves ("X12", "Y11" in mm, "Z250" in steps), shutter writes, from connecting on
 
     static void write(const QString &name, const QByteArray &text)
     {
@@ -37,18 +38,22 @@ private:
     void open()
     {
         p = std::make_unique<LivePanel>();
+        moves.clear();
         connect(&p->sim, &PtxSim::Simulator::packetReceived, this, [this](const PtxSim::Packet &k) {
-            if (k.cmd == CmdMove && k.index == IdxAbsolute && (k.dev == DevX || k.dev == DevY))
-                moves << (k.dev == DevX ? QStringLiteral("X") : QStringLiteral("Y")) + QString::number(k.value() / double(StepsPerMM));
+            if (k.cmd == CmdMove && k.index == IdxAbsolute && k.dev >= DevX && k.dev <= DevZ)
+                moves << QLatin1Char("?XYZ"[k.dev]) + QString::number(k.dev == DevZ ? k.value() : k.value() / double(StepsPerMM));
+            else if (k.cmd == CmdWrite && k.index == IdxShutter)
+                moves << QStringLiteral("SH%1").arg(k.value());
         });
     }
     bool shown(const char *line) const { return p->messages().contains(QLatin1String(line)); }
-    // Connects, lets the system check finish, and starts the recipe with START.
+    QString label(const char *name) const { return findWidget<QLabel>(*p->window, QLatin1String(name))->text(); }
+    // Connects and starts the recipe with START as soon as it is on, while the system check
+    // may still be moving the stage to its load point: the run waits for the check.
     bool start(const QString &recipe)
     {
-        if (!p->connectPanel() || !waitUntil([&] { return shown("Intialization Finished!!!"); }))
+        if (!p->connectPanel() || !waitUntil([&] { return p->b("butStart")->isEnabled(); }))
             return false;
-        moves.clear();
         p->window->kelInterface()->setRecipe(recipe.split(QLatin1Char('\n')));
         p->b("butStart")->click();
         return true;
@@ -61,14 +66,16 @@ private:
         p->b("butPause")->click();
         return true;
     }
-    // Puts the stage where the operator would have jogged it and waits for the display.
-    bool jogTo(qint32 x, qint32 y)
+    // At the prompt, puts the stage where the operator would have jogged it, waits for the
+    // display to show it and answers with RESUME.
+    bool resumeAt(const char *prompt, qint32 x, qint32 y)
     {
+        if (!waitUntil([&] { return shown(prompt); }))
+            return false;
         p->sim.setAxisPosition(DevX, x);
         p->sim.setAxisPosition(DevY, y);
-        auto *lx = p->window->findChild<QLCDNumber *>(QStringLiteral("lcdNumberX"));
-        auto *ly = p->window->findChild<QLCDNumber *>(QStringLiteral("lcdNumberY"));
-        return waitUntil([&] { return lx->value() * StepsPerMM == x && ly->value() * StepsPerMM == y; });
+        auto at = [this](const char *lcd) { return findWidget<QLCDNumber>(*p->window, QLatin1String(lcd))->value() * StepsPerMM; };
+        return waitUntil([&] { return at("lcdNumberX") == x && at("lcdNumberY") == y; }) && resume(prompt);
     }
     bool ended() const { return p->b("butStart")->isEnabled() && !p->b("butStop")->isEnabled(); }
 
@@ -78,41 +85,48 @@ private slots:
     {
         dir.emplace();
         QVERIFY(QDir::setCurrent(dir->path()));
+        open();
     }
     void cleanup() { p.reset(); }
 
-    void saveThenLoadThroughTheDialogs()
+    // The editor works on a copy: Cancel leaves the recipe, OK takes the edited lines; both
+    // leave absolute coordinates, and its own HALT key halts. Then SAVE and LOAD.
+    void editSaveAndLoadThroughTheDialogs()
     {
-        open();
-        QVERIFY(p->connectPanel());
-        KelInterface *kel = p->window->kelInterface();
-        const QStringList lines{QStringLiteral("POINT 1,2"), QStringLiteral("DELAY 50")};
-        kel->setRecipe(lines);
+        PanelProbe *kel = p->kel;
+        kel->connected = true;
+        emit kel->connectChanged(2);
+        kel->setRecipe({QStringLiteral("DEFREP 1,1"), QStringLiteral("POINT 1,2")});
         ModalDriver driver;
-        QString title;
-        driver.on<dlgRcpFile>([&](dlgRcpFile &f) {
-            title = f.windowTitle();
-            f.setCurFileName(QString());
-            for (const char *k : {"butR", "butU", "butN", "butSPACE", "butCHNG", "butW"})
-                findWidget(f, QLatin1String(k))->click();
-            f.accept();
-        });
-        driver.on<dlgRcpFile>([](dlgRcpFile &f) {
-            findWidget(f, QStringLiteral("butPrev"))->click();
-            f.accept();
-        });
+        for (auto answer : {QDialogButtonBox::Cancel, QDialogButtonBox::Ok}) {
+            driver.on<KelScriptEdit>([kel, answer](KelScriptEdit &e) {
+                QCOMPARE(e.getRecipe(), kel->getRecipe());
+                findWidget(e, QStringLiteral("butNext"))->click();   // taught in the block's frame
+                QVERIFY(kel->isRel());
+                findWidget(e, QStringLiteral("butEndRep"))->click();
+                findWidget(e, QStringLiteral("butHalt"))->click();
+                findWidget<QDialogButtonBox>(e, QStringLiteral("buttonBox"))->button(answer)->click();
+            });
+            p->b("butEdit")->click();
+            QVERIFY(kel->isAbs());
+            QCOMPARE(kel->queued(), QStringList{QStringLiteral("0,66,0,0")});
+            kel->drop();
+        }
+        const QStringList lines{"DEFREP 1,1", "ENDREP", "POINT 1,2"};
+        QCOMPARE(kel->getRecipe(), lines);
+
+        driver.on<dlgRcpFile>([](dlgRcpFile &f) { f.setCurFileName(QStringLiteral("run 2")), f.accept(); });
+        driver.on<dlgRcpFile>([](dlgRcpFile &f) { findWidget(f, QStringLiteral("butPrev"))->click(), f.accept(); });
         p->b("butSave")->click();
-        QCOMPARE(title, QStringLiteral("SAVE RECIPE"));
         QFile saved(QStringLiteral("run 2.rcp"));
         QVERIFY(saved.open(QIODevice::ReadOnly));
-        QCOMPARE(saved.readAll(), QByteArray("POINT 1,2\nDELAY 50\n"));
-
+        QCOMPARE(saved.readAll(), QByteArray("DEFREP 1,1\nENDREP\nPOINT 1,2\n"));
         kel->setRecipe({});
         kel->setFileName(QStringLiteral("other.rcp"));
         p->b("butLoad")->click();
         QCOMPARE(driver.errors(), QStringList());
         QCOMPARE(kel->getRecipe(), lines);
-        QCOMPARE(p->window->findChild<QLabel *>(QStringLiteral("curRcpName"))->text(), QStringLiteral("run 2.rcp"));
+        QCOMPARE(label("curRcpName"), QStringLiteral("run 2.rcp"));
     }
 
     void wholeRunVisitsAlignedPoints()
@@ -120,57 +134,61 @@ private slots:
         write(QStringLiteral("config.xml"),
               "<archive><stage><loadptX>2</loadptX><loadptY>3</loadptY><loadptZ>50</loadptZ>"
               "<loadptxyenable>true</loadptxyenable><loadptzenable>true</loadptzenable></stage></archive>");
-        open();
-        QVERIFY(start(QStringLiteral("DELAY 50\nALIGN 10,10,10,20\nPOINT 1,0\nF1MOVE 3\nSHEXP 1\nPOINT 2,0.5")));
+        open();   // again, to read the settings
+        QVERIFY(start(QStringLiteral("DELAY 50\nALIGN 10,10,10,20\nPOINT 1,0\nF1MOVE 3\nZPOINT 25\n"
+                                     "EXPTIM 1,50\nSHEXP 1\nPOINT 2,0.5")));
         QVERIFY(resume("Load Sample and press RESUME"));
+        // The progress line follows the run, and Compile waits for its end.
+        QVERIFY(label("runProgress").startsWith(QLatin1String("6 ENTRIES  ")) && !p->b("butCompile")->isEnabled());
         // The operator finds the marks 2 mm right of where they were taught: the specimen's
         // X axis points along the stage's Y axis, from (12, 10).
-        QVERIFY(waitUntil([&] { return shown("Move to 1st ALIGN Point Press RESUME"); }));
-        QVERIFY(jogTo(120000, 100000));
-        QVERIFY(resume("Move to 1st ALIGN Point Press RESUME"));
-        QVERIFY(waitUntil([&] { return shown("Move to 2nd ALIGN Point Press RESUME"); }));
-        QVERIFY(jogTo(120000, 200000));
-        QVERIFY(resume("Move to 2nd ALIGN Point Press RESUME"));
+        QVERIFY(resumeAt("Move to 1st ALIGN Point Press RESUME", 120000, 100000));
+        QVERIFY(resumeAt("Move to 2nd ALIGN Point Press RESUME", 120000, 200000));
         QVERIFY(waitUntil([&] { return shown("RECIPE DONE!") && ended(); }));
-        QCOMPARE(moves.join(QLatin1Char(' ')), QStringLiteral("X2 Y3 X10 Y10 X10 Y20 X12 Y11 X11.5 Y12 X2 Y3"));
+        // The check's focus move, then the run's; exposure time 50 ms for shutter 1, then
+        // shutter 1 told to expose.
+        QCOMPARE(moves.join(QLatin1Char(' ')),
+                 QStringLiteral("Z500 Z500 X2 Y3 X10 Y10 X10 Y20 X12 Y11 Z250 SH6553650 SH6553602 X11.5 Y12 Z500 X2 Y3"));
         QCOMPARE(p->sim.wheelPosition(1), 3);
-        QVERIFY(shown("MOVE SH1=2 SH2=3 SH3=3"));
-        QCOMPARE(p->sim.shutterState(1), 0);
+        QVERIFY(label("runProgress").isEmpty() && p->b("butCompile")->isEnabled());
     }
 
     void pauseNextPrevStop()
     {
-        open();
-        // The collinear arc ends the compile; what came before it runs, and the operator is
-        // told before anything moves.
+        // The collinear arc ends the compile; Compile shows it without running, START runs
+        // what came before it and tells the operator before anything moves.
+        p->kel->setRecipe({QStringLiteral("POINT 1,1"), QStringLiteral("ARC 0,0,2,2,1,1,0.5")});
+        findWidget<QTabWidget>(*p->window, QStringLiteral("tabWidget"))->setCurrentWidget(findWidget<QWidget>(*p->window, QStringLiteral("tabRun")));
+        p->b("butCompile")->click();
+        QCOMPARE(label("runPageStatus"), QStringLiteral("1 ENTRY  ABOUT 2 s"));
+        QVERIFY(findWidget<QListWidget>(*p->window, QStringLiteral("compileProblems"))->item(0)->text().startsWith(QLatin1String("RECIPE LINE 2: ")));
         QVERIFY(start(QStringLiteral("DELAY 100000\nPOINT 1,0\nPOINT 2,0\nPOINT 3,0\nARC 0,0,2,2,1,1,0.5")));
         QVERIFY(resume("Load Sample and press RESUME"));
-        const QString text = p->messages();
-        const qsizetype problem = text.indexOf(QStringLiteral("RECIPE LINE 5:"));
-        QVERIFY(problem >= 0 && problem < text.indexOf(QStringLiteral("Load Sample")));
+        const qsizetype problem = p->messages().indexOf(QStringLiteral("RECIPE LINE 5:"));
+        QVERIFY(problem >= 0 && problem < p->messages().indexOf(QStringLiteral("Load Sample")));
         KelInterface *kel = p->window->kelInterface();
         auto dwellingAt = [&](qint32 x) { return p->sim.axisTarget(DevX) == x && kel->isRecipeDelay() && p->b("butNextStep")->isEnabled(); };
         QVERIFY(waitUntil([&] { return dwellingAt(10000); }));
         p->b("butPause")->click();
-        QVERIFY(p->text("butPause", "Resume"));
         p->b("butNextStep")->click();
         QVERIFY(waitUntil([&] { return dwellingAt(20000); }));
         p->b("butPrevStep")->click();
         QVERIFY(waitUntil([&] { return dwellingAt(10000); }));
         p->b("butStop")->click();
-        QVERIFY(ended());
-        QVERIFY(!kel->isRecipeRunning());
+        QVERIFY(ended() && !kel->isRecipeRunning());
         QCOMPARE(moves.join(QLatin1Char(' ')), QStringLiteral("X1 Y0 X2 Y0 X1 Y0"));
     }
 
-    void haltStopsAMove()
+    // A continuous run starts over after its last entry, until HALT stops it in a move.
+    void haltStopsAContinuousRun()
     {
-        open();
-        QVERIFY(start(QStringLiteral("POINT 90,0")));
+        findWidget<QCheckBox>(*p->window, QStringLiteral("contRunMacro"))->click();
+        QVERIFY(start(QStringLiteral("POINT 1,0\nPOINT 90,0")));
         QVERIFY(resume("Load Sample and press RESUME"));
-        QVERIFY(waitUntil([&] { return p->sim.axisMoving(DevX); }));
+        QVERIFY(waitUntil([&] { return moves.size() >= 7 && p->sim.axisMoving(DevX); }));
         p->b("butHalt")->click();
         QVERIFY(ended());
+        QCOMPARE(moves.mid(0, 7).join(QLatin1Char(' ')), QStringLiteral("X1 Y0 X90 Y0 X1 Y0 X90"));
         QVERIFY(waitUntil([&] { return !p->sim.axisMoving(DevX); }));
         const qint32 stopped = p->sim.axisPosition(DevX);
         QVERIFY(stopped < 900000);
@@ -178,19 +196,6 @@ private slots:
         const int polls = p->sim.count(DevController, CmdRead, IdxBusyMask);
         QVERIFY(waitUntil([&] { return p->sim.count(DevController, CmdRead, IdxBusyMask) > polls + 3; }));
         QCOMPARE(p->sim.axisPosition(DevX), stopped);
-    }
-
-    void continuousRunUntilStop()
-    {
-        open();
-        findWidget<QCheckBox>(*p->window, QStringLiteral("contRunMacro"))->click();
-        QVERIFY(start(QStringLiteral("DELAY 25\nPOINT 1,0\nPOINT 2,0")));
-        QVERIFY(resume("Load Sample and press RESUME"));
-        QVERIFY(waitUntil([&] { return moves.size() >= 8; }));
-        QVERIFY(!shown("RECIPE DONE!"));
-        p->b("butStop")->click();
-        QVERIFY(ended());
-        QCOMPARE(moves.mid(0, 8).join(QLatin1Char(' ')), QStringLiteral("X1 Y0 X2 Y0 X1 Y0 X2 Y0"));
     }
 
     void defaultRecipeStartsItself_data()
@@ -209,28 +214,21 @@ private slots:
               "<archive><recipe><filename>auto.rcp</filename><autostart>true</autostart></recipe></archive>");
         if (present)
             write(QStringLiteral("auto.rcp"), "POINT 1,0\n");
-        open();
+        open();   // again, to read the settings
         p->sim.setRefuseLogin(refused);
-        bool loginRefused = false;
-        connect(&p->sim, &PtxSim::Simulator::loginRefused, this, [&] { loginRefused = true; });
-        const QString name = p->window->findChild<QLabel *>(QStringLiteral("curRcpName"))->text();
-        QCOMPARE(name, present ? QStringLiteral("auto.rcp") : QStringLiteral("newfile.rcp"));
+        QCOMPARE(label("curRcpName"), present ? QStringLiteral("auto.rcp") : QStringLiteral("newfile.rcp"));
         if (!present) {
             QCoreApplication::processEvents();
             QVERIFY(!p->sim.hasClient());
-            return;
-        }
-        if (refused) {
-            QVERIFY(waitUntil([&] { return loginRefused && (shown("CONNECT FAILED") || shown("CONNECTION LOST")); }, StartUpMs));
+        } else if (refused) {
+            QVERIFY(waitUntil([&] { return shown("CONNECT FAILED") || shown("CONNECTION LOST"); }, StartUpMs));
             p->sim.setRefuseLogin(false);
             QVERIFY(p->connectPanel() && waitUntil([&] { return shown("Intialization Finished!!!"); }));
-            QVERIFY(p->b("butStart")->isEnabled());
-            QVERIFY(!p->window->kelInterface()->isRecipeRunning());
-            return;
+            QVERIFY(p->b("butStart")->isEnabled() && !p->window->kelInterface()->isRecipeRunning());
+        } else {
+            QVERIFY(waitUntil([&] { return shown("Load Sample and press RESUME"); }, StartUpMs));
+            QVERIFY(p->messages().indexOf(QStringLiteral("Intialization Finished!!!")) < p->messages().indexOf(QStringLiteral("Load Sample")));
         }
-        QVERIFY(waitUntil([&] { return shown("Load Sample and press RESUME"); }, StartUpMs));
-        const QString text = p->messages();
-        QVERIFY(text.indexOf(QStringLiteral("Intialization Finished!!!")) < text.indexOf(QStringLiteral("Load Sample")));
     }
 };
 
