@@ -18,7 +18,7 @@ public:
     }
 
     using KelInterface::connected, KelInterface::fw1NumPos, KelInterface::fw2NumPos,
-        KelInterface::fxpos, KelInterface::fypos, KelInterface::inRelative,
+        KelInterface::fxpos, KelInterface::fypos, KelInterface::fzpos, KelInterface::inRelative,
         KelInterface::inSkew, KelInterface::loadptX, KelInterface::loadptY,
         KelInterface::loadptZ, KelInterface::AlnPoint1x, KelInterface::AlnPoint1y,
         KelInterface::AlnPoint2x, KelInterface::AlnPoint2y, KelInterface::doStageCenterTemp,
