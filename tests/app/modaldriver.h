@@ -19,12 +19,9 @@
 // keypad lacks.
 inline bool typeKeys(NumInputBox &box, const QString &keys)
 {
-    static const QHash<QChar, QString> named{{QLatin1Char('.'), QStringLiteral("butPt")},
-                                             {QLatin1Char('-'), QStringLiteral("butNeg")},
-                                             {QLatin1Char('<'), QStringLiteral("butBksp")}};
+    static const QHash<QChar, QString> named{{'.', "butPt"}, {'-', "butNeg"}, {'<', "butBksp"}};
     for (QChar key : keys) {
-        const QString name = key.isDigit() ? QStringLiteral("butDig") + key : named.value(key);
-        QPushButton *b = name.isEmpty() ? nullptr : box.findChild<QPushButton *>(name);
+        QPushButton *b = box.findChild<QPushButton *>(key.isDigit() ? QStringLiteral("butDig") + key : named.value(key, "?"));
         if (!b)
             return false;
         b->click();
@@ -45,8 +42,6 @@ public:
     void keypad(const QString &keys, bool accept = true)
     {
         on<NumInputBox>([this, keys, accept](NumInputBox &box) {
-            const auto *label = box.findChild<QLabel *>(QStringLiteral("prompt"));
-            shown << (label ? label->text() : QString());
             if (!typeKeys(box, keys))
                 problems << QStringLiteral("bad keys %1").arg(keys);
             auto *buttons = box.findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
@@ -68,8 +63,6 @@ public:
     }
 
     int remaining() const { return steps.size(); }
-    // The keypads' prompts, in order.
-    const QStringList &prompts() const { return shown; }
     // Dialogs that were not the scripted kind, or came with nothing scripted.
     const QStringList &errors() const { return problems; }
 
@@ -93,6 +86,5 @@ private:
     QTimer poll;
     QList<std::function<bool(QDialog *)>> steps;
     QPointer<QDialog> lastOpen;
-    QStringList shown;
     QStringList problems;
 };

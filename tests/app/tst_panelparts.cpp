@@ -1,28 +1,16 @@
-// Pieces of the panel: the keypad dialog (its editing keys, how its text is read, its place
-// and keys on the screen), the texts the main screen forms itself (position displays, the
-// controller's web address), the command line and the working folder.
-#include "app/mainwindow.h"
+// Pieces of the panel: the keypad dialog (its editing keys and how its text is read), the
+// texts the main screen forms itself (position displays, the controller's web address), the
+// command line and the working folder.
 #include "app/panelcommandline.h"
 #include "app/positiontext.h"
 #include "app/webaddress.h"
-#include "controller/kelinterface.h"
-#include "dialogs/dlgrcpfile.h"
 #include "dialogs/numinputbox.h"
 #include "modaldriver.h"
-#include "support/findwidget.h"
 
-#include <QDialogButtonBox>
-#include <QListWidget>
-#include <QScreen>
 #include <QTextEdit>
 #include <QtTest>
 
 #include <limits>
-
-namespace {
-// The smallest touch key, in pixels.
-constexpr QSize KeySize(75, 51);
-} // namespace
 
 using Action = Ptx::PanelCommandLine::Action;
 
@@ -32,12 +20,6 @@ class TestPanelParts : public QObject
 
     QTemporaryDir dir;
     const QString startDir = QDir::currentPath();
-
-    void writeFile(const QString &name, const QByteArray &bytes)
-    {
-        QFile file(dir.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    }
 
 private slots:
     void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral(".*"))); }
@@ -80,25 +62,6 @@ private slots:
         QCOMPARE(field->textCursor().position(), int(value.size()));
         QTEST(box.getIntVal(), "intVal");
         QTEST(box.getDoubleVal(), "doubleVal");
-    }
-
-    // The keypad opens in the middle of the screen. OK and Cancel are touch keys like the
-    // others, standing in the third and fourth rows.
-    void placeAndKeys()
-    {
-        NumInputBox box;
-        box.centreOnScreen();
-        box.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&box));
-        QCOMPARE(box.pos() + box.rect().center(), box.screen()->geometry().center());
-        const auto buttons = box.findChildren<QPushButton *>();
-        QCOMPARE(buttons.size(), 16);   // HALT included
-        for (QPushButton *b : buttons)
-            QVERIFY2(b->width() >= KeySize.width() && b->height() >= KeySize.height(), qPrintable(b->text()));
-        const auto top = [&box](const char *name) { return box.findChild<QWidget *>(name)->mapTo(&box, QPoint()).y(); };
-        auto *pair = box.findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
-        QCOMPARE(pair->button(QDialogButtonBox::Ok)->mapTo(&box, QPoint()).y(), top("butDig3"));
-        QCOMPARE(pair->button(QDialogButtonBox::Cancel)->mapTo(&box, QPoint()).y(), top("butPt"));
     }
 
     // The panel's displays have ten places, where the point takes one.
@@ -179,6 +142,7 @@ private slots:
         QTest::addColumn<QString>("path");   // a relative one lies in the temporary folder
         QTest::addColumn<bool>("entered");
         QTest::newRow("missing folders made") << "site/panel 1" << true;
+        QTest::newRow("existing folder") << "." << true;
         QTest::newRow("a file in the way") << "file" << false;
         QTest::newRow("folder that cannot be made") << "/proc/self/panel" << false;
         QTest::newRow("folder that cannot be written") << "/proc/self" << false;
@@ -188,30 +152,13 @@ private slots:
     {
         QFETCH(QString, path);
         QFETCH(bool, entered);
-        writeFile("file", "x");
+        QFile file(dir.filePath("file"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
         const QString target = QDir(dir.path()).absoluteFilePath(path);
         QString reason;
         QCOMPARE(Ptx::enterWorkDir(target, &reason), entered);
         QCOMPARE(reason.isEmpty(), entered);
         QCOMPARE(QDir::current(), entered ? QDir(target) : QDir(startDir));
-    }
-
-    // The panel reads and completes that folder's settings file and lists its recipes.
-    void workDirHoldsSettingsAndRecipes()
-    {
-        writeFile("config.xml", "<archive><ipaddr>127.0.0.1:2323</ipaddr></archive>\n");
-        writeFile("wafer.rcp", "POINT 1,2\n");
-        QString reason;
-        QVERIFY(Ptx::enterWorkDir(dir.path(), &reason));
-        MainWindow window;
-        QCOMPARE(window.kelInterface()->getIpAddr(), QStringLiteral("127.0.0.1:2323"));
-        QFile config(dir.filePath("config.xml"));
-        QVERIFY(config.open(QIODevice::ReadOnly) && config.readAll().contains("<micronsperstep>"));
-        dlgRcpFile files(false);
-        files.InitDlg();
-        QListWidget *list = findWidget<QListWidget>(files, QStringLiteral("listWidget"));
-        QCOMPARE(list->count(), 1);
-        QCOMPARE(list->item(0)->text(), QStringLiteral("wafer.rcp"));
     }
 };
 
