@@ -103,6 +103,19 @@ private slots:
         QTEST(kel->queued().join(QLatin1Char(' ')), "queued");
     }
 
+    // Letting go of a held jog withdraws its step that has not gone out (there is no link).
+    void releasedJogWithdrawsItsStep()
+    {
+        QPushButton *jog = w(QStringLiteral("butUpZ"));
+        jog->setDown(true);
+        emit jog->clicked();   // the auto-repeat while the finger is down
+        QCOMPARE(kel->queued(), QStringList{"3,65,4,10"});
+        jog->setDown(false);
+        emit jog->released();
+        QVERIFY(std::all_of(std::begin(kel->commandBuffer), std::end(kel->commandBuffer),
+                            [](const cmdBufferStruct &e) { return e.done && (e.dev != Ptx::DevZ || e.error); }));
+    }
+
     void haltStopsTheRunAndInitChecksTheSystem()
     {
         kel->recipeRunning = true;
