@@ -1,9 +1,11 @@
 // Pieces of the panel: the keypad dialog (its editing keys and how its text is read), the
 // texts the main screen forms itself (position displays, the controller's web address), the
-// command line and the working folder.
+// command line and the working folder with its settings.
+#include "app/mainwindow.h"
 #include "app/panelcommandline.h"
 #include "app/positiontext.h"
 #include "app/webaddress.h"
+#include "controller/kelinterface.h"
 #include "dialogs/numinputbox.h"
 #include "modaldriver.h"
 
@@ -159,6 +161,18 @@ private slots:
         QCOMPARE(Ptx::enterWorkDir(target, &reason), entered);
         QCOMPARE(reason.isEmpty(), entered);
         QCOMPARE(QDir::current(), entered ? QDir(target) : QDir(startDir));
+    }
+
+    // The panel, started as the program starts it, reads the settings file of that folder.
+    void workDirHoldsSettings()
+    {
+        QFile config(dir.filePath("config.xml"));
+        QVERIFY(config.open(QIODevice::WriteOnly) && config.write("<archive><ipaddr>127.0.0.1:2323</ipaddr></archive>\n") > 0);
+        config.close();
+        QString reason;
+        QVERIFY(Ptx::enterWorkDir(dir.path(), &reason));
+        MainWindow window;
+        QCOMPARE(window.kelInterface()->getIpAddr(), QStringLiteral("127.0.0.1:2323"));
     }
 };
 
