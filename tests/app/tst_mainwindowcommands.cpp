@@ -103,12 +103,15 @@ private slots:
         QTEST(kel->queued().join(QLatin1Char(' ')), "queued");
     }
 
-    // Letting go of a held jog withdraws its step that has not gone out (there is no link).
-    void releasedJogWithdrawsItsStep()
+    // A held jog queues its next step only once the last one has gone out (never here: there
+    // is no link), and letting go withdraws the step not yet sent. Z repeats like X and Y.
+    void heldJogPacedAndWithdrawn()
     {
         QPushButton *jog = w(QStringLiteral("butUpZ"));
+        QVERIFY(jog->autoRepeat());
         jog->setDown(true);
-        emit jog->clicked();   // the auto-repeat while the finger is down
+        emit jog->clicked();   // the auto-repeats while the finger is down
+        emit jog->clicked();
         QCOMPARE(kel->queued(), QStringList{"3,65,4,10"});
         jog->setDown(false);
         emit jog->released();

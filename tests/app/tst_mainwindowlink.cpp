@@ -1,6 +1,6 @@
 // The main screen on a live link to the simulated controller: connecting through the
-// start-up, disconnecting, a lost link, HALT from a dialog, held jogs and the clean shutdown
-// of the interface on exit.
+// start-up, a jog, disconnecting, a lost link, HALT from a dialog and the clean shutdown of
+// the interface on exit.
 #include "app/mainwindow.h"
 #include "controller/kelinterface.h"
 #include "livepanel.h"
@@ -146,54 +146,6 @@ private slots:
         p.b(opener.toLatin1())->click();
         QVERIFY(halted);
         QVERIFY(p.sim.axisPosition(Ptx::DevX) < 90 * StepsPerMM);
-    }
-
-    void heldJogPacedAndWithdrawn_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<int>("device");
-        QTest::newRow("right arrow") << "butRight" << int(Ptx::DevX);
-        QTest::newRow("Z Up") << "butUpZ" << int(Ptx::DevZ);
-    }
-
-    // A jog held for ten repeats against a controller whose replies come late: one step at
-    // a time waits in the ring, and letting go withdraws it; nothing moves after that.
-    void heldJogPacedAndWithdrawn()
-    {
-        QFETCH(QString, button);
-        QFETCH(int, device);
-        LivePanel p;
-        QVERIFY(p.connectPanel());
-        p.sim.setReplyDelay(30);
-        QPushButton *jog = p.b(button.toLatin1());
-        QVERIFY(jog->autoRepeat());
-        // Jog steps in the ring: sent (done without error) or still waiting.
-        const auto steps = [&](bool sent) {
-            return int(std::count_if(std::begin(p.kel->commandBuffer), std::end(p.kel->commandBuffer), [&](const cmdBufferStruct &e) {
-                return int(e.dev) == device && e.cmd == Ptx::CmdMove && e.index == Ptx::IdxRelPositive
-                       && (sent ? e.done && !e.error : !e.done);
-            }));
-        };
-        // The auto-repeat as the button signals it: released, clicked, pressed, still down;
-        // then the finger leaves.
-        jog->setDown(true);
-        emit jog->pressed();
-        for (int repeat = 0; repeat < 10; ++repeat) {
-            waitUntil([] { return false; }, 15);
-            emit jog->released();
-            emit jog->clicked();
-            emit jog->pressed();
-            QVERIFY(steps(false) <= 1);
-        }
-        jog->setDown(false);
-        emit jog->released();
-        emit jog->clicked();
-        QCOMPARE(steps(false), 0);
-        const int sent = steps(true);
-        QVERIFY(sent >= 1 && sent <= 10);
-        QVERIFY(waitUntil([&] { return p.sim.count(device, Ptx::CmdMove, Ptx::IdxRelPositive) == sent; }));
-        waitUntil([] { return false; }, 100);
-        QCOMPARE(p.sim.count(device, Ptx::CmdMove, Ptx::IdxRelPositive), sent);
     }
 };
 
