@@ -50,10 +50,7 @@ struct LivePanel {
     }
     QPushButton *b(const char *name) const { return findWidget(*window, QLatin1String(name)); }
     QString messages() const { return window->findChild<QTextEdit *>()->toPlainText(); }
-    bool text(const char *name, const char *expected) const
-    {
-        return b(name)->text() == QLatin1String(expected);
-    }
+    bool text(const char *name, const char *expected) const { return b(name)->text() == QLatin1String(expected); }
     // Presses the connection button and waits for the system check to pass.
     bool connectPanel()
     {

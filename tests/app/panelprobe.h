@@ -17,16 +17,12 @@ public:
     {
     }
 
-    using KelInterface::connected, KelInterface::fw1NumPos, KelInterface::fw2NumPos,
-        KelInterface::fxpos, KelInterface::fypos, KelInterface::inRelative,
-        KelInterface::inSkew, KelInterface::loadptX, KelInterface::loadptY,
-        KelInterface::loadptZ, KelInterface::AlnPoint1x, KelInterface::AlnPoint1y,
-        KelInterface::AlnPoint2x, KelInterface::AlnPoint2y, KelInterface::doStageCenterTemp,
-        KelInterface::nextInterfaceState, KelInterface::xpos, KelInterface::ypos,
-        KelInterface::zpos, KelInterface::modulespresent, KelInterface::recipeInDelay,
-        KelInterface::recipePaused, KelInterface::recipeRunning, KelInterface::stepsPerMMxy,
-        KelInterface::cmdBufHead, KelInterface::cmdBufTail, KelInterface::commandBuffer,
-        KelInterface::onTimer, KelInterface::timer;
+    using KelInterface::commandBuffer, KelInterface::connected, KelInterface::doStageCenterTemp,
+        KelInterface::fw1NumPos, KelInterface::fw2NumPos, KelInterface::fxpos, KelInterface::fypos,
+        KelInterface::fzpos, KelInterface::modulespresent, KelInterface::nextInterfaceState,
+        KelInterface::onTimer, KelInterface::recipeInDelay, KelInterface::recipePaused,
+        KelInterface::recipeRunning, KelInterface::stepsPerMMxy, KelInterface::timer,
+        KelInterface::xpos, KelInterface::ypos, KelInterface::zpos;
 
     void setModules(std::initializer_list<unsigned int> modules)
     {
