@@ -11,24 +11,11 @@ class CompilerProbe : public KelInterface
 public:
     CompilerProbe() : KelInterface(QStringLiteral("127.0.0.1")) {}
 
-    using KelInterface::AlnPoint1x;
-    using KelInterface::AlnPoint1y;
-    using KelInterface::AlnPoint2x;
-    using KelInterface::AlnPoint2y;
-    using KelInterface::circle_angle;
-    using KelInterface::curSpeedXY;
-    using KelInterface::defrepx;
-    using KelInterface::defrepy;
-    using KelInterface::defxincr;
-    using KelInterface::defyincr;
-    using KelInterface::line_steps;
-    using KelInterface::numMacroPointsDefined;
-    using KelInterface::numPointsDefined;
-    using KelInterface::numRptPointsDefined;
-    using KelInterface::pointList;
-    using KelInterface::teachAlign;
-    using KelInterface::xincr;
-    using KelInterface::yincr;
+    using KelInterface::AlnPoint1x, KelInterface::AlnPoint1y, KelInterface::AlnPoint2x, KelInterface::AlnPoint2y,
+        KelInterface::circle_angle, KelInterface::curSpeedXY, KelInterface::defrepx, KelInterface::defrepy,
+        KelInterface::defxincr, KelInterface::defyincr, KelInterface::numMacroPointsDefined,
+        KelInterface::numPointsDefined, KelInterface::numRptPointsDefined, KelInterface::pointList,
+        KelInterface::teachAlign, KelInterface::xincr, KelInterface::yincr;
 };
 
 // A CompilerProbe made in a fresh folder, since it reads and writes "config.xml" there.

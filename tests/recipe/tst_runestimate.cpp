@@ -1,5 +1,8 @@
-// The run-time model on hand-computed entries, and the time left from the run's pace.
+// The run-time model on hand-computed entries, the time left from the run's pace, and the
+// progress line that shows it.
 #include "recipe/runestimate.h"
+#include "recipe/runnerentrykind.h"
+#include "recipe/runprogress.h"
 #include "runnerprobe.h"
 
 #include <QtTest>
@@ -19,9 +22,9 @@ RunTimings bare()
     return t;
 }
 
-recipePointStruct shutters(quint32 shopt)
+recipePointStruct shutters(quint32 shopt, qint32 fdelay = 0)
 {
-    return filterEntry(0, 0, false, false, shopt);
+    return filterEntry(0, 0, false, false, shopt, fdelay);
 }
 
 } // namespace
@@ -48,10 +51,8 @@ private slots:
         // An exposure lasts the shutter's time, set by an earlier exposure-time entry.
         QTest::newRow("exposures") << Entries{shutters(2), shutters(512 | (300u << 16)), shutters(2 << 2)}
                                    << QVector<double>{100, 0, 300};
-        // A pause shorter than two ticks waits for the operator: no time.
-        QTest::newRow("pauses") << Entries{filterEntry(0, 0, false, false, 63, 510),
-                                           filterEntry(0, 0, false, false, 63, 20)}
-                                << QVector<double>{500, 0};
+        // A pause of up to one tick waits for the operator: no time.
+        QTest::newRow("pauses") << Entries{shutters(PauseWord, 510), shutters(PauseWord, 20)} << QVector<double>{500, 0};
     }
 
     void entryTimes()
@@ -72,11 +73,6 @@ private slots:
         QCOMPARE(entryTimesMs(entries, setup, timings), QVector<double>{500});
         // Back from (0, 2) at the entry's 4 mm/s.
         QCOMPARE(returnTimeMs(entries, setup, timings), 600.0);
-    }
-
-    void alignedEntriesMoveOnTheStage()
-    {
-        RunSetup setup;
         setup.align.emplace(0.0, 0.0, 0.0, 10.0);   // specimen X is stage Y
         QCOMPARE(entryTimesMs(Entries{xyEntry(10, 0, 0)}, setup, bare()), QVector<double>{2000});
     }
@@ -102,6 +98,26 @@ private slots:
         QFETCH(double, leftMs);
         const RunEstimate estimate(QVector<double>{1000, 1000, 1000, 1000}, 0.0);
         QCOMPARE(estimate.leftMs(2, doneMs, inEntryMs), leftMs);
+    }
+
+    void progressLine_data()
+    {
+        QTest::addColumn<double>("leftMs");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("seconds, rounded up") << 44001.0 << "ENTRY 12 OF 40  PATTERN 3 OF 8  45 s LEFT";
+        QTest::newRow("a minute") << 60000.0 << "ENTRY 12 OF 40  PATTERN 3 OF 8  1:00 LEFT";
+        QTest::newRow("an hour") << 3600000.0 << "ENTRY 12 OF 40  PATTERN 3 OF 8  1:00:00 LEFT";
+        QTest::newRow("hours") << 7325000.0 << "ENTRY 12 OF 40  PATTERN 3 OF 8  2:02:05 LEFT";
+    }
+
+    void progressLine()
+    {
+        QFETCH(double, leftMs);
+        RunProgress progress;
+        std::tie(progress.running, progress.entry, progress.entries, progress.pattern, progress.patterns) =
+            std::make_tuple(true, 12, 40, 3, 8);
+        progress.leftMs = leftMs;
+        QTEST(progressText(progress), "text");
     }
 };
 
