@@ -1,11 +1,18 @@
 // The recipe compiler: every command's entries, path shapes, pattern and macro interplay,
-// list limits, ALIGN, degenerate input and the problems it reports.
+// list limits, ALIGN, degenerate input and the problems it reports; the bounds of the path
+// geometry; the diagnostic number texts, which match C printf's %f and the general number text.
 #include "compilerprobe.h"
+#include "config/numbertext.h"
+#include "recipe/diagtext.h"
+#include "recipe/pathgeometry.h"
 #include "support/diagcapture.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
+#include <climits>
 #include <cmath>
+#include <cstdio>
 #include <optional>
 
 namespace {
@@ -18,8 +25,11 @@ QString coordinate(double value)
     return QString::number(value);
 }
 
-QString describe(const recipePointStruct &e)
+// An entry as "P x,y", "Z z" or "F f1,f2,f1move,f2move shutters pause"; or its dwell and speeds.
+QString describe(const recipePointStruct &e, bool timing = false)
 {
+    if (timing)
+        return QStringLiteral("d=%1 xy=%2 z=%3").arg(e.delay).arg(e.speedxy).arg(e.speedz);
     if (!e.filtmove) {
         return e.zmove ? QStringLiteral("Z %1").arg(coordinate(e.z))
                        : QStringLiteral("P %1,%2").arg(coordinate(e.x), coordinate(e.y));
@@ -28,17 +38,16 @@ QString describe(const recipePointStruct &e)
         .arg(e.f1pos).arg(e.f2pos).arg(int(e.f1move)).arg(int(e.f2move)).arg(e.shopt).arg(e.fdelay);
 }
 
-QString timing(const recipePointStruct &e)
+void compareFormats(double value)
 {
-    return QStringLiteral("d=%1 xy=%2 z=%3").arg(e.delay).arg(e.speedxy).arg(e.speedz);
-}
-
-QStringList entries(const CompilerProbe &kel, QString (*format)(const recipePointStruct &) = describe)
-{
-    QStringList list;
-    for (int i = 0; i < kel.numPointsDefined; ++i)
-        list << format(kel.pointList[i]);
-    return list;
+    Ptx::DiagText fixed;
+    fixed.fixed(value);
+    char expected[400];
+    std::snprintf(expected, sizeof expected, "%f", value);
+    QCOMPARE(fixed.toString(), QString::fromLatin1(expected));
+    Ptx::DiagText general;
+    general.general(value);
+    QCOMPARE(general.toString(), Ptx::numberText(value));
 }
 
 QStringList repeated(const QString &line, int count)
@@ -62,9 +71,16 @@ class TestCompiler : public QObject
     int compile(const QStringList &recipe)
     {
         kel().setRecipe(recipe);
-        diagnostics.reset();
         diagnostics.emplace();
         return kel().ScanRecipe();
+    }
+    // The compiled entries, separated by "; ".
+    QString compiled(bool timing = false)
+    {
+        QStringList list;
+        for (int i = 0; i < kel().numPointsDefined; ++i)
+            list << describe(kel().pointList[i], timing);
+        return list.join(QStringLiteral("; "));
     }
 
 private slots:
@@ -72,11 +88,6 @@ private slots:
     {
         diagnostics.emplace();
         fixture.emplace();
-    }
-    void cleanup()
-    {
-        fixture.reset();
-        diagnostics.reset();
     }
 
     // Recipe lines are separated by "\n", entries by "; ".
@@ -151,7 +162,7 @@ private slots:
     {
         QFETCH(QString, recipe);
         QCOMPARE(compile(recipe.split(QLatin1Char('\n'))), 0);
-        QTEST(entries(kel()).join(QStringLiteral("; ")), "expected");
+        QTEST(compiled(), "expected");
         QVERIFY(kel().compileProblems().isEmpty());
     }
 
@@ -176,66 +187,50 @@ private slots:
     {
         QFETCH(QString, recipe);
         QCOMPARE(compile(recipe.split(QLatin1Char('\n'))), 0);
-        QTEST(entries(kel(), timing).join(QStringLiteral("; ")), "expected");
+        QTEST(compiled(true), "expected");
     }
 
     void degenerate_data()
     {
         QTest::addColumn<QString>("recipe");
         QTest::addColumn<QString>("expected");
-        QTest::addColumn<QStringList>("problems");
+        QTest::addColumn<QString>("problems");
+        QTest::addColumn<int>("result");
         QTest::newRow("numbers not finite") << "POINT nan,1\nPOINT 1e400,0\nSPEEDXY inf\nCOMB 0,0,1,1,inf,2\nCIRCLE 1,0,0,1,-1,0,nan\nPOINT 2,2"
-            << "P 2,2" << QStringList{"RECIPE LINE 1: POINT NUMBER NOT FINITE", "RECIPE LINE 2: POINT NUMBER NOT FINITE",
-                                      "RECIPE LINE 3: SPEEDXY NUMBER NOT FINITE", "RECIPE LINE 4: COMB NUMBER NOT FINITE",
-                                      "RECIPE LINE 5: CIRCLE NUMBER NOT FINITE"};
-        QTest::newRow("defrep nan") << "DEFREP nan,0\nPOINT 1,0\nENDREP" << "P 1,0; P 0,0"
-                                    << QStringList{"RECIPE LINE 1: DEFREP NUMBER NOT FINITE"};
+            << "P 2,2" << "RECIPE LINE 1: POINT NUMBER NOT FINITE; RECIPE LINE 2: POINT NUMBER NOT FINITE; RECIPE LINE 3: "
+                          "SPEEDXY NUMBER NOT FINITE; RECIPE LINE 4: COMB NUMBER NOT FINITE; RECIPE LINE 5: CIRCLE NUMBER NOT FINITE" << 0;
+        QTest::newRow("defrep nan") << "DEFREP nan,0\nPOINT 1,0\nENDREP" << "P 1,0; P 0,0" << "RECIPE LINE 1: DEFREP NUMBER NOT FINITE" << 0;
         QTest::newRow("fields missing") << "POINT 5\n\nARC 1,2,3\nFMOVE 3\nPOINT 1,1" << "P 1,1"
-            << QStringList{"RECIPE LINE 1: POINT FIELDS MISSING", "RECIPE LINE 3: ARC FIELDS MISSING",
-                           "RECIPE LINE 4: FMOVE FIELDS MISSING"};
-        QTest::newRow("step not positive") << "LINE 0,0,10,0,0\nLINE 0,0,10,0,-1\nCIRCLE 1,0,0,1,-1,0,0\nARC 1,0,-1,0,0,1,-0.5"
-            << "" << QStringList{"RECIPE LINE 1: LINE STEP NOT POSITIVE", "RECIPE LINE 2: LINE STEP NOT POSITIVE",
-                                 "RECIPE LINE 3: CIRCLE STEP NOT POSITIVE", "RECIPE LINE 4: ARC STEP NOT POSITIVE"};
-        QTest::newRow("arc third point on the start or end") << "ARC 1,0,-1,2,1,0,0.1\nARC 1,0,-1,2,-1,2,0.1\nPOINT 1,1"
-            << "P 1,1" << QStringList{"RECIPE LINE 1: ARC THIRD POINT AT START OR END ANGLE",
-                                      "RECIPE LINE 2: ARC THIRD POINT AT START OR END ANGLE"};
+            << "RECIPE LINE 1: POINT FIELDS MISSING; RECIPE LINE 3: ARC FIELDS MISSING; RECIPE LINE 4: FMOVE FIELDS MISSING" << 0;
+        QTest::newRow("step not positive") << "LINE 0,0,10,0,0\nLINE 0,0,10,0,-1\nCIRCLE 1,0,0,1,-1,0,0\nARC 1,0,-1,0,0,1,-0.5" << ""
+            << "RECIPE LINE 1: LINE STEP NOT POSITIVE; RECIPE LINE 2: LINE STEP NOT POSITIVE; "
+               "RECIPE LINE 3: CIRCLE STEP NOT POSITIVE; RECIPE LINE 4: ARC STEP NOT POSITIVE" << 0;
+        QTest::newRow("arc third point on the start or end") << "ARC 1,0,-1,2,1,0,0.1\nARC 1,0,-1,2,-1,2,0.1\nPOINT 1,1" << "P 1,1"
+            << "RECIPE LINE 1: ARC THIRD POINT AT START OR END ANGLE; RECIPE LINE 2: ARC THIRD POINT AT START OR END ANGLE" << 0;
         QTest::newRow("paths shorter than their step") << "LINE 1,1,2,1,5\nLINE 4,4,4,4,1\nCIRCLE 1,0,0,1,-1,0,100\nARC 1,0,-1,0,0,1,100"
-                                                       << "P 1,1; P 4,4; P 0,1; P 1,0" << QStringList{};
-        QTest::newRow("line out of range") << "LINE -1e308,0,1e308,0,1" << ""
-                                           << QStringList{"RECIPE LINE 1: LINE OUT OF RANGE"};
+                                                       << "P 1,1; P 4,4; P 0,1; P 1,0" << "" << 0;
+        QTest::newRow("line out of range") << "LINE -1e308,0,1e308,0,1" << "" << "RECIPE LINE 1: LINE OUT OF RANGE" << 0;
         QTest::newRow("pattern sum beyond range") << "DEFREP 0,0\nPOINT 1e308,0\nENDREP\nPOINT 1e308,0"
-                                                  << "P 0,0; P 1e+308,0; P 1e+308,0" << QStringList{};
+                                                  << "P 0,0; P 1e+308,0; P 1e+308,0" << "" << 0;
+        // Points in a line give no circle: the compile stops there.
+        QTest::newRow("circle points in a line") << "POINT 1,1\n\nCIRCLE 0,0,1,1,2,2,0.5\nPOINT 2,2" << "P 1,1"
+                                                 << "RECIPE LINE 3: CIRCLE POINTS IN A LINE" << -1;
+        QTest::newRow("arc points in a line") << "POINT 1,1\n\nARC 0,0,2,0,1,0,0.5\nPOINT 2,2" << "P 1,1"
+                                              << "RECIPE LINE 3: ARC POINTS IN A LINE" << -1;
     }
 
-    // Each faulty line adds nothing, is named by its line number, and the compile goes on.
+    // Each faulty line adds nothing and is named by its line number, on the diagnostic
+    // output too.
     void degenerate()
     {
         QFETCH(QString, recipe);
-        QFETCH(QStringList, problems);
-        QCOMPARE(compile(recipe.split(QLatin1Char('\n'))), 0);
-        QTEST(entries(kel()).join(QStringLiteral("; ")), "expected");
-        QCOMPARE(kel().compileProblems(), problems);
+        QFETCH(QString, problems);
+        QTEST(compile(recipe.split(QLatin1Char('\n'))), "result");
+        QTEST(compiled(), "expected");
+        QCOMPARE(kel().compileProblems().join(QStringLiteral("; ")), problems);
         QCOMPARE(kel().curSpeedXY, 5.0);
-        for (const QString &problem : std::as_const(problems))
+        for (const QString &problem : kel().compileProblems())
             QVERIFY(!diagnostics->lines().filter(problem.section(QStringLiteral(": "), 1)).isEmpty());
-    }
-
-    void collinearCircleStops_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("problem");
-        QTest::newRow("circle") << "CIRCLE 0,0,1,1,2,2,0.5" << "RECIPE LINE 3: CIRCLE POINTS IN A LINE";
-        QTest::newRow("arc") << "ARC 0,0,2,0,1,0,0.5" << "RECIPE LINE 3: ARC POINTS IN A LINE";
-    }
-
-    void collinearCircleStops()
-    {
-        QFETCH(QString, path);
-        QFETCH(QString, problem);
-        QCOMPARE(compile({"POINT 1,1", "", path, "POINT 2,2"}), -1);
-        QCOMPARE(entries(kel()), QStringList{"P 1,1"});
-        QCOMPARE(kel().compileProblems(), QStringList{problem});
-        QVERIFY(diagnostics->lines().filter(QStringLiteral("LINE:POINT 2,2")).isEmpty());
     }
 
     void problemsAreBounded()
@@ -251,43 +246,36 @@ private slots:
     void capacity_data()
     {
         QTest::addColumn<QStringList>("recipe");
-        QTest::addColumn<int>("points");
-        QTest::addColumn<int>("pattern");
-        QTest::addColumn<int>("macro");
-        QTest::addColumn<QString>("last");
-        QTest::newRow("run list full") << repeated("POINT %1,0", 4000) << 3999 << 0 << 0 << "P 3998,0";
-        QTest::newRow("shutter entries beyond the list") << repeated("SHOPEN 1%1", 4100) << 3999 << 0 << 0
-            << "F 0,0,0,0 0 0";
-        QTest::newRow("endless path") << QStringList{"COMB 0,0,0,0,0,0"} << 3999 << 0 << 0 << "P 0,0";
+        QTest::addColumn<QString>("counts");   // entries, pattern entries, macro entries, the last entry
+        QTest::newRow("run list full") << repeated("POINT %1,0", 4000) << "3999 0 0 P 3998,0";
+        QTest::newRow("shutter entries beyond the list") << repeated("SHOPEN 1%1", 4100) << "3999 0 0 F 0,0,0,0 0 0";
+        QTest::newRow("endless path") << QStringList{"COMB 0,0,0,0,0,0"} << "3999 0 0 P 0,0";
         // Well beyond a billion intervals the points still keep their spacing (2^-20 mm).
-        QTest::newRow("fine step on a long line") << QStringList{"LINE 0,0,1536,0,0.00000095367431640625"} << 3999 << 0
-            << 0 << "P 0.003813,0";
-        QTest::newRow("paths after a full list") << repeated("POINT %1,0", 3999) + QStringList{"LINE 0,0,100,0,1",
-                                                    "CIRCLE 1,0,0,1,-1,0,0.001", "POINT 5,5"} << 3999 << 0 << 0 << "P 3998,0";
+        QTest::newRow("fine step on a long line") << QStringList{"LINE 0,0,1536,0,0.00000095367431640625"} << "3999 0 0 P 0.003813,0";
+        QTest::newRow("paths after a full list")
+            << repeated("POINT %1,0", 3999) + QStringList{"LINE 0,0,100,0,1", "CIRCLE 1,0,0,1,-1,0,0.001"} << "3999 0 0 P 3998,0";
         QTest::newRow("pattern full") << QStringList{"DEFREP 0,0"} + repeated("POINT %1,0", 250) + QStringList{"ENDREP"}
-            << 200 << 199 << 0 << "P 198,0";
+                                      << "200 199 0 P 198,0";
         QTest::newRow("macro full") << QStringList{"DEFMAC"} + repeated("F1MOVE %1", 60) + QStringList{"ENDMAC", "FMACRO"}
-            << 49 << 0 << 49 << "F 48,0,1,0 0 0";
+                                    << "49 0 49 F 48,0,1,0 0 0";
         QTest::newRow("pattern placement stops at the limit")
-            << QStringList{"DEFREP 0,0", "POINT 0,1", "POINT 0,2", "POINT 0,3", "ENDREP", "CLRREP"}
-                   + repeated("POINT %1,0", 3993) + QStringList{"ENDREP"} << 3999 << 3 << 0 << "P 0,1";
+            << QStringList{"DEFREP 0,0", "POINT 0,1", "POINT 0,2", "POINT 0,3", "ENDREP", "CLRREP"} + repeated("POINT %1,0", 3993)
+                   + QStringList{"ENDREP"} << "3999 3 0 P 0,1";
         QTest::newRow("macro insertion fills the list")
             << QStringList{"DEFMAC", "SHOPEN 1", "SHOPEN 2", "SHOPEN 3", "ENDMAC"} + repeated("POINT %1,0", 3997)
-                   + QStringList{"FMACRO"} << 3999 << 0 << 3 << "F 0,0,0,0 55 0";
+                   + QStringList{"FMACRO"} << "3999 0 3 F 0,0,0,0 55 0";
         QTest::newRow("macro into the pattern stops at its limit")
-            << QStringList{"DEFMAC", "SHOPEN 1", "SHOPEN 2", "SHOPEN 3", "ENDMAC", "DEFREP 0,0"}
-                   + repeated("POINT %1,0", 197) + QStringList{"FMACRO", "ENDREP"} << 200 << 199 << 3 << "F 0,0,0,0 55 0";
+            << QStringList{"DEFMAC", "SHOPEN 1", "SHOPEN 2", "SHOPEN 3", "ENDMAC", "DEFREP 0,0"} + repeated("POINT %1,0", 197)
+                   + QStringList{"FMACRO", "ENDREP"} << "200 199 3 F 0,0,0,0 55 0";
     }
 
     void capacity()
     {
         QFETCH(QStringList, recipe);
-        QFETCH(int, points);
         QCOMPARE(compile(recipe), 0);
-        QCOMPARE(kel().numPointsDefined, points);
-        QTEST(kel().numRptPointsDefined, "pattern");
-        QTEST(kel().numMacroPointsDefined, "macro");
-        QTEST(describe(kel().pointList[points - 1]), "last");
+        const int last = kel().numPointsDefined - 1;
+        QTEST(QStringLiteral("%1 %2 %3 %4").arg(last + 1).arg(kel().numRptPointsDefined).arg(kel().numMacroPointsDefined)
+                  .arg(describe(kel().pointList[std::max(last, 0)])), "counts");
     }
 
     // ALIGN counts for a run only; the compile that checks a recipe for the editor refuses it.
@@ -312,19 +300,87 @@ private slots:
     {
         compile({"DEFMAC", "SHOPEN 1", "ENDMAC", "DEFREP 5,6", "POINT 1,1", "ENDREP", "DELAY 5", "SPEEDXY 1",
                  "ARC 1,0,-1,0,0,1,0.5", "INCR 2,3"});
-        QCOMPARE(kel().xincr, 2.0);
-        QCOMPARE(kel().yincr, 3.0);
-        kel().defxincr = 0.5;
-        kel().defyincr = 0.25;
+        QCOMPARE(QList<double>({kel().xincr, kel().yincr}), QList<double>({2, 3}));
+        std::tie(kel().defxincr, kel().defyincr) = std::make_tuple(0.5, 0.25);
         QCOMPARE(compile({"FMACRO", "POINT 3,3", "ENDREP"}), 0);
         QCOMPARE(kel().numMacroPointsDefined, 0);
-        QCOMPARE(entries(kel()), (QStringList{"P 3,3", "P 5,6"}));
-        QCOMPARE(entries(kel(), timing).first(), QStringLiteral("d=1000 xy=5 z=25000"));
+        QCOMPARE(compiled(), QStringLiteral("P 3,3; P 5,6"));
+        QCOMPARE(describe(kel().pointList[0], true), QStringLiteral("d=1000 xy=5 z=25000"));
         QCOMPARE(kel().circle_angle, 0.0);
         QCOMPARE(QList<double>({kel().defrepx, kel().defrepy, kel().xincr, kel().yincr}), QList<double>({5, 6, 0.5, 0.25}));
         QCOMPARE(compile({}), 0);
         QCOMPARE(kel().compiledPointCount(), 0);
         QVERIFY(diagnostics->lines().isEmpty());
+    }
+
+    void subdivisions_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("count");
+        QTest::newRow("truncated") << 2.9 << 2;
+        QTest::newRow("negative") << -3.0 << 0;
+        QTest::newRow("nan") << qQNaN() << 0;
+        QTest::newRow("infinite") << qInf() << Ptx::MaxSubdivisions;
+    }
+
+    void subdivisions()
+    {
+        QFETCH(double, value);
+        QFETCH(int, count);
+        QCOMPARE(Ptx::subdivisionCount(value), count);
+    }
+
+    void expansionsEnd_data()
+    {
+        QTest::addColumn<int>("room");
+        QTest::addColumn<int>("made");
+        QTest::newRow("sink full") << 3 << 3;
+        QTest::newRow("at the path bound") << INT_MAX << Ptx::MaxPathPoints;
+    }
+
+    // Endless requests (a zero-step grid, the largest counts) end either way.
+    void expansionsEnd()
+    {
+        QFETCH(int, room);
+        QFETCH(int, made);
+        int got = 0;
+        bool finite = true;
+        const Ptx::PointSink sink = [&](double x, double y) {
+            finite = finite && std::isfinite(x) && std::isfinite(y);
+            return ++got < room;
+        };
+        const int most = Ptx::MaxSubdivisions;
+        const std::function<int()> expansions[] = {
+            [&] { return Ptx::linePoints(0, 0, 1, 0, most, sink); },
+            [&] { return Ptx::gridPoints(0, 0, 0, 0, 0, 0, false, sink); },
+            [&] { return Ptx::circlePoints({0, 0, 1}, most, sink); },
+            [&] { return Ptx::arcPoints({0, 0, 1}, 0, {1, 1}, most, sink); },
+        };
+        for (const auto &expand : expansions) {
+            got = 0;
+            QCOMPARE(expand(), made);
+            QCOMPARE(got, made);
+        }
+        QVERIFY(finite);
+    }
+
+    // Halfway cases of both formats, negative zero, the far ends of the range; then short
+    // decimals of every size, as recipes hold them, and arbitrary doubles.
+    void diagnosticNumbers()
+    {
+        for (const double v : {-0.0, 999999.5, 99999.95, 0.0078125, 9.9999995, 1.015625, 1.234375, 0.5078125,
+                               1015625.0, 3.0517578125e-05, 0.9999995, 4503599627370497.0, 1e300, -1e308,
+                               2.5e-310, qInf(), -qInf()})
+            compareFormats(v);
+        QRandomGenerator random(20261206);
+        for (int i = 0; i < 20000 && !QTest::currentTestFailed(); ++i) {
+            const int decimals = int(random.bounded(8));
+            const double scale = std::pow(10.0, int(random.bounded(16)) - 8);
+            const double shortDecimal = std::round(random.bounded(2e6) - 1e6) / std::pow(10.0, decimals);
+            compareFormats(shortDecimal);
+            compareFormats(shortDecimal * scale);
+            compareFormats((random.generateDouble() - 0.5) * scale);
+        }
     }
 };
 

@@ -1,14 +1,20 @@
-// The recipe runner's state machine, stepped by hand: the controller's part (taking the
-// commands, polling an idle busy mask) is played by the test.
+// The recipe runner's state machine, stepped by hand with the controller's part (taking the
+// commands, polling an idle busy mask) played by the test; a whole run on the simulator; the
+// run-time model, the time left from the run's pace and the progress line that shows it.
+#include "recipe/runestimate.h"
 #include "recipe/runlog.h"
 #include "recipe/runnerentrykind.h"
 #include "recipe/runnerstates.h"
+#include "recipe/runprogress.h"
 #include "runnerprobe.h"
+#include "simulator/simulator.h"
 #include "support/diagcapture.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -16,7 +22,27 @@ Q_DECLARE_METATYPE(recipePointStruct)
 
 using namespace Ptx;
 
+using Entries = QVector<recipePointStruct>;
+Q_DECLARE_METATYPE(Entries)
+
+namespace {
 constexpr uint AnyDev = ~0u;
+constexpr unsigned int AwaitingReply = 2;   // command step state
+constexpr qint64 ReplyWaitMs = 2000;
+
+// Hardware time only: no cost per entry.
+RunTimings bare()
+{
+    RunTimings t;
+    t.motionEntryTicks = t.wheelEntryTicks = t.exposureEntryTicks = t.shutterEntryTicks = t.pauseEntryTicks = 0.0;
+    return t;
+}
+
+recipePointStruct shutters(quint32 shopt, qint32 fdelay = 0)
+{
+    return filterEntry(0, 0, false, false, shopt, fdelay);
+}
+} // namespace
 
 class TestRunner : public QObject
 {
@@ -31,23 +57,19 @@ private:
     QStringList lines;
     QList<Sent> sent;
 
-    // One tick after which the controller has taken every queued command and reports busy.
-    void tick(unsigned int busy = 0)
-    {
-        while (p->cmdBufTail != p->cmdBufHead) {
-            cmdBufferStruct &c = p->commandBuffer[p->cmdBufTail];
-            sent << Sent{c.dev, c.cmd, c.data};
-            c.done = true;
-            p->cmdBufTail = (p->cmdBufTail + 1) % CmdBufSize;
-        }
-        p->mbusy = busy;
-        p->runRecipe();
-    }
-
+    // Ticks after each of which the controller has taken every queued command and reports
+    // idle axes.
     void tickIdle(int n = 1)
     {
-        for (int i = 0; i < n; ++i)
-            tick();
+        for (int i = 0; i < n; ++i) {
+            for (; p->cmdBufTail != p->cmdBufHead; p->cmdBufTail = (p->cmdBufTail + 1) % CmdBufSize) {
+                cmdBufferStruct &c = p->commandBuffer[p->cmdBufTail];
+                sent << Sent{c.dev, c.cmd, c.data};
+                c.done = true;
+            }
+            p->mbusy = 0;
+            p->runRecipe();
+        }
     }
 
     bool runUntil(int state, int limit = 50)
@@ -85,46 +107,9 @@ private slots:
     {
         p = std::make_unique<RunnerProbe>();
         p->modulespresent = (1u << DevX) | (1u << DevY) | (1u << DevZ) | (1u << DevWheel1) | (1u << DevWheel2);
-        p->loadptEnXY = p->loadptEnZ = false;
         lines.clear();
         sent.clear();
         connect(p.get(), &KelInterface::addDispLine, this, [this](const QString &l) { lines << l; });
-    }
-
-    void cleanup() { p.reset(); }
-
-    void loadPoints_data()
-    {
-        QTest::addColumn<bool>("enZ");
-        QTest::addColumn<bool>("enXY");
-        QTest::addColumn<QList<long>>("moves");   // focus, then stage
-        QTest::newRow("none") << false << false << QList<long>{};
-        QTest::newRow("focus only") << true << false << QList<long>{123};
-        QTest::newRow("stage only") << false << true << QList<long>{15000, -20000};
-        QTest::newRow("both") << true << true << QList<long>{123, 15000, -20000};
-    }
-
-    // An empty recipe: to the load points, the prompt, and back to the stage's load point.
-    void loadPoints()
-    {
-        QFETCH(bool, enXY);
-        std::tie(p->loadptEnXY, p->loadptX, p->loadptY, p->loadptZ) = std::make_tuple(enXY, 1.5, -2.0, 12.34);
-        QFETCH(bool, enZ);
-        p->loadptEnZ = enZ;
-        p->setEntries({});
-        p->initRecipe();
-        p->startRecipe();
-        QVERIFY(runUntil(RCP_WAIT_LOAD));
-        QTEST(dataOf(AnyDev, CmdMove), "moves");
-        QCOMPARE(lines, QStringList{QStringLiteral("Load Sample and press RESUME")});
-        QVERIFY(p->isRecipePaused() && p->isRecipeDelay());
-        tickIdle(100);
-        QCOMPARE(p->recipeState, int(RCP_WAIT_LOAD));
-        sent.clear();
-        p->recipeContinue();
-        QVERIFY(runUntil(RCP_IDLE));
-        QCOMPARE(dataOf(AnyDev, CmdMove).size(), enXY ? 2 : 0);
-        QCOMPARE(lines.last(), QStringLiteral("RECIPE DONE!"));
     }
 
     void resumeAdvances_data()
@@ -174,32 +159,25 @@ private slots:
         QCOMPARE(p->recipeState, int(RCP_DWELL));
     }
 
-    // A pause of up to one tick holds until RESUME; longer ones count down by themselves.
-    void shortPauseHolds()
+    // PAUSE in a move holds the dwell that follows; NEXT and PREV act only in the dwell. A
+    // pause entry of up to one tick holds until RESUME.
+    void operatorHolds()
     {
-        beginEntries({filterEntry(0, 0, false, false, PauseWord, 20)});
-        QVERIFY(runUntil(RCP_ISSUE_ENTRY));
-        tickIdle(100);
-        QCOMPARE(p->recipeState, int(RCP_ISSUE_ENTRY));
-        p->recipeContinue();
-        QVERIFY(runUntil(RCP_LOADZ, 3));
-    }
-
-    // PAUSE in a move holds the dwell that follows; NEXT and PREV act only in the dwell.
-    void pauseHoldsDwell()
-    {
-        beginEntries({xyEntry(0, 0, 100), xyEntry(1, 1, 100)});
+        beginEntries({xyEntry(0, 0, 100), filterEntry(0, 0, false, false, PauseWord, 20)});
         QVERIFY(runUntil(RCP_ENTRY_TAKEN));
         p->recipePause();
         p->nextRecipePoint();
         p->prevRecipePoint();
         QVERIFY(runUntil(RCP_DWELL));
         tickIdle(50);
-        QCOMPARE(p->recipeState, int(RCP_DWELL));
-        QVERIFY(p->isRecipePaused() && p->isRecipeDelay());
+        QVERIFY(p->recipeState == RCP_DWELL && p->isRecipePaused() && p->isRecipeDelay());
         p->recipeContinue();
-        QCOMPARE(p->recipeState, int(RCP_NEXT_ENTRY));
-        QCOMPARE(p->curPoint, 0);
+        QVERIFY(p->recipeState == RCP_NEXT_ENTRY && p->curPoint == 0);
+        QVERIFY(runUntil(RCP_ISSUE_ENTRY));
+        tickIdle(100);
+        QVERIFY(p->recipeState == RCP_ISSUE_ENTRY && p->curPoint == 1);
+        p->recipeContinue();
+        QVERIFY(runUntil(RCP_LOADZ, 3));
     }
 
     // The operator stores the same mark twice: the stage moves of the entries are refused
@@ -269,10 +247,8 @@ private slots:
         beginEntries({entry, xyEntry(1, 1, 30)});
         QVERIFY(runUntil(RCP_DWELL));
         tickIdle(100);
-        QCOMPARE(p->recipeState, int(RCP_DWELL));
-        QCOMPARE(p->curPoint, 0);
-        QVERIFY(p->isRecipeDelay());
-        QCOMPARE(dataOf(DevX, CmdMove).size() + dataOf(DevZ, CmdMove).size(), 0);
+        QVERIFY(p->recipeState == RCP_DWELL && p->curPoint == 0);
+        QVERIFY(dataOf(AnyDev, CmdMove).isEmpty());
         QCOMPARE(lines.filter(QStringLiteral("ENTRY 1 NOT RUN:")), QStringList{"ENTRY 1 NOT RUN: " + why});
         p->nextRecipePoint();
         QVERIFY(runUntil(RCP_DWELL));
@@ -282,26 +258,38 @@ private slots:
 
     void runEndings_data()
     {
+        QTest::addColumn<bool>("enZ");
+        QTest::addColumn<bool>("enXY");
+        QTest::addColumn<QList<long>>("moves");   // to the load points: focus, then stage
         QTest::addColumn<QString>("ending");
         QTest::addColumn<QString>("done");
-        QTest::newRow("done") << "DONE" << "2 of 2";
-        QTest::newRow("stop") << "STOP" << "0 of 2";
-        QTest::newRow("halt") << "HALT" << "0 of 2";
-        QTest::newRow("link lost") << "LINK LOST" << "0 of 2";
+        QTest::newRow("done, no load points") << false << false << QList<long>{} << "DONE" << "2 of 2";
+        QTest::newRow("done, focus load point") << true << false << QList<long>{123} << "DONE" << "2 of 2";
+        QTest::newRow("stop, stage load point") << false << true << QList<long>{15000, -20000} << "STOP" << "0 of 2";
+        QTest::newRow("halt, both load points") << true << true << QList<long>{123, 15000, -20000} << "HALT" << "0 of 2";
+        QTest::newRow("link lost") << false << false << QList<long>{} << "LINK LOST" << "0 of 2";
     }
 
-    // However a run ends, it leaves nothing running and writes one run log line; PREV at the
-    // first entry runs it again without counting it twice.
+    // A run goes to the load points and waits for the sample; PREV at the first entry runs it
+    // again without counting it twice. However the run ends, it leaves nothing running and
+    // writes one run log line.
     void runEndings()
     {
+        QFETCH(bool, enZ);
+        QFETCH(bool, enXY);
         QFETCH(QString, ending);
         QFETCH(QString, done);
+        std::tie(p->loadptEnZ, p->loadptEnXY, p->loadptX, p->loadptY, p->loadptZ) = std::make_tuple(enZ, enXY, 1.5, -2.0, 12.34);
         QFile::remove(QString::fromLatin1(RunLogName));
         p->setFileName(QStringLiteral("slide.rcp"));
         p->setEntries({xyEntry(1, 1, 1000), xyEntry(2, 2, 30)});
         p->initRecipe();
         p->startRecipe();
         QVERIFY(runUntil(RCP_WAIT_LOAD));
+        QTEST(dataOf(AnyDev, CmdMove), "moves");
+        QCOMPARE(lines, QStringList{QStringLiteral("Load Sample and press RESUME")});
+        tickIdle(100);
+        QVERIFY(p->recipeState == RCP_WAIT_LOAD && p->isRecipePaused() && p->isRecipeDelay());
         p->recipeContinue();
         QVERIFY(runUntil(RCP_DWELL));
         p->prevRecipePoint();
@@ -310,6 +298,7 @@ private slots:
         p->xincr = 0.25;
         if (ending == QLatin1String("DONE")) {
             QVERIFY(runUntil(RCP_IDLE, 200));
+            QCOMPARE(lines.last(), QStringLiteral("RECIPE DONE!"));
         } else if (ending == QLatin1String("STOP")) {
             p->stopRecipe();
         } else if (ending == QLatin1String("HALT")) {
@@ -320,8 +309,7 @@ private slots:
             p->onSocketLost();
         }
         p->stopRecipe();    // a second stop of an ended run writes nothing
-        QVERIFY(!p->isRecipeRunning() && !p->isRecipePaused() && !p->isRecipeDelay());
-        QCOMPARE(p->recipeState, int(RCP_IDLE));
+        QVERIFY(p->recipeState == RCP_IDLE && !p->isRecipeRunning() && !p->isRecipePaused() && !p->isRecipeDelay());
         QCOMPARE(p->xincr, 1.0);
         tickIdle();
         const qsizetype before = sent.size();
@@ -331,8 +319,75 @@ private slots:
         QVERIFY(log.open(QIODevice::ReadOnly));
         const QList<QByteArray> written = log.readAll().split('\n');
         QCOMPARE(written.size(), 2);
-        const QList<QByteArray> fields = written.first().split('\t');
-        QCOMPARE(fields.mid(2), QList<QByteArray>({"slide.rcp", done.toLatin1(), ending.toLatin1()}));
+        QCOMPARE(written.first().split('\t').mid(2), QList<QByteArray>({"slide.rcp", done.toLatin1(), ending.toLatin1()}));
+    }
+
+    // A whole run against the simulated controller over loopback, stepped tick by tick from
+    // the end of the log-in, with the controller's hardware clock advanced by one tick a tick.
+    void wholeRunOnTheSimulator()
+    {
+        PtxSim::Simulator sim;
+        sim.setManualClock(true);
+        QVERIFY(sim.listen());
+        QList<qint64> lineTimes;   // hardware time at which each line was shown
+        connect(p.get(), &KelInterface::addDispLine, this, [&] { lineTimes << sim.hardwareTimeMs(); });
+        const auto timeOf = [&](const char *line) { return lineTimes.value(lines.indexOf(QLatin1String(line)), -1); };
+        // After each tick the socket traffic is let through until an awaited reply is in (one
+        // the controller will give: its modules answer, the absent ones do not).
+        const auto replyDue = [&] {
+            const uint dev = p->commandBuffer[p->cmdBufTail].dev;
+            return p->cmdBufState == AwaitingReply && (dev == DevController || sim.modulePresent(int(dev)));
+        };
+        const auto tickUntil = [&](const std::function<bool()> &done) {
+            for (int i = 0; i < 5000 && !done(); ++i) {
+                sim.advance(TickMs);
+                p->onTimer();
+                QElapsedTimer waited;
+                waited.start();
+                do
+                    QCoreApplication::processEvents();
+                while (replyDue() && waited.elapsed() < ReplyWaitMs);
+            }
+            return done();
+        };
+        QVERIFY(p->openConnection(sim.clientAddress()));
+        QTRY_VERIFY(p->timer->isActive());
+        p->timer->stop();
+        QVERIFY(tickUntil([this] { return p->interfaceState == KelInterface::INT_NORMAL; }));
+        std::tie(p->loadptEnXY, p->loadptEnZ, p->loadptX, p->loadptY, p->loadptZ) = std::make_tuple(true, true, 2.0, 3.0, 40.0);
+        lines.clear();
+        lineTimes.clear();
+        sim.resetCounters();
+        p->setEntries({xyEntry(1.0, 1.0, 100, 7.0), xyEntry(3.0, 3.0, 100, 10.0), zEntry(50.0, 100, 4000),
+                       filterEntry(3, 7, true, true, 0), filterEntry(4, 9, true, false, 0), filterEntry(8, 5, false, true, 62),
+                       filterEntry(0, 0, false, false, 62), filterEntry(0, 0, false, false, 512u | (150u << 16)),
+                       filterEntry(0, 0, false, false, PauseWord, 500)});
+        p->initRecipe();
+        p->startRecipe();
+        QVERIFY(tickUntil([this] { return p->recipeState == RCP_WAIT_LOAD; }));
+        QCOMPARE(QList<int>({sim.axisPosition(DevX), sim.axisPosition(DevY), sim.axisPosition(DevZ)}),
+                 QList<int>({20000, 30000, 400}));
+        p->recipeContinue();
+        QVERIFY(tickUntil([this] { return p->curPoint == 1 && p->recipeState == RCP_DWELL; }));
+        // The first entry ran at the configured speed, the second at its own, once the first
+        // had stopped and dwelt 4 ticks.
+        QCOMPARE(sim.axisPosition(DevX), 30000);
+        QCOMPARE(sim.axisSpeed(DevX), 100000);
+        QVERIFY(timeOf("MOVE X=3 Y=3 @SP=10") - timeOf("MOVE X=1 Y=1 @SP=5") >= 200 + 100);
+        QVERIFY(tickUntil([this] { return p->recipeState == RCP_IDLE; }));
+        QCOMPARE(sim.axisPosition(DevZ), 400);   // back at the focus load point
+        QCOMPARE(sim.axisSpeed(DevZ), 4000);
+        QCOMPARE(sim.count(DevZ, CmdMove, IdxAbsolute), 3);   // load point, entry, load point
+        // Both wheels in one command, then each alone; a wheel entry sets no shutter.
+        QCOMPARE(sim.count(DevWheel1, CmdMove, IdxWheelBoth), 1);
+        QCOMPARE(QList<int>({sim.wheelPosition(1), sim.wheelPosition(2)}), QList<int>({4, 5}));
+        QCOMPARE(sim.exposureTime(2), 150);
+        QCOMPARE(sim.count(DevWheel1, CmdWrite, IdxShutter), 2);
+        // The exposure-time entry waited until the exposure of shutter 1 had ended; the pause
+        // lasted its 500 ms.
+        QVERIFY(timeOf("SET EXP TIME SH2=150") - timeOf("MOVE SH1=2 SH2=3 SH3=3") >= sim.exposureTime(1));
+        QVERIFY(timeOf("RECIPE DONE!") - timeOf("SET EXP TIME SH2=150") >= 500);
+        QCOMPARE(sim.axisPosition(DevX), 20000);
     }
 
     void runLogRotates()
@@ -348,26 +403,87 @@ private slots:
         QCOMPARE(current.readAll(), (line + QStringLiteral("2\n")).toLatin1());
     }
 
-    // Every entry takes 40 ticks more than the model allows: past the first entries the
-    // estimate follows the run's pace, while the model alone stays short.
-    void timeLeftFollowsThePace()
+    // The stage starts at (0, 0), focus at 0, both wheels at 1; 10000 steps/mm, 0.1 µm/step.
+    void entryTimes_data()
     {
-        beginEntries(QList<recipePointStruct>(20, xyEntry(0, 0, 30)));
-        int hold = 0, heldEntry = -1, ticks = 0;
-        while (ticks < 5000 && !(p->recipeState == RCP_LOAD_ENTRY && p->curPoint == 10)) {
-            if (p->recipeState == RCP_ENTRY_IDLE && heldEntry != p->curPoint) {
-                heldEntry = p->curPoint;
-                hold = 40;
-            }
-            tick(hold-- > 0 ? BusyStage : 0);
-            ++ticks;
-        }
-        p->runRecipe();
-        const RunProgress half = p->runProgress();
-        QCOMPARE(half.entry, 11);
-        const double actualLeftMs = double(ticks) * RecipeTickMs;   // ten more entries alike
-        QVERIFY2(qAbs(half.leftMs - actualLeftMs) < 0.15 * actualLeftMs, qPrintable(QString::number(half.leftMs)));
-        QVERIFY(half.modelLeftMs < 0.6 * actualLeftMs);
+        QTest::addColumn<Entries>("entries");
+        QTest::addColumn<QVector<double>>("ms");
+        // The first entry runs at the configured 5 mm/s, later ones at their own speed;
+        // the longer leg decides; dwells are whole ticks.
+        QTest::newRow("xy moves and dwells")
+            << Entries{xyEntry(10, 3, 1000, 1), xyEntry(10, 5, 30, 2)} << QVector<double>{3000, 1025};
+        QTest::newRow("focus") << Entries{zEntry(100, 0, 500), zEntry(150, 0, 500)} << QVector<double>{40, 1000};
+        // 1 to 9 the short way round is 2 slots; home (72) from 9 is 2 slots plus the run,
+        // while wheel 2 turns 3 slots.
+        QTest::newRow("wheels") << Entries{filterEntry(9, 0, true, false, 0), filterEntry(72, 4, true, true, 0)}
+                                << QVector<double>{400, 1000};
+        // An exposure lasts the shutter's time, set by an earlier exposure-time entry.
+        QTest::newRow("exposures") << Entries{shutters(2), shutters(512 | (300u << 16)), shutters(2 << 2)}
+                                   << QVector<double>{100, 0, 300};
+        // A pause of up to one tick waits for the operator: no time.
+        QTest::newRow("pauses") << Entries{shutters(PauseWord, 510), shutters(PauseWord, 20)} << QVector<double>{500, 0};
+    }
+
+    void entryTimes()
+    {
+        QFETCH(Entries, entries);
+        QFETCH(QVector<double>, ms);
+        QCOMPARE(entryTimesMs(entries, RunSetup(), bare()), ms);
+    }
+
+    void costPerEntryAndReturn()
+    {
+        RunSetup setup;
+        std::tie(setup.loadX, setup.loadY) = std::make_tuple(0.0, 0.0);
+        RunTimings timings = bare();
+        timings.motionEntryTicks = 4;
+        QCOMPARE(entryTimesMs({xyEntry(0, 2, 0, 4)}, setup, timings), QVector<double>{500});
+        // Back from (0, 2) at the entry's 4 mm/s.
+        QCOMPARE(returnTimeMs({xyEntry(0, 2, 0, 4)}, setup, timings), 600.0);
+        setup.align.emplace(0.0, 0.0, 0.0, 10.0);   // specimen X is stage Y
+        QCOMPARE(entryTimesMs({xyEntry(10, 0, 0)}, setup, bare()), QVector<double>{2000});
+    }
+
+    void timeLeft_data()
+    {
+        QTest::addColumn<double>("doneMs");
+        QTest::addColumn<double>("inEntryMs");
+        QTest::addColumn<double>("leftMs");
+        // Entries of 1000 ms each, 2 of 4 done (2000 ms by the model).
+        QTest::newRow("on the model's pace") << 2000.0 << 0.0 << 2000.0;
+        QTest::newRow("partway into the entry") << 2000.0 << 400.0 << 1600.0;
+        QTest::newRow("over time in the entry") << 2000.0 << 1500.0 << 1000.0;
+        // Twice as slow: pace 1 + 0.8 x (2 - 1) = 1.8.
+        QTest::newRow("slower run") << 4000.0 << 0.0 << 3600.0;
+        QTest::newRow("stalled run, pace capped at 4") << 60000.0 << 0.0 << 2000.0 * (1 + 0.8 * 3);
+    }
+
+    void timeLeft()
+    {
+        QFETCH(double, doneMs);
+        QFETCH(double, inEntryMs);
+        QFETCH(double, leftMs);
+        const RunEstimate estimate(QVector<double>{1000, 1000, 1000, 1000}, 0.0);
+        QCOMPARE(estimate.leftMs(2, doneMs, inEntryMs), leftMs);
+    }
+
+    void progressLine_data()
+    {
+        QTest::addColumn<double>("leftMs");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("seconds, rounded up") << 44001.0 << "ENTRY 12 OF 40  PATTERN 3 OF 8  45 s LEFT";
+        QTest::newRow("a minute") << 60000.0 << "ENTRY 12 OF 40  PATTERN 3 OF 8  1:00 LEFT";
+        QTest::newRow("an hour") << 3600000.0 << "ENTRY 12 OF 40  PATTERN 3 OF 8  1:00:00 LEFT";
+    }
+
+    void progressLine()
+    {
+        RunProgress progress;
+        std::tie(progress.running, progress.entry, progress.entries, progress.pattern, progress.patterns) =
+            std::make_tuple(true, 12, 40, 3, 8);
+        QFETCH(double, leftMs);
+        progress.leftMs = leftMs;
+        QTEST(progressText(progress), "text");
     }
 };
 
