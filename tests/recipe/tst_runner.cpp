@@ -136,11 +136,10 @@ private slots:
     void resumeAdvances()
     {
         QFETCH(int, from);
-        QFETCH(int, to);
         p->setEntries({filterEntry(0, 0, false, false, PauseWord, 20)});
         std::tie(p->recipeState, p->recipePaused, p->recipeInDelay) = std::make_tuple(from, true, true);
         p->recipeContinue();
-        QCOMPARE(p->recipeState, to);
+        QTEST(p->recipeState, "to");
         QVERIFY(!p->isRecipePaused() && !p->isRecipeDelay());
     }
 
@@ -427,8 +426,7 @@ private slots:
     void entryTimes()
     {
         QFETCH(Entries, entries);
-        QFETCH(QVector<double>, ms);
-        QCOMPARE(entryTimesMs(entries, RunSetup(), bare()), ms);
+        QTEST(entryTimesMs(entries, RunSetup(), bare()), "ms");
     }
 
     void costPerEntryAndReturn()
@@ -462,9 +460,7 @@ private slots:
     {
         QFETCH(double, doneMs);
         QFETCH(double, inEntryMs);
-        QFETCH(double, leftMs);
-        const RunEstimate estimate(QVector<double>{1000, 1000, 1000, 1000}, 0.0);
-        QCOMPARE(estimate.leftMs(2, doneMs, inEntryMs), leftMs);
+        QTEST(RunEstimate(QVector<double>{1000, 1000, 1000, 1000}, 0.0).leftMs(2, doneMs, inEntryMs), "leftMs");
     }
 
     void progressLine_data()
