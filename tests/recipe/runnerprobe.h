@@ -3,9 +3,6 @@
 
 #include "controller/kelinterface.h"
 
-#include <QList>
-#include <QString>
-
 #include <tuple>
 
 class RunnerProbe : public KelInterface

@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -144,8 +145,6 @@ private slots:
                "F 0,0,0,0 59 0; F 0,0,0,0 47 0; F 0,0,0,0 0 0";
         QTest::newRow("comb") << "COMB 0,0,1,1,2,2\nCOMB 0,0,-1,-1,-1,-1"
             << "P 0,0; P 1,0; P 2,0; P 2,1; P 1,1; P 0,1; P 0,2; P 1,2; P 2,2; P 0,0; P -1,0; P -1,-1; P 0,-1";
-        QTest::newRow("comb returning row stops at the start column")
-            << "COMB 5,5,7,6,8.9,6" << "P 5,5; P 7,5; P 9,5; P 9,6; P 7,6; P 5,6";
         QTest::newRow("raster") << "RASTER 0,0,1,1,2,1\nRASTER 0,0,-1,-1,-1,-1"
                                 << "P 0,0; P 1,0; P 2,0; P 0,1; P 1,1; P 2,1; P 0,0; P -1,0; P 0,-1; P -1,-1";
         QTest::newRow("line") << "LINE 0,0,10,0,3\nLINE 3,4,0,0,2.5"
@@ -174,8 +173,8 @@ private slots:
                "F 0,0,0,0 63 300";
         QTest::newRow("macro drops points, paths and focus points")
             << "DEFMAC\nPOINT 5,5\nLINE 0,0,1,0,1\nPOINTZ 3\nF1MOVE 2\nENDMAC\nFMACRO\nFMACRO" << "F 2,0,1,0 0 0; F 2,0,1,0 0 0";
-        QTest::newRow("fmacro before endmac") << "FMACRO\nDEFMAC\nSHOPEN 1\nFMACRO\nENDMAC" << "";
         QTest::newRow("fmacro inside a macro records shutter word 0") << "DEFMAC\nFMACRO\nENDMAC\nFMACRO" << "F 0,0,0,0 0 0";
+        QTest::newRow("fmacro before endmac") << "FMACRO\nDEFMAC\nSHOPEN 1\nFMACRO\nENDMAC" << "";
         QTest::newRow("second macro definition appends") << "DEFMAC\nSHOPEN 1\nENDMAC\nDEFMAC\nSHCLOSE 1\nENDMAC\nFMACRO"
                                                          << "F 0,0,0,0 61 0; F 0,0,0,0 60 0";
         QTest::newRow("macro inside a pattern") << "DEFMAC\nSHOPEN 2\nENDMAC\nDEFREP 0,0\nPOINT 1,1\nFMACRO\nENDREP\nPOINT 5,5"
@@ -328,22 +327,29 @@ private slots:
         QVERIFY(!kel->teachAlign);
     }
 
-    // Endless requests (a zero-step grid, the largest counts) end at the path bound.
+    // Endless requests (a zero-step grid, the largest counts) end on a full sink or at the
+    // path bound; subdivision counts are whole, and none for nothing.
     void expansionsEnd()
     {
+        QCOMPARE(QList<int>({Ptx::subdivisionCount(2.9), Ptx::subdivisionCount(-3), Ptx::subdivisionCount(qQNaN()),
+                             Ptx::subdivisionCount(qInf())}), QList<int>({2, 0, 0, Ptx::MaxSubdivisions}));
         int got = 0;
+        int room = 0;
         bool finite = true;
         const Ptx::PointSink sink = [&](double x, double y) {
             finite = finite && std::isfinite(x) && std::isfinite(y);
-            return ++got > 0;
+            return ++got < room;
         };
         const int most = Ptx::MaxSubdivisions;
         const std::function<int()> expansions[] = {
             [&] { return Ptx::linePoints(0, 0, 1, 0, most, sink); }, [&] { return Ptx::gridPoints(0, 0, 0, 0, 0, 0, false, sink); },
             [&] { return Ptx::circlePoints({0, 0, 1}, most, sink); }, [&] { return Ptx::arcPoints({0, 0, 1}, 0, {1, 1}, most, sink); }};
-        for (const auto &expand : expansions) {
-            got = 0;
-            QVERIFY(expand() == Ptx::MaxPathPoints && got == Ptx::MaxPathPoints);
+        for (const int limit : {3, INT_MAX}) {
+            room = limit;
+            for (const auto &expand : expansions) {
+                got = 0;
+                QVERIFY(expand() == std::min(limit, Ptx::MaxPathPoints) && got == std::min(limit, Ptx::MaxPathPoints));
+            }
         }
         QVERIFY(finite);
     }
@@ -386,7 +392,6 @@ private slots:
         QTest::newRow("empty lines, blanks, beyond ascii") << QStringList{"", "  POINT 1 , 2  ", "\tx", "", "Probe \u00b5m"}
             << QByteArray("\n  POINT 1 , 2  \n\tx\n\nProbe \xc2\xb5m\n") << true;
         QTest::newRow("mixed, no final line end") << QStringList{"A", "B", "C"} << QByteArray("A\r\nB\nC") << false;
-        QTest::newRow("lone cr stays in the line") << QStringList{"A\rB", "C\r"} << QByteArray("A\rB\nC\r") << false;
     }
 
     // Saving over a longer file leaves exactly the recipe's bytes; the bytes load back.
@@ -429,9 +434,7 @@ private slots:
         Ptx::setFileErrorReporter(screen ? Ptx::showFileErrorBox : std::function<void()>());
         if (bytesAfter != Missing)
             writeBytes(name, bytesAfter);
-        QStringList big;
-        for (int i = 0; i < 100; ++i)
-            big << QStringLiteral("POINT %1,%1").arg(i);
+        const QStringList big = repeated(QStringLiteral("POINT %1,%1"), 100);
         kel->setRecipe(big);
         kel->setFileName(name);
         QString shown;   // the box, when a screen shows one
