@@ -153,10 +153,10 @@ private slots:
             << "P 0,1; P 0.5,0.866025; P 0.866025,0.5; P 1,0; P 0.866025,-0.5; P 0.5,-0.866025; P 0,-1; "
                "P -0.5,-0.866025; P -0.866025,-0.5; P -1,0; P -0.866025,0.5; P -0.5,0.866025; P 0,1; "
                "P 0,3; P 1,2; P 0,1; P -1,2; P 0,3";
-        QTest::newRow("arcs over the top, through the bottom, across angle 0")
-            << "ARC 1,0,-1,0,0,1,0.5\nARC 1,0,-1,0,0,-1,1.5\nARC 0,-1,0,1,1,0,1.5"
+        QTest::newRow("arcs over the top, through the bottom, across angle 0 both ways")
+            << "ARC 1,0,-1,0,0,1,0.5\nARC 1,0,-1,0,0,-1,1.5\nARC 0,-1,0,1,1,0,1.5\nARC 0,1,0,-1,1,0,1.5"
             << "P 1,0; P 0.866025,0.5; P 0.5,0.866025; P 0,1; P -0.5,0.866025; P -0.866025,0.5; P -1,0; "
-               "P 1,0; P 0,-1; P -1,0; P 0,-1; P 1,0; P 0,1";
+               "P 1,0; P 0,-1; P -1,0; P 0,-1; P 1,0; P 0,1; P 0,1; P 1,0; P 0,-1";
         // 13 subdivisions of the circle: every second one, so the arc ends one short of its end.
         QTest::newRow("arc of odd subdivisions") << "ARC 1,0,-1,0,0,1,0.48"
             << "P 1,0; P 0.885456,0.464723; P 0.568065,0.822984; P 0.120537,0.992709; P -0.354605,0.935016; "
