@@ -3,9 +3,6 @@
 
 #include "controller/kelinterface.h"
 
-#include <QList>
-#include <QString>
-
 #include <tuple>
 
 class RunnerProbe : public KelInterface
@@ -13,51 +10,14 @@ class RunnerProbe : public KelInterface
 public:
     RunnerProbe() : KelInterface(QString()) {}
 
-    using KelInterface::onTimer;
-    using KelInterface::timer;
-    using KelInterface::interfaceState;
-    using KelInterface::commandBuffer;
-    using KelInterface::cmdBufHead;
-    using KelInterface::cmdBufTail;
-    using KelInterface::cmdBufState;
-    using KelInterface::modulespresent;
-    using KelInterface::mbusy;
-    using KelInterface::xpos;
-    using KelInterface::ypos;
-    using KelInterface::fwShut1Pos;
-    using KelInterface::inSkew;
-    using KelInterface::AlnPoint1x;
-    using KelInterface::AlnPoint1y;
-    using KelInterface::AlnPoint2x;
-    using KelInterface::AlnPoint2y;
-    using KelInterface::xincr;
-    using KelInterface::yincr;
-    using KelInterface::zincr;
-    using KelInterface::defxincr;
-    using KelInterface::defyincr;
-    using KelInterface::defzincr;
-    using KelInterface::speedXY;
-    using KelInterface::speedZ;
-    using KelInterface::stepsPerMMxy;
-    using KelInterface::micronsPerStepZ;
-    using KelInterface::loadptEnXY;
-    using KelInterface::loadptEnZ;
-    using KelInterface::loadptX;
-    using KelInterface::loadptY;
-    using KelInterface::loadptZ;
-    using KelInterface::pointList;
-    using KelInterface::teachAlign;
-    using KelInterface::recipeState;
-    using KelInterface::recipeIndex;
-    using KelInterface::curPoint;
-    using KelInterface::recipeRunning;
-    using KelInterface::recipePaused;
-    using KelInterface::recipeInDelay;
-    using KelInterface::recipeDelay;
-    using KelInterface::contMacro;
-    using KelInterface::wexp1;
-    using KelInterface::onSocketLost;
-    using KelInterface::linkUp;
+    using KelInterface::onTimer, KelInterface::timer, KelInterface::interfaceState, KelInterface::commandBuffer,
+        KelInterface::cmdBufHead, KelInterface::cmdBufTail, KelInterface::cmdBufState, KelInterface::modulespresent,
+        KelInterface::mbusy, KelInterface::xpos, KelInterface::ypos, KelInterface::AlnPoint1x,
+        KelInterface::AlnPoint2x, KelInterface::xincr, KelInterface::loadptEnXY, KelInterface::loadptEnZ,
+        KelInterface::loadptX, KelInterface::loadptY, KelInterface::loadptZ, KelInterface::teachAlign,
+        KelInterface::recipeState, KelInterface::recipeIndex, KelInterface::curPoint, KelInterface::recipeRunning,
+        KelInterface::recipePaused, KelInterface::recipeInDelay, KelInterface::recipeDelay,
+        KelInterface::onSocketLost, KelInterface::linkUp;
 
     void setEntries(const QList<recipePointStruct> &entries)
     {
