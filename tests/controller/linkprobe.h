@@ -16,7 +16,6 @@ class LinkProbe : public KelInterface
 public:
     explicit LinkProbe(const QString &addr = QStringLiteral("127.0.0.1:1")) : KelInterface(addr) {}
 
-    using KelInterface::cmdBufHead;
     using KelInterface::cmdBufState;
     using KelInterface::cmdBufTail;
     using KelInterface::commandBuffer;
@@ -29,7 +28,6 @@ public:
     using KelInterface::loadptY;
     using KelInterface::loadptZ;
     using KelInterface::longWaitForResp;
-    using KelInterface::mbusy;
     using KelInterface::modulespresent;
     using KelInterface::nextInterfaceState;
     using KelInterface::onTimer;

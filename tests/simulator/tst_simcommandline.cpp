@@ -1,6 +1,5 @@
-// ptx-sim's command line and the fault switches typed while it runs.
+// ptx-sim's command line: the hardware and the fault switches it starts with.
 #include "simulator/commandline.h"
-#include "simulator/console.h"
 #include "simulator/simulator.h"
 
 #include <QtTest>
@@ -30,10 +29,10 @@ private slots:
         QCOMPARE(s.address, QHostAddress(QHostAddress::AnyIPv4));
         QCOMPARE(s.port, quint16(4000));
         QCOMPARE(s.options.user + s.options.password, QStringLiteral("labpw"));
-        QCOMPARE(s.options.timeScale, 2.5);
         const PtxSim::Faults &f = s.options.faults;
-        QCOMPARE((QList<double>{f.dropFraction, double(f.delayMs), double(f.garbageBytes), double(f.closeAfterPackets)}),
-                 (QList<double>{0.3, 40, 7, 12}));
+        QCOMPARE((QList<double>{s.options.timeScale, f.dropFraction, double(f.delayMs), double(f.garbageBytes),
+                                double(f.closeAfterPackets)}),
+                 (QList<double>{2.5, 0.3, 40, 7, 12}));
         QVERIFY(f.splitBytes && f.coalesce && f.refuseLogin);
         // The hardware the simulator builds from them.
         PtxSim::Simulator sim(s.options);
@@ -61,33 +60,6 @@ private slots:
         QFETCH(QStringList, args);
         PtxSim::LaunchSettings s;
         QCOMPARE(parse(args, &s), ParseResult::Error);
-    }
-
-    void consoleChangesSwitchesLive_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("delay") << "delay 25" << true;
-        QTest::newRow("switch on by name") << "split" << true;
-        QTest::newRow("switch off") << "coalesce off" << true;
-        QTest::newRow("bad value") << "drop lots" << false;
-        QTest::newRow("unknown") << "explode now" << false;
-    }
-
-    void consoleChangesSwitchesLive()
-    {
-        QFETCH(QString, line);
-        QFETCH(bool, accepted);
-        PtxSim::Simulator sim;
-        sim.setCoalesce(true);
-        PtxSim::Console console(&sim);
-        const PtxSim::Faults before = sim.faults();
-        QVERIFY(!console.execute(line).isEmpty());
-        const PtxSim::Faults after = sim.faults();
-        QCOMPARE(after.delayMs != before.delayMs || after.splitBytes != before.splitBytes
-                     || after.coalesce != before.coalesce || after.dropFraction != before.dropFraction,
-                 accepted);
-        QVERIFY(console.execute(QStringLiteral("status")).contains(QLatin1String("packets received 0")));
     }
 };
 
