@@ -47,10 +47,7 @@ private slots:
         QTest::newRow("port too big") << QStringList{"--port", "70000"};
         QTest::newRow("address") << QStringList{"--listen", "not.an.address"};
         QTest::newRow("module 32") << QStringList{"--modules", "1,32"};
-        QTest::newRow("wheel size 33") << QStringList{"--wheel-positions", "6,33"};
-        QTest::newRow("time scale too big") << QStringList{"--time-scale", "1e7"};
         QTest::newRow("travel reversed") << QStringList{"--travel", "5,-5"};
-        QTest::newRow("exposure too long") << QStringList{"--exposure", "70000"};
         QTest::newRow("missing value") << QStringList{"--garbage"};
         QTest::newRow("unknown option") << QStringList{"--turbo"};
     }

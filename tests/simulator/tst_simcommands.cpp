@@ -24,7 +24,6 @@ private slots:
         QTest::addColumn<int>("value");
         QTest::newRow("X position at power-up") << QList<int>{1, 84, 5, 0} << 0;
         QTest::newRow("Z speed at power-up") << QList<int>{3, 84, 13, 0} << 50000;
-        QTest::newRow("wheel 2 positions") << QList<int>{27, 84, 200, 0} << 10;
         QTest::newRow("shutter 3 state") << QList<int>{17, 84, 258, shutterWord(3, 0)} << shutterWord(3, 0);
         QTest::newRow("shutter 4 does not exist") << QList<int>{17, 84, 258, shutterWord(4, 0)} << Refused;
         QTest::newRow("absolute move echoes the target") << QList<int>{2, 65, 0, -1234} << -1234;
@@ -32,7 +31,6 @@ private slots:
         QTest::newRow("unknown command") << QList<int>{1, 70, 0, 0} << Refused;
         QTest::newRow("wheel position out of range") << QList<int>{17, 65, 13, 11} << Refused;
         QTest::newRow("double move on wheel 2") << QList<int>{27, 65, 15, 3} << Refused;
-        QTest::newRow("controller knows only the busy mask") << QList<int>{32, 84, 5, 0} << Refused;
         QTest::newRow("module 4 not fitted") << QList<int>{4, 84, 5, 0} << NoAnswer;
         QTest::newRow("device 200") << QList<int>{200, 65, 0, 0} << NoAnswer;
     }
