@@ -30,6 +30,8 @@ private slots:
         QTest::newRow("IPv6 literal has no port") << "fe80::1" << "fe80::1 23";
         QTest::newRow("port zero") << "127.0.0.1:0" << "";
         QTest::newRow("port too big") << "127.0.0.1:65536" << "";
+        QTest::newRow("port not a number") << "127.0.0.1:telnet" << "";
+        QTest::newRow("no host") << ":23" << "";
     }
 
     void address()
