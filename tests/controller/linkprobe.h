@@ -1,8 +1,9 @@
-// Test access to the controller link of KelInterface, and a count of diagnostic lines.
+// Test access to the controller link of KelInterface.
 #pragma once
 
 #include "controller/kelinterface.h"
 #include "controller/packet.h"
+#include "support/commandring.h"
 #include "support/diagcapture.h"
 
 #include <QStringList>
@@ -15,15 +16,10 @@ class LinkProbe : public KelInterface
 public:
     explicit LinkProbe(const QString &addr = QStringLiteral("127.0.0.1:1")) : KelInterface(addr) {}
 
-    using KelInterface::cmdBufHead;
     using KelInterface::cmdBufState;
     using KelInterface::cmdBufTail;
-    using KelInterface::cmdDone;
     using KelInterface::commandBuffer;
     using KelInterface::connectionState;
-    using KelInterface::doStageCenter;
-    using KelInterface::doStageCenterTemp;
-    using KelInterface::fw2NumPos;
     using KelInterface::interfaceState;
     using KelInterface::interfaceSubState;
     using KelInterface::loadptEnXY;
@@ -32,15 +28,12 @@ public:
     using KelInterface::loadptY;
     using KelInterface::loadptZ;
     using KelInterface::longWaitForResp;
-    using KelInterface::mbusy;
     using KelInterface::modulespresent;
     using KelInterface::nextInterfaceState;
     using KelInterface::onTimer;
     using KelInterface::processCommand;
     using KelInterface::processState;
     using KelInterface::receiveBytes;
-    using KelInterface::speedXY;
-    using KelInterface::speedZ;
     using KelInterface::stateNormal;
     using KelInterface::timer;
     using KelInterface::xpos;
@@ -59,20 +52,5 @@ public:
         return Ptx::encodeCommandPacket(e.dev, e.cmd + Ptx::ReplyOffset, e.index, 4, value);
     }
 
-    // Queued entries from the tail to the head, as "dev,cmd,index".
-    QStringList queued() const
-    {
-        QStringList out;
-        for (unsigned int i = cmdBufTail; i != cmdBufHead; i = (i + 1) % Ptx::CmdBufSize) {
-            const cmdBufferStruct &e = commandBuffer[i];
-            out << QStringLiteral("%1,%2,%3").arg(e.dev).arg(e.cmd).arg(e.index);
-        }
-        return out;
-    }
+    QStringList queued() const { return queuedCommandTexts(commandBuffer, cmdBufTail, cmdBufHead); }
 };
-
-// The number of captured diagnostic lines that contain `part`.
-inline int countLines(const DiagCapture &diag, const QString &part)
-{
-    return int(diag.lines().filter(part).size());
-}

@@ -19,19 +19,16 @@ public:
     {
         sim.setManualClock(true);
         sim.listen();
-        QObject::connect(&probe, &KelInterface::addDispLine,
-                         [this](const QString &line) { display << line; });
+        QObject::connect(&probe, &KelInterface::addDispLine, [this](const QString &line) { display << line; });
     }
 
     // Connects and waits for the log-in; the tick is then stepped by hand.
     bool connectAndLogIn()
     {
-        if (!probe.openConnection(sim.clientAddress()))
-            return false;
-        if (!waitFor([this] { return probe.connectionState == 3; }))
-            return false;
+        const bool ok = probe.openConnection(sim.clientAddress())
+                        && waitFor([this] { return probe.connectionState == 3; });
         probe.timer->stop();
-        return true;
+        return ok;
     }
 
     void pump()
@@ -62,36 +59,29 @@ public:
 
     bool tickUntil(const std::function<bool()> &condition, int maxTicks)
     {
-        for (int i = 0; i < maxTicks; ++i) {
-            if (condition())
-                return true;
+        for (int i = 0; i < maxTicks && !condition(); ++i)
             tick();
-        }
         return condition();
     }
 
-    // Waits on the wall clock for socket traffic and running timers, sleeping in the event
-    // loop until something happens (a short wake-up timer bounds each sleep).
+    // Waits on the wall clock for socket traffic, sleeping in the event loop until something
+    // happens (a short wake-up timer bounds each sleep).
     static bool waitFor(const std::function<bool()> &condition, int timeoutMs = 5000)
     {
         QElapsedTimer clock;
         clock.start();
         QTimer wake;
         wake.start(1);
-        while (!condition()) {
-            if (clock.elapsed() > timeoutMs)
-                return false;
+        while (!condition() && clock.elapsed() <= timeoutMs)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        }
-        return true;
+        return condition();
     }
 
     // Ticks through the start-up and the system check into normal operation.
-    bool startUp(int maxTicks = 3000)
+    bool startUp()
     {
         return connectAndLogIn()
-            && tickUntil([this] { return probe.interfaceState == KelInterface::INT_NORMAL; },
-                         maxTicks);
+            && tickUntil([this] { return probe.interfaceState == KelInterface::INT_NORMAL; }, 3000);
     }
 
     static constexpr int PumpPasses = 4;
