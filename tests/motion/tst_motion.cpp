@@ -12,12 +12,9 @@
 #include <cmath>
 #include <limits>
 
-using IndexAction = std::function<void(MotionProbe &, int *)>;
-Q_DECLARE_METATYPE(IndexAction)
-
 namespace {
 const double NaN = std::numeric_limits<double>::quiet_NaN();
-const double Inf = std::numeric_limits<double>::infinity();
+const QString TargetRefused = QStringLiteral("TARGET REFUSED");
 
 // X and Y 0..10 mm, Z 0..100 microns.
 void limitTravel(MotionProbe &k)
@@ -37,24 +34,23 @@ private slots:
     void init() { QVERIFY(openProbe()); }
     void cleanup() { closeProbe(); }
 
-    void queuedCommands_data();
-    void queuedCommands();
+    void commands_data();
+    void commands();
     void indexForms();
-    void refused_data();
-    void refused();
     void speeds();
     void display_data();
     void display();
-    void displayFollowsReplies();
     void movesArriveAtTheController();
 };
 
-void TestMotion::queuedCommands_data()
+void TestMotion::commands_data()
 {
     QTest::addColumn<Action>("action");
     QTest::addColumn<QStringList>("expected"); // "dev,cmd,index,data", oldest first
-    const auto row = [](const char *name, const Action &action, const QStringList &expected) {
-        QTest::newRow(name) << action << expected;
+    QTest::addColumn<QString>("why");          // why the last one was refused
+    const auto row = [](const char *name, const Action &action, const QStringList &expected,
+                        const QString &why = QString()) {
+        QTest::newRow(name) << action << expected << why;
     };
 
     row("moveXYTo truncates toward zero", [](MotionProbe &k) { k.moveXYTo(1.23456789, -0.00005); },
@@ -88,23 +84,60 @@ void TestMotion::queuedCommands_data()
         k.setAlignPt1(1.0, 1.0); k.setAlignPt2(3.0, 1.0); k.setSkew(); k.setRel(0.5, 0.5);
         k.setStage(42000, -17000); k.storeAln(2); k.setSkew(); k.setRel(9.0, 9.0); k.moveToAln(2);
     }, {"1,65,0,42000", "2,65,0,-17000"});
-    row("identical alignment points: moves outside the skew frame still go", [](MotionProbe &k) {
-        k.setAlignPt1(2.0, 3.0); k.setAlignPt2(2.0, 3.0); k.setSkew(); k.goXYLdPt(); k.moveToAln(1);
-    }, {"1,65,0,0", "2,65,0,0", "1,65,0,20000", "2,65,0,30000"});
     row("wheels and shutters", [](MotionProbe &k) {
-        k.moveFW(1, 3); k.moveFW(2, 3); k.moveFW(5, 3); k.moveFWboth(3, 7); k.moveFWboth(0x10005, 2);
-        k.ctrlShutter(2, 1); k.ctrlShutter(3, 0);
+        k.moveFW(1, 3); k.moveFW(2, 3); k.moveFW(5, 3);
+        k.moveFWboth(3, 7); k.moveFWboth(0x10005, 2); k.ctrlShutter(2, 1); k.ctrlShutter(3, 0);
     }, {"17,65,13,3", "27,65,13,3", "27,65,13,3", "17,65,15,458755", "17,65,15,131077",
         "17,83,258,6619137", "17,83,258,6684672"});
+    // With identical alignment points only moves outside the skew frame go.
+    row("identical alignment points", [](MotionProbe &k) {
+        k.setAlignPt1(2.0, 3.0); k.setAlignPt2(2.0, 3.0); k.setSkew();
+        k.goXYLdPt(); k.moveToAln(1); k.setSkew(); k.setRel(1.0, 1.0); k.moveYTo(1.0);
+    }, {"1,65,0,0", "2,65,0,0", "1,65,0,20000", "2,65,0,30000"}, "ALIGN POINTS IDENTICAL");
+
+    row("XY with Y not a number, X not sent either",
+        [](MotionProbe &k) { k.moveXYTo(1.0, NaN); }, {}, TargetRefused);
+    row("XY one step past the 32-bit range", [](MotionProbe &k) { k.moveXYTo(214748.3648, 0.0); },
+        {}, TargetRefused);
+    row("focus and jog past the 32-bit range",
+        [](MotionProbe &k) { k.moveZTo(1e12); k.xincr = 1e12; k.incX(true); }, {}, TargetRefused);
+    row("huge wheel and shutter numbers", [](MotionProbe &k) {
+        k.moveFWboth(1, std::numeric_limits<long>::max());
+        k.ctrlShutter(std::numeric_limits<int>::max(), 1);
+    }, {}, TargetRefused);
+    // Travel limits are checked in stage coordinates, a jog from the polled position.
+    row("XY past the X limit", [](MotionProbe &k) { limitTravel(k); k.moveXYTo(10.5, 5); }, {},
+        "X=10.5 ABOVE TRAVEL LIMIT 10");
+    row("XY skewed onto the stage below Y 0", [](MotionProbe &k) {
+        limitTravel(k); k.setAlignPt1(5, 5); k.setAlignPt2(5, 15); k.setSkew(); k.moveXYTo(-6, 0);
+    }, {}, "Y=-1 BELOW TRAVEL LIMIT 0");
+    row("Z below the limit", [](MotionProbe &k) { limitTravel(k); k.moveZTo(-0.5); }, {},
+        "Z=-0.5 BELOW TRAVEL LIMIT 0");
+    row("X jog past the limit",
+        [](MotionProbe &k) { limitTravel(k); k.xpos = 95000; k.incX(true); }, {},
+        "X=10.5 ABOVE TRAVEL LIMIT 10");
+    row("home outside the travel", [](MotionProbe &k) {
+        Ptx::TravelLimits limits;
+        limits.x.min = 1;
+        k.setTravelLimits(limits);
+        k.homeXY();
+    }, {}, "X=0 BELOW TRAVEL LIMIT 1");
 }
 
-void TestMotion::queuedCommands()
+void TestMotion::commands()
 {
     QFETCH(Action, action);
     QFETCH(QStringList, expected);
+    QFETCH(QString, why);
+    DiagCapture diag;
+    QSignalSpy lines(kel.get(), &KelInterface::addDispLine);
     action(*kel);
     QCOMPARE(kel->queued(), expected);
     QVERIFY(kel->noneAwaitsReply());
+    QVERIFY(why.isEmpty() ? diag.lines().isEmpty() : diag.contains(why));
+    // A target no controller can take is only logged; the operator is told why a move is refused.
+    const QString shown = lines.isEmpty() ? QString() : lines.last().at(0).toString();
+    QVERIFY(why.isEmpty() || why == TargetRefused ? shown.isEmpty() : shown.contains(why));
 }
 
 void TestMotion::indexForms()
@@ -117,73 +150,11 @@ void TestMotion::indexForms()
     kel->moveFWboth(1, 2, &index[3]);
     kel->ctrlShutter(1, 1, &index[4]);
     QCOMPARE(QList<int>(index, index + 5), (QList<int>{3, 4, 5, 6, 7}));
-    // A full ring passes its refusal on.
-    while (kel->addCommand(Ptx::DevController, Ptx::CmdRead, Ptx::IdxBusyMask, 0, true) >= 0) {
-    }
-    kel->moveZTo(1.0, &index[0]);
-    kel->moveXYTo(1.0, 1.0, &index[1]);
-    QCOMPARE(QList<int>(index, index + 2), (QList<int>{-2, -2}));
-}
-
-void TestMotion::refused_data()
-{
-    QTest::addColumn<IndexAction>("action");
-    QTest::addColumn<QString>("why");
-    const auto row = [](const char *name, const IndexAction &action,
-                        const char *why = "TARGET REFUSED") {
-        QTest::newRow(name) << action << QString::fromLatin1(why);
-    };
-
-    row("XY Y infinite, X not sent either", [](MotionProbe &k, int *i) { k.moveXYTo(1.0, Inf, i); });
-    row("XY one step past the 32-bit range",
-        [](MotionProbe &k, int *i) { k.moveXYTo(214748.3648, 0.0, i); });
-    row("Z 1e12 microns", [](MotionProbe &k, int *i) { k.moveZTo(1e12, i); });
-    row("X jog infinite", [](MotionProbe &k, int *i) { k.xincr = Inf; k.incX(true, i); });
-    row("both wheels, huge wheel 2",
-        [](MotionProbe &k, int *i) { k.moveFWboth(1, std::numeric_limits<long>::max(), i); });
-    row("shutter number at the int limit",
-        [](MotionProbe &k, int *i) { k.ctrlShutter(std::numeric_limits<int>::max(), 1, i); });
-    // Travel limits are checked in stage coordinates, a jog from the polled position.
-    row("XY past the X limit", [](MotionProbe &k, int *i) { limitTravel(k); k.moveXYTo(10.5, 5, i); },
-        "X=10.5 ABOVE TRAVEL LIMIT 10");
-    row("XY skewed onto the stage below Y 0", [](MotionProbe &k, int *i) {
-        limitTravel(k); k.setAlignPt1(5, 5); k.setAlignPt2(5, 15); k.setSkew(); k.moveXYTo(-6, 0, i);
-    }, "Y=-1 BELOW TRAVEL LIMIT 0");
-    row("Z below the limit", [](MotionProbe &k, int *i) { limitTravel(k); k.moveZTo(-0.5, i); },
-        "Z=-0.5 BELOW TRAVEL LIMIT 0");
-    row("X jog past the limit",
-        [](MotionProbe &k, int *i) { limitTravel(k); k.xpos = 95000; k.incX(true, i); },
-        "X=10.5 ABOVE TRAVEL LIMIT 10");
-    row("Z jog past the limit",
-        [](MotionProbe &k, int *i) { limitTravel(k); k.zpos = 990; k.zincr = 2; k.incZ(true, i); },
-        "Z=101 ABOVE TRAVEL LIMIT 100");
-    row("XY in skew with identical alignment points", [](MotionProbe &k, int *i) {
-        k.setAlignPt1(2.0, 3.0); k.setAlignPt2(2.0, 3.0); k.setSkew(); k.setRel(1.0, 1.0);
-        k.moveXYTo(1.0, 1.0, i);
-    }, "ALIGN POINTS IDENTICAL");
-    row("home outside the travel", [](MotionProbe &k, int *i) {
-        Ptx::TravelLimits limits;
-        limits.x.min = 1;
-        k.setTravelLimits(limits);
-        k.homeXY();
-        *i = Ptx::NotQueued; // home has no index form
-    }, "X=0 BELOW TRAVEL LIMIT 1");
-}
-
-void TestMotion::refused()
-{
-    QFETCH(IndexAction, action);
-    QFETCH(QString, why);
-    DiagCapture diag;
-    QSignalSpy lines(kel.get(), &KelInterface::addDispLine);
-    int index = 1234;
-    action(*kel, &index);
-    QCOMPARE(kel->queued(), QStringList());
-    QVERIFY2(diag.contains(why), qPrintable(diag.lines().join('\n')));
-    // A target no controller can take is only logged; the operator is told why a move is refused.
-    const QString shown = lines.isEmpty() ? QString() : lines.last().at(0).toString();
-    QVERIFY(why.startsWith(QStringLiteral("TARGET")) ? shown.isEmpty() : shown.contains(why));
-    QCOMPARE(index, Ptx::NotQueued);
+    // Nothing queued, the index says so.
+    kel->moveXYTo(NaN, 0.0, &index[0]);
+    kel->moveZTo(NaN, &index[1]);
+    kel->moveFW(1, 1L << 40, &index[2]);
+    QCOMPARE(QList<int>(index, index + 3), QList<int>(3, Ptx::NotQueued));
 }
 
 void TestMotion::speeds()
@@ -202,10 +173,15 @@ void TestMotion::display_data()
     QTest::addColumn<QList<int>>("modes"); // each posModeChanged, the last is the mode reached
     QTest::addColumn<double>("fx");        // shown for the stage at (5, 7) mm
     QTest::addColumn<double>("fy");
+    QTest::addColumn<double>("angle"); // of the specimen frame, where the row is about it
     const auto row = [](const char *name, const Action &action, const QList<int> &modes, double fx,
-                        double fy) { QTest::newRow(name) << action << modes << fx << fy; };
+                        double fy, double angle = NaN) {
+        QTest::newRow(name) << action << modes << fx << fy << angle;
+    };
     const auto skew = [](double p1x, double p1y, double p2x, double p2y) {
-        return [=](MotionProbe &k) { k.setAlignPt1(p1x, p1y); k.setAlignPt2(p2x, p2y); k.setSkew(); };
+        return [=](MotionProbe &k) {
+            k.setAlignPt1(p1x, p1y); k.setAlignPt2(p2x, p2y); k.setSkew();
+        };
     };
     // P1 (2, 3) and P2 (2, 9) turn the specimen X axis along stage Y.
     const Action alongY = skew(2, 3, 2, 9);
@@ -215,8 +191,6 @@ void TestMotion::display_data()
     row("setRel takes the stage position, not the display", [](MotionProbe &k) {
         k.setStage(30000, 40000); k.setRel(); k.setStage(50000, 40000); k.setRel();
     }, {1, 1}, 0, 3);
-    row("setRel(false) stays absolute",
-        [](MotionProbe &k) { k.setStage(30000, 40000); k.setRel(false); }, {0}, 5, 7);
     row("setSkew ends relative", [=](MotionProbe &k) { k.setRel(1.0, 1.0); alongY(k); }, {1, 2}, 4,
         -3);
     row("relative within skew", [=](MotionProbe &k) { alongY(k); k.setRel(1.0, 1.0); }, {2, 3}, 3,
@@ -228,11 +202,12 @@ void TestMotion::display_data()
         [=](MotionProbe &k) { alongY(k); k.setRel(1.0, 1.0); k.setNoSkew(); }, {2, 3, 1}, 4, 6);
     row("setAbs from relative skew",
         [=](MotionProbe &k) { alongY(k); k.setRel(4.0, 5.0); k.setAbs(); }, {2, 3, 0}, 5, 7);
-    row("skew at 45 degrees", skew(1, 1, 4, 4), {2}, 5 * r2, r2);
+    row("skew at 45 degrees", skew(1, 1, 4, 4), {2}, 5 * r2, r2, M_PI / 4);
     // Left of point 1 the specimen X axis still points from P1 to P2, via the rounded turn.
-    row("P2 left of and below P1", skew(2, 2, 1, 1), {2}, -4 * r2, -r2);
-    row("vertical chord down", skew(1, 1, 1, -4), {2}, -6, 4);
-    row("vertical chord at minus zero points up", skew(0, 0, -0.0, 4), {2}, 7, -5);
+    row("P2 left of and below P1", skew(2, 2, 1, 1), {2}, -4 * r2, -r2,
+        M_PI / 4 + Ptx::SkewHalfTurn);
+    row("vertical chord down", skew(1, 1, 1, -4), {2}, -6, 4, -M_PI / 2);
+    row("vertical chord at minus zero points up", skew(0, 0, -0.0, 4), {2}, 7, -5, M_PI / 2);
     row("identical points shift by P1 alone", skew(2, 3, 2, 3), {2}, 3, 4);
 }
 
@@ -242,9 +217,8 @@ void TestMotion::display()
     QFETCH(QList<int>, modes);
     QFETCH(double, fx);
     QFETCH(double, fy);
+    QFETCH(double, angle);
     QSignalSpy modeSpy(kel.get(), &KelInterface::posModeChanged);
-    QSignalSpy xs(kel.get(), &KelInterface::xPosChanged);
-    QSignalSpy ys(kel.get(), &KelInterface::yPosChanged);
     QSignalSpy zs(kel.get(), &KelInterface::zPosChanged);
     action(*kel);
     kel->setStage(50000, 70000, 1234);
@@ -256,31 +230,11 @@ void TestMotion::display()
     QCOMPARE((QList<bool>{kel->isAbs(), kel->isRel(), kel->isSkew()}),
              (QList<bool>{mode == 0, (mode & 1) != 0, (mode & 2) != 0}));
     // The rounded half turn leaves an error of a few 1e-7 mm.
-    const double x = xs.last().at(0).toDouble();
-    const double y = ys.last().at(0).toDouble();
-    QVERIFY2(std::fabs(x - fx) < 1e-6 && std::fabs(y - fy) < 1e-6,
-             qPrintable(QStringLiteral("%1, %2").arg(x).arg(y)));
+    QVERIFY2(std::fabs(kel->fxpos - fx) < 1e-6 && std::fabs(kel->fypos - fy) < 1e-6,
+             qPrintable(QStringLiteral("%1, %2").arg(kel->fxpos).arg(kel->fypos)));
+    QVERIFY(std::isnan(angle) || std::fabs(kel->alignment().angle() - angle) < 1e-9);
     // Focus is shown in microns and never relative or skewed.
     QCOMPARE(zs.last().at(0).toDouble(), 123.4);
-}
-
-void TestMotion::displayFollowsReplies()
-{
-    kel->setAlignPt2(0.0, 1.0);
-    kel->setSkew();
-    kel->setStage(20000, 0);
-    kel->fw1CurPos = 4;
-    QSignalSpy xs(kel.get(), &KelInterface::xPosChanged);
-    QSignalSpy wheel(kel.get(), &KelInterface::fw1PosChanged);
-    kel->setNoSkew(); // shown with the next reply only
-    QCOMPARE(xs.count(), 0);
-    kel->updatePosition();
-    QCOMPARE(xs.last().at(0).toDouble(), 2.0);
-    // Wheel positions are shown once the first wheel's module is present.
-    QCOMPARE(wheel.count(), 0);
-    kel->modulespresent = 1u << Ptx::DevWheel1;
-    kel->updatePosition();
-    QCOMPARE(wheel.last().at(0).value<long>(), 4L);
 }
 
 void TestMotion::movesArriveAtTheController()
@@ -288,16 +242,15 @@ void TestMotion::movesArriveAtTheController()
     SimRig rig;
     QVERIFY(rig.startUp());
     QSignalSpy xs(&rig.probe, &KelInterface::xPosChanged);
-    QSignalSpy ys(&rig.probe, &KelInterface::yPosChanged);
+    QSignalSpy wheel(&rig.probe, &KelInterface::fw1PosChanged);
     rig.probe.moveXYTo(1.5, -2.25);
     rig.probe.moveFWboth(3, 7);
     rig.probe.ctrlShutter(2, 1);
-    // The polling cycle brings the arrived position back to the display.
+    // The polling cycle brings the arrived positions back to the display.
     QVERIFY(rig.tickUntil([&] {
-        return rig.sim.axisTarget(Ptx::DevX) == 15000 && rig.sim.axisTarget(Ptx::DevY) == -22500
-               && rig.sim.wheelPosition(1) == 3 && rig.sim.wheelPosition(2) == 7
+        return rig.sim.axisTarget(Ptx::DevY) == -22500 && rig.sim.wheelPosition(2) == 7
                && rig.sim.shutterState(2) == 1 && !xs.isEmpty() && xs.last().at(0).toDouble() == 1.5
-               && !ys.isEmpty() && ys.last().at(0).toDouble() == -2.25;
+               && !wheel.isEmpty() && wheel.last().at(0).value<long>() == 3;
     }, 400));
 }
 
