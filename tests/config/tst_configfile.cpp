@@ -116,6 +116,7 @@ void TestConfigFile::everySettingReadBack()
     // Read again, what the file leaves out returns to its default, except the address.
     writeFile(ConfigName, stageFile("<speed>3</speed>"));
     kel->readConfigData();
+    QVERIFY(!kel->getTravelLimits().isSet());
     kel->writeConfigData();
     QCOMPARE(readFile(),
              defaultFile().replace("192.168.1.10", "ptx-4:2323").replace("<speed>5<", "<speed>3<"));
