@@ -1,26 +1,30 @@
-// Motion operations of KelInterface: the exact commands each one queues, the refusal of
-// impossible targets, identical alignment points, the load-point settings, and moves arriving
-// at the simulated controller.
+// Motion operations and coordinate modes of KelInterface: the commands each operation queues,
+// the refusal of impossible or out-of-travel targets, identical alignment points, the position
+// display in each mode, and moves arriving at the simulated controller.
 #include "controller/simrig.h"
+#include "motion/stepconvert.h"
 #include "support/diagcapture.h"
 #include "support/motionfixture.h"
 
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <cmath>
 #include <limits>
-
-using IndexAction = std::function<void(MotionProbe &, int *)>;
-Q_DECLARE_METATYPE(IndexAction)
 
 namespace {
 const double NaN = std::numeric_limits<double>::quiet_NaN();
-const double Inf = std::numeric_limits<double>::infinity();
-constexpr long HugeLong = std::numeric_limits<long>::max();
-constexpr int HugeInt = std::numeric_limits<int>::max();
-constexpr int MaxTicks = 400;
-const QString Identical = QStringLiteral("ALIGN POINTS IDENTICAL");
+const QString TargetRefused = QStringLiteral("TARGET REFUSED");
+
+// X and Y 0..10 mm, Z 0..100 microns.
+void limitTravel(MotionProbe &k)
+{
+    Ptx::TravelLimits limits;
+    limits.x = limits.y = Ptx::AxisRange{0.0, 10.0};
+    limits.z = Ptx::AxisRange{0.0, 100.0};
+    k.setTravelLimits(limits);
 }
+} // namespace
 
 class TestMotion : public QObject, private MotionFixture
 {
@@ -30,38 +34,33 @@ private slots:
     void init() { QVERIFY(openProbe()); }
     void cleanup() { closeProbe(); }
 
-    void queuedCommands_data();
-    void queuedCommands();
-    void indexForms_data();
+    void commands_data();
+    void commands();
     void indexForms();
-    void fullRingPassesResultOn();
-    void refused_data();
-    void refused();
-    void identicalAlignPoints();
-    void loadPointSetters_data();
-    void loadPointSetters();
+    void speeds();
+    void display_data();
+    void display();
     void movesArriveAtTheController();
 };
 
-void TestMotion::queuedCommands_data()
+void TestMotion::commands_data()
 {
     QTest::addColumn<Action>("action");
     QTest::addColumn<QStringList>("expected"); // "dev,cmd,index,data", oldest first
-    const auto row = [](const char *name, const Action &action, const QStringList &expected) {
-        QTest::newRow(name) << action << expected;
+    QTest::addColumn<QString>("why");          // why the last one was refused
+    const auto row = [](const char *name, const Action &action, const QStringList &expected,
+                        const QString &why = QString()) {
+        QTest::newRow(name) << action << expected << why;
     };
 
     row("moveXYTo truncates toward zero", [](MotionProbe &k) { k.moveXYTo(1.23456789, -0.00005); },
         {"1,65,0,12345", "2,65,0,0"});
-    row("relative move adds the origin",
-        [](MotionProbe &k) { k.setStage(30000, 40000); k.setRel(); k.moveXYTo(1.0, 1.0); },
-        {"1,65,0,40000", "2,65,0,50000"});
-    row("relative moveXTo keeps the displayed Y",
-        [](MotionProbe &k) { k.setStage(0, 20000); k.setRel(1.0, 2.0); k.moveXTo(0.5); },
-        {"1,65,0,15000", "2,65,0,20000"});
-    row("moveYTo keeps the displayed X",
-        [](MotionProbe &k) { k.setStage(70000, 0); k.moveYTo(-1.0); },
-        {"1,65,0,70000", "2,65,0,-10000"});
+    row("relative moves add the origin, moveXTo and moveYTo keep the other displayed axis",
+        [](MotionProbe &k) {
+            k.setStage(70000, 20000); k.setRel(1.0, 2.0);
+            k.moveXYTo(1.0, 1.0); k.moveXTo(0.5); k.moveYTo(-1.0);
+        }, {"1,65,0,20000", "2,65,0,30000", "1,65,0,15000", "2,65,0,20000", "1,65,0,70000",
+            "2,65,0,10000"});
     // Specimen X runs along stage Y: P1 (1, 1), P2 (1, 5); the origin is at specimen (2, 0).
     row("relative move within skew", [](MotionProbe &k) {
         k.setAlignPt1(1.0, 1.0); k.setAlignPt2(1.0, 5.0); k.setSkew(); k.setRel(2.0, 0.0);
@@ -71,208 +70,170 @@ void TestMotion::queuedCommands_data()
     row("P2 left of P1 turns by the rounded half turn",
         [](MotionProbe &k) { k.setAlignPt2(-3.0, 0.0); k.setSkew(); k.moveXYTo(1.0, 0.0); },
         {"1,65,0,-9999", "2,65,0,0"});
-    row("moveZTo", [](MotionProbe &k) { k.moveZTo(12.34); }, {"3,65,0,123"});
-    row("focus, jogs and home ignore the modes", [](MotionProbe &k) {
+    row("focus, jogs and home ignore the modes; jogs send a positive distance", [](MotionProbe &k) {
         k.setAlignPt2(0.0, 1.0); k.setSkew(); k.setRel(5.0, 5.0);
-        k.moveZTo(-7.0); k.incX(true); k.homeXY();
-    }, {"3,65,0,-70", "1,65,4,10000", "1,65,0,0", "2,65,0,0"});
-    row("jogs send a positive distance", [](MotionProbe &k) {
         k.xincr = 0.5; k.yincr = 0.25; k.zincr = 2.5;
-        k.incX(true); k.incX(false); k.incY(false); k.incZ(true);
-    }, {"1,65,4,5000", "1,65,6,5000", "2,65,6,2500", "3,65,4,25"});
-    row("load points are stage positions in any mode", [](MotionProbe &k) {
-        k.loadptX = 1.5; k.loadptY = -2.0; k.loadptZ = 100.0;
-        k.setRel(1.0, 1.0); k.goXYLdPt(); k.goZLdPt();
+        k.moveZTo(-7.0); k.incX(true); k.incX(false); k.incY(false); k.incZ(true); k.homeXY();
+    }, {"3,65,0,-70", "1,65,4,5000", "1,65,6,5000", "2,65,6,2500", "3,65,4,25", "1,65,0,0",
+        "2,65,0,0"});
+    row("load points are stored and visited as stage positions", [](MotionProbe &k) {
+        k.setAlignPt2(0.0, 1.0); k.setSkew(); k.setRel(1.0, 1.0); k.setStage(15000, -20000, 1000);
+        k.setXYLdPt(); k.setZLdPt(); k.goXYLdPt(); k.goZLdPt();
     }, {"1,65,0,15000", "2,65,0,-20000", "3,65,0,1000"});
-    row("moveToAln goes absolute first",
-        [](MotionProbe &k) { k.setAlignPt2(2.0, 3.0); k.setRel(9.0, 9.0); k.moveToAln(2); },
-        {"1,65,0,20000", "2,65,0,30000"});
-    row("storeAln keeps the stage position of a relative skew display", [](MotionProbe &k) {
+    row("alignment points are stored and visited as stage positions", [](MotionProbe &k) {
         k.setAlignPt1(1.0, 1.0); k.setAlignPt2(3.0, 1.0); k.setSkew(); k.setRel(0.5, 0.5);
-        k.setStage(42000, -17000); k.storeAln(1); k.setRel(); k.moveToAln(1);
+        k.setStage(42000, -17000); k.storeAln(2); k.setSkew(); k.setRel(9.0, 9.0); k.moveToAln(2);
     }, {"1,65,0,42000", "2,65,0,-17000"});
-    row("moveFW: wheel 1, any other is wheel 2",
-        [](MotionProbe &k) { k.moveFW(1, 3); k.moveFW(2, 3); k.moveFW(5, 3); },
-        {"17,65,13,3", "27,65,13,3", "27,65,13,3"});
-    row("moveFWboth masks wheel 1 to 16 bits",
-        [](MotionProbe &k) { k.moveFWboth(3, 7); k.moveFWboth(0x10005, 2); },
-        {"17,65,15,458755", "17,65,15,131077"});
-    row("ctrlShutter", [](MotionProbe &k) { k.ctrlShutter(2, 1); k.ctrlShutter(3, 0); },
-        {"17,83,258,6619137", "17,83,258,6684672"});
-}
+    row("wheels and shutters", [](MotionProbe &k) {
+        k.moveFW(1, 3); k.moveFW(2, 3); k.moveFW(5, 3);
+        k.moveFWboth(3, 7); k.moveFWboth(0x10005, 2); k.ctrlShutter(2, 1); k.ctrlShutter(3, 0);
+    }, {"17,65,13,3", "27,65,13,3", "27,65,13,3", "17,65,15,458755", "17,65,15,131077",
+        "17,83,258,6619137", "17,83,258,6684672"});
+    // With identical alignment points only moves outside the skew frame go.
+    row("identical alignment points", [](MotionProbe &k) {
+        k.setAlignPt1(2.0, 3.0); k.setAlignPt2(2.0, 3.0); k.setSkew();
+        k.goXYLdPt(); k.moveToAln(1); k.setSkew(); k.setRel(1.0, 1.0); k.moveYTo(1.0);
+    }, {"1,65,0,0", "2,65,0,0", "1,65,0,20000", "2,65,0,30000"}, "ALIGN POINTS IDENTICAL");
 
-void TestMotion::queuedCommands()
-{
-    QFETCH(Action, action);
-    QFETCH(QStringList, expected);
-    action(*kel);
-    QCOMPARE(kel->queued(), expected);
-    QVERIFY(kel->noneAwaitsReply());
-}
-
-void TestMotion::indexForms_data()
-{
-    QTest::addColumn<IndexAction>("action");
-    QTest::addColumn<int>("commands");
-    const auto row = [](const char *name, const IndexAction &action, int commands) {
-        QTest::newRow(name) << action << commands;
-    };
-
-    row("moveXYTo gives the Y entry", [](MotionProbe &k, int *i) { k.moveXYTo(1.0, 2.0, i); }, 2);
-    row("moveZTo", [](MotionProbe &k, int *i) { k.moveZTo(1.0, i); }, 1);
-    row("moveFW", [](MotionProbe &k, int *i) { k.moveFW(1, 2, i); }, 1);
-    row("moveFWboth", [](MotionProbe &k, int *i) { k.moveFWboth(1, 2, i); }, 1);
-    row("ctrlShutter", [](MotionProbe &k, int *i) { k.ctrlShutter(1, 1, i); }, 1);
-}
-
-void TestMotion::indexForms()
-{
-    QFETCH(IndexAction, action);
-    QFETCH(int, commands);
-    // Start away from entry 0 so that a wrong index cannot pass by chance.
-    for (int i = 0; i < 3; ++i)
-        kel->homeXY();
-    const unsigned int before = kel->cmdBufHead;
-    int index = -100;
-    action(*kel, &index);
-    QCOMPARE(kel->cmdBufHead, before + commands);
-    QCOMPARE(index, static_cast<int>(kel->cmdBufHead) - 1);
-    QVERIFY(!kel->commandBuffer[index].done);
-}
-
-void TestMotion::fullRingPassesResultOn()
-{
-    for (int i = 0; i < Ptx::CmdBufSize - 1; ++i)
-        QVERIFY(kel->addCommand(Ptx::DevController, Ptx::CmdRead, Ptx::IdxBusyMask, 0, true) >= 0);
-    int index = 0;
-    kel->moveZTo(1.0, &index);
-    QCOMPARE(index, -2);
-    kel->moveXYTo(1.0, 1.0, &index);
-    QCOMPARE(index, -2);
-}
-
-void TestMotion::refused_data()
-{
-    QTest::addColumn<IndexAction>("action");
-    QTest::addColumn<bool>("hasIndex");
-    const auto row = [](const char *name, const IndexAction &action, bool hasIndex = true) {
-        QTest::newRow(name) << action << hasIndex;
-    };
-
-    row("XY nan", [](MotionProbe &k, int *i) { k.moveXYTo(NaN, 1.0, i); });
-    row("XY Y infinite, X not sent either",
-        [](MotionProbe &k, int *i) { k.moveXYTo(1.0, Inf, i); });
-    row("XY 1e12 mm", [](MotionProbe &k, int *i) { k.moveXYTo(1e12, 0.0, i); });
-    row("XY one step past the 32-bit range",
-        [](MotionProbe &k, int *i) { k.moveXYTo(214748.3648, 0.0, i); });
-    row("XY relative origin infinite",
-        [](MotionProbe &k, int *i) { k.setRel(Inf, 0.0); k.moveXYTo(0.0, 0.0, i); });
-    row("XY load point nan", [](MotionProbe &k, int *) { k.loadptX = NaN; k.goXYLdPt(); }, false);
-    row("Z nan", [](MotionProbe &k, int *i) { k.moveZTo(NaN, i); });
-    row("Z 1e12 microns", [](MotionProbe &k, int *i) { k.moveZTo(1e12, i); });
-    row("X jog infinite", [](MotionProbe &k, int *) { k.xincr = Inf; k.incX(true); }, false);
-    // Travel limits X 0..10 mm, Y 0..10 mm, Z 0..100 microns, checked in stage coordinates.
-    const auto limited = [](MotionProbe &k) {
-        Ptx::TravelLimits limits;
-        limits.x = limits.y = Ptx::AxisRange{0.0, 10.0};
-        limits.z = Ptx::AxisRange{0.0, 100.0};
-        k.setTravelLimits(limits);
-    };
-    row("XY past the X limit", [limited](MotionProbe &k, int *i) { limited(k); k.moveXYTo(10.5, 5, i); });
-    row("XY relative, past the Y limit",
-        [limited](MotionProbe &k, int *i) { limited(k); k.setRel(0.0, 8.0); k.moveXYTo(0, 3, i); });
-    row("XY skewed onto the stage below Y 0", [limited](MotionProbe &k, int *i) {
-        limited(k);
-        k.setAlignPt1(5, 5);
-        k.setAlignPt2(5, 15);   // specimen X runs along stage Y
-        k.setSkew();
-        k.moveXYTo(-6, 0, i);
-    });
-    row("Z below the limit", [limited](MotionProbe &k, int *i) { limited(k); k.moveZTo(-0.5, i); });
+    row("XY with Y not a number, X not sent either",
+        [](MotionProbe &k) { k.moveXYTo(1.0, NaN); }, {}, TargetRefused);
+    row("XY one step past the 32-bit range", [](MotionProbe &k) { k.moveXYTo(214748.3648, 0.0); },
+        {}, TargetRefused);
+    row("focus and jog past the 32-bit range",
+        [](MotionProbe &k) { k.moveZTo(1e12); k.xincr = 1e12; k.incX(true); }, {}, TargetRefused);
+    row("huge wheel and shutter numbers", [](MotionProbe &k) {
+        k.moveFWboth(1, std::numeric_limits<long>::max());
+        k.ctrlShutter(std::numeric_limits<int>::max(), 1);
+    }, {}, TargetRefused);
+    // Travel limits are checked in stage coordinates, a jog from the polled position.
+    row("XY past the X limit", [](MotionProbe &k) { limitTravel(k); k.moveXYTo(10.5, 5); }, {},
+        "X=10.5 ABOVE TRAVEL LIMIT 10");
+    row("XY skewed onto the stage below Y 0", [](MotionProbe &k) {
+        limitTravel(k); k.setAlignPt1(5, 5); k.setAlignPt2(5, 15); k.setSkew(); k.moveXYTo(-6, 0);
+    }, {}, "Y=-1 BELOW TRAVEL LIMIT 0");
+    row("Z below the limit", [](MotionProbe &k) { limitTravel(k); k.moveZTo(-0.5); }, {},
+        "Z=-0.5 BELOW TRAVEL LIMIT 0");
     row("X jog past the limit",
-        [limited](MotionProbe &k, int *) { limited(k); k.xpos = 95000; k.incX(true); }, false);
-    row("home outside the travel", [](MotionProbe &k, int *) {
+        [](MotionProbe &k) { limitTravel(k); k.xpos = 95000; k.incX(true); }, {},
+        "X=10.5 ABOVE TRAVEL LIMIT 10");
+    row("home outside the travel", [](MotionProbe &k) {
         Ptx::TravelLimits limits;
         limits.x.min = 1;
         k.setTravelLimits(limits);
         k.homeXY();
-    }, false);
-    row("wheel position past 32 bits", [](MotionProbe &k, int *i) { k.moveFW(1, 1L << 40, i); });
-    row("both wheels, huge wheel 2", [](MotionProbe &k, int *i) { k.moveFWboth(1, HugeLong, i); });
-    row("shutter number at the int limit",
-        [](MotionProbe &k, int *i) { k.ctrlShutter(HugeInt, 1, i); });
+    }, {}, "X=0 BELOW TRAVEL LIMIT 1");
 }
 
-void TestMotion::refused()
-{
-    QFETCH(IndexAction, action);
-    QFETCH(bool, hasIndex);
-    DiagCapture diag;
-    int index = 1234;
-    action(*kel, &index);
-    QCOMPARE(kel->queued(), QStringList());
-    QVERIFY(diag.contains(QStringLiteral("REFUSED")));
-    if (hasIndex)
-        QCOMPARE(index, Ptx::NotQueued);
-}
-
-void TestMotion::identicalAlignPoints()
-{
-    kel->setAlignPt1(2.0, 3.0);
-    kel->setAlignPt2(2.0, 3.0);
-    kel->setSkew();
-    QSignalSpy lines(kel.get(), &KelInterface::addDispLine);
-    DiagCapture diag;
-    int index = 0;
-    kel->moveXYTo(1.0, 1.0, &index);
-    QCOMPARE(index, Ptx::NotQueued);
-    kel->moveXTo(1.0);
-    kel->setRel(1.0, 1.0);
-    kel->moveYTo(1.0);
-    QCOMPARE(kel->queued(), QStringList());
-    QCOMPARE(lines.count(), 3);
-    for (const QList<QVariant> &line : lines)
-        QCOMPARE(line.at(0).toString(), Identical);
-    QVERIFY(diag.contains(Identical));
-
-    // Moves that do not go through the skew frame still work; moveToAln leaves skew first.
-    kel->moveZTo(1.0);
-    kel->homeXY();
-    kel->goXYLdPt();
-    kel->moveToAln(1);
-    QCOMPARE(kel->queued(), (QStringList{"3,65,0,10", "1,65,0,0", "2,65,0,0", "1,65,0,0",
-                                         "2,65,0,0", "1,65,0,20000", "2,65,0,30000"}));
-    QCOMPARE(lines.count(), 3);
-}
-
-void TestMotion::loadPointSetters_data()
-{
-    QTest::addColumn<Action>("action");
-    QTest::addColumn<QByteArray>("written");
-    const auto row = [](const char *name, const Action &action, const QByteArray &written) {
-        QTest::newRow(name) << action << written;
-    };
-
-    row("setXYLdPt stores the stage position, not the relative display",
-        [](MotionProbe &k) { k.setStage(123456, -40000); k.setRel(0.0, 1.0); k.setXYLdPt(); },
-        "<loadptX>12.3456</loadptX>\n        <loadptY>-4</loadptY>");
-    row("setZLdPt", [](MotionProbe &k) { k.setStage(0, 0, 4567); k.setZLdPt(); },
-        "<loadptZ>456.7</loadptZ>");
-    row("setXYLdPtEnable", [](MotionProbe &k) { k.setXYLdPtEnable(true); },
-        "<loadptxyenable>true</loadptxyenable>");
-    row("setZLdPtEnable", [](MotionProbe &k) { k.setZLdPtEnable(true); },
-        "<loadptzenable>true</loadptzenable>");
-}
-
-void TestMotion::loadPointSetters()
+void TestMotion::commands()
 {
     QFETCH(Action, action);
-    QFETCH(QByteArray, written);
-    QFile::remove(QStringLiteral("config.xml"));
+    QFETCH(QStringList, expected);
+    QFETCH(QString, why);
+    DiagCapture diag;
+    QSignalSpy lines(kel.get(), &KelInterface::addDispLine);
     action(*kel);
-    const QByteArray bytes = readFile();
-    QVERIFY2(bytes.contains(written), bytes.constData());
-    QVERIFY(kel->queued().isEmpty());
+    QCOMPARE(kel->queued(), expected);
+    QVERIFY(kel->noneAwaitsReply());
+    QVERIFY(why.isEmpty() ? diag.lines().isEmpty() : diag.contains(why));
+    // A target no controller can take is only logged; the operator is told why a move is refused.
+    const QString shown = lines.isEmpty() ? QString() : lines.last().at(0).toString();
+    QVERIFY(why.isEmpty() || why == TargetRefused ? shown.isEmpty() : shown.contains(why));
+}
+
+void TestMotion::indexForms()
+{
+    kel->homeXY(); // entries 0 and 1, so that a wrong index cannot pass by chance
+    int index[5] = {};
+    kel->moveXYTo(1.0, 2.0, &index[0]); // the Y entry
+    kel->moveZTo(1.0, &index[1]);
+    kel->moveFW(1, 2, &index[2]);
+    kel->moveFWboth(1, 2, &index[3]);
+    kel->ctrlShutter(1, 1, &index[4]);
+    QCOMPARE(QList<int>(index, index + 5), (QList<int>{3, 4, 5, 6, 7}));
+    // Nothing queued, the index says so.
+    kel->moveXYTo(NaN, 0.0, &index[0]);
+    kel->moveZTo(NaN, &index[1]);
+    kel->moveFW(1, 1L << 40, &index[2]);
+    QCOMPARE(QList<int>(index, index + 3), QList<int>(3, Ptx::NotQueued));
+}
+
+void TestMotion::speeds()
+{
+    qint32 steps = 0;
+    QVERIFY(Ptx::usableSpeed(2500.9, &steps) && steps == 2500);
+    // Below one step per second the axis would stall.
+    for (double refused : {0.9, 0.0, -5.0, NaN})
+        QVERIFY2(!Ptx::usableSpeed(refused), qPrintable(QString::number(refused)));
+}
+
+void TestMotion::display_data()
+{
+    QTest::addColumn<Action>("action");
+    QTest::addColumn<QList<int>>("modes"); // each posModeChanged, the last is the mode reached
+    QTest::addColumn<double>("fx");        // shown for the stage at (5, 7) mm
+    QTest::addColumn<double>("fy");
+    QTest::addColumn<double>("angle"); // of the specimen frame, where the row is about it
+    const auto row = [](const char *name, const Action &action, const QList<int> &modes, double fx,
+                        double fy, double angle = NaN) {
+        QTest::newRow(name) << action << modes << fx << fy << angle;
+    };
+    const auto skew = [](double p1x, double p1y, double p2x, double p2y) {
+        return [=](MotionProbe &k) {
+            k.setAlignPt1(p1x, p1y); k.setAlignPt2(p2x, p2y); k.setSkew();
+        };
+    };
+    // P1 (2, 3) and P2 (2, 9) turn the specimen X axis along stage Y.
+    const Action alongY = skew(2, 3, 2, 9);
+    const double r2 = std::sqrt(2.0);
+
+    row("setRel(x, y)", [](MotionProbe &k) { k.setRel(1.0, -2.0); }, {1}, 4, 9);
+    row("setRel takes the stage position, not the display", [](MotionProbe &k) {
+        k.setStage(30000, 40000); k.setRel(); k.setStage(50000, 40000); k.setRel();
+    }, {1, 1}, 0, 3);
+    row("setSkew ends relative", [=](MotionProbe &k) { k.setRel(1.0, 1.0); alongY(k); }, {1, 2}, 4,
+        -3);
+    row("relative within skew", [=](MotionProbe &k) { alongY(k); k.setRel(1.0, 1.0); }, {2, 3}, 3,
+        -4);
+    // At stage (2, 5) the specimen is at (2, 0).
+    row("setRel in skew takes the specimen origin",
+        [=](MotionProbe &k) { alongY(k); k.setStage(20000, 50000); k.setRel(); }, {2, 3}, 2, -3);
+    row("setNoSkew keeps relative",
+        [=](MotionProbe &k) { alongY(k); k.setRel(1.0, 1.0); k.setNoSkew(); }, {2, 3, 1}, 4, 6);
+    row("setAbs from relative skew",
+        [=](MotionProbe &k) { alongY(k); k.setRel(4.0, 5.0); k.setAbs(); }, {2, 3, 0}, 5, 7);
+    row("skew at 45 degrees", skew(1, 1, 4, 4), {2}, 5 * r2, r2, M_PI / 4);
+    // Left of point 1 the specimen X axis still points from P1 to P2, via the rounded turn.
+    row("P2 left of and below P1", skew(2, 2, 1, 1), {2}, -4 * r2, -r2,
+        M_PI / 4 + Ptx::SkewHalfTurn);
+    row("vertical chord down", skew(1, 1, 1, -4), {2}, -6, 4, -M_PI / 2);
+    row("vertical chord at minus zero points up", skew(0, 0, -0.0, 4), {2}, 7, -5, M_PI / 2);
+    row("identical points shift by P1 alone", skew(2, 3, 2, 3), {2}, 3, 4);
+}
+
+void TestMotion::display()
+{
+    QFETCH(Action, action);
+    QFETCH(QList<int>, modes);
+    QFETCH(double, fx);
+    QFETCH(double, fy);
+    QFETCH(double, angle);
+    QSignalSpy modeSpy(kel.get(), &KelInterface::posModeChanged);
+    QSignalSpy zs(kel.get(), &KelInterface::zPosChanged);
+    action(*kel);
+    kel->setStage(50000, 70000, 1234);
+    QList<int> emitted;
+    for (const QList<QVariant> &args : modeSpy)
+        emitted << args.at(0).toInt();
+    QCOMPARE(emitted, modes);
+    const int mode = modes.last();
+    QCOMPARE((QList<bool>{kel->isAbs(), kel->isRel(), kel->isSkew()}),
+             (QList<bool>{mode == 0, (mode & 1) != 0, (mode & 2) != 0}));
+    // The rounded half turn leaves an error of a few 1e-7 mm.
+    QVERIFY2(std::fabs(kel->fxpos - fx) < 1e-6 && std::fabs(kel->fypos - fy) < 1e-6,
+             qPrintable(QStringLiteral("%1, %2").arg(kel->fxpos).arg(kel->fypos)));
+    QVERIFY(std::isnan(angle) || std::fabs(kel->alignment().angle() - angle) < 1e-9);
+    // Focus is shown in microns and never relative or skewed.
+    QCOMPARE(zs.last().at(0).toDouble(), 123.4);
 }
 
 void TestMotion::movesArriveAtTheController()
@@ -280,20 +241,16 @@ void TestMotion::movesArriveAtTheController()
     SimRig rig;
     QVERIFY(rig.startUp());
     QSignalSpy xs(&rig.probe, &KelInterface::xPosChanged);
-    QSignalSpy ys(&rig.probe, &KelInterface::yPosChanged);
+    QSignalSpy wheel(&rig.probe, &KelInterface::fw1PosChanged);
     rig.probe.moveXYTo(1.5, -2.25);
     rig.probe.moveFWboth(3, 7);
     rig.probe.ctrlShutter(2, 1);
+    // The polling cycle brings the arrived positions back to the display.
     QVERIFY(rig.tickUntil([&] {
-        return rig.sim.axisTarget(Ptx::DevX) == 15000 && rig.sim.axisTarget(Ptx::DevY) == -22500
-               && rig.sim.wheelPosition(1) == 3 && rig.sim.wheelPosition(2) == 7
-               && rig.sim.shutterState(2) == 1;
-    }, MaxTicks));
-    // The polling cycle brings the arrived position back to the display.
-    QVERIFY(rig.tickUntil([&] {
-        return !xs.isEmpty() && xs.last().at(0).toDouble() == 1.5 && !ys.isEmpty()
-               && ys.last().at(0).toDouble() == -2.25;
-    }, MaxTicks));
+        return rig.sim.axisTarget(Ptx::DevY) == -22500 && rig.sim.wheelPosition(2) == 7
+               && rig.sim.shutterState(2) == 1 && !xs.isEmpty() && xs.last().at(0).toDouble() == 1.5
+               && !wheel.isEmpty() && wheel.last().at(0).value<long>() == 3;
+    }, 400));
 }
 
 QTEST_GUILESS_MAIN(TestMotion)
