@@ -109,12 +109,18 @@ private slots:
     {
         QPushButton *jog = w(QStringLiteral("butUpZ"));
         QVERIFY(jog->autoRepeat());
+        // Held down, the button sends released, clicked and pressed at every repeat.
         jog->setDown(true);
-        emit jog->clicked();   // the auto-repeats while the finger is down
-        emit jog->clicked();
+        for (int repeat = 0; repeat < 2; ++repeat) {
+            emit jog->released();
+            emit jog->clicked();
+            emit jog->pressed();
+        }
         QCOMPARE(kel->queued(), QStringList{"3,65,4,10"});
+        // The finger leaving it: released with the button up, then a click asking for nothing.
         jog->setDown(false);
         emit jog->released();
+        emit jog->clicked();
         QVERIFY(std::all_of(std::begin(kel->commandBuffer), std::end(kel->commandBuffer),
                             [](const cmdBufferStruct &e) { return e.done && (e.dev != Ptx::DevZ || e.error); }));
     }

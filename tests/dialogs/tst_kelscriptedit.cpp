@@ -93,6 +93,8 @@ private slots:
         add("deleting the last row selects the new last", "DELAY 5|SHOPEN 2|{END}", "#2 butDel", "", "DELAY 5|SHOPEN 2", 1, "SHOPEN 2");
         add("with every line deleted a template goes to the top", "{END}", "butDel butDel butDelay", "", "DELAY 1000", 0, "DELAY 1000");
         add("Prev from past the end", "POINT 1,1", "#0 @2,3,0 STORE butPrev", "", "POINT 2,3", 0, "POINT 2,3");
+        add("template buttons", "{END}", "#0 butLine butZPoint butDefF1Move butDefExpose butExpTime", "",
+            "EXPTIM 1,500|SHEXP 1|F1MOVE 1|ZPOINT z|LINE sx,sy,ex,ey,step|{END}", 0, "EXPTIM 1,500");
         add("template past the end goes to the top", "POINT 1,1", "#0 STORE butEndRep", "", "ENDREP|POINT 0,0", 0, "ENDREP");
 
         // Points, in the frame of the lines above.
@@ -132,6 +134,9 @@ private slots:
 
         // Times and speeds.
         add("DELAY PREV from 500 stores its label", "DELAY 500|{END}", "#0 PREV STORE", "", "DELAY 0-INF|{END}", 1, "{END}");
+        add("FDELAY stepped, then typed", "FDELAY 100|{END}", "#0 NEXT PREV ENTER", "<<<250", "FDELAY 250|{END}", 1, "{END}");
+        add("EXPTIM stepped through both steps, then typed", "EXPTIM 1,500|{END}", "#0 NEXT STORE NEXT PREV ENTER", "<3|<<<75",
+            "EXPTIM 3,75|{END}", 1, "{END}");
         add("SPEEDXY STORE asks the speed", "SPEEDXY 40000", "#0 STORE", "<<<<<12.3", "SPEEDXY 12.3", -1, "");
 
         // GO XYZ.

@@ -12,30 +12,14 @@ class MotionProbe : public KelInterface
 public:
     MotionProbe() : KelInterface(QStringLiteral("192.168.1.10")) {}
 
-    using KelInterface::addCommand;
-    using KelInterface::cmdBufHead;
-    using KelInterface::cmdBufTail;
-    using KelInterface::commandBuffer;
     using KelInterface::defxincr;
     using KelInterface::defyincr;
-    using KelInterface::fw1CurPos;
-    using KelInterface::fw2CurPos;
     using KelInterface::fxpos;
     using KelInterface::fypos;
-    using KelInterface::ipAddr;
-    using KelInterface::loadptX;
-    using KelInterface::loadptY;
-    using KelInterface::loadptZ;
-    using KelInterface::modulespresent;
-    using KelInterface::relx;
-    using KelInterface::rely;
-    using KelInterface::updatePosition;
     using KelInterface::xincr;
     using KelInterface::xpos;
     using KelInterface::yincr;
-    using KelInterface::ypos;
     using KelInterface::zincr;
-    using KelInterface::zpos;
 
     // Puts the stage at raw step positions and runs the position update, as a reply would.
     void setStage(long x, long y, long z = 0)
