@@ -16,6 +16,12 @@ ptx_install_deps gcovr
 
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPTX_COVERAGE=ON
 cmake --build "$build"
+# Notes files of objects no longer built (a test removed since the last run) would be read
+# as code never run.
+ninja -C "$build" -t cleandead >/dev/null
+find "$build" -name '*.gcno' | while read -r notes; do
+    [ -e "${notes%.gcno}.o" ] || rm -f "$notes"
+done
 
 # Counters from an earlier run would add to this one.
 find "$build" -name '*.gcda' -delete
