@@ -94,9 +94,10 @@ void dlgRcpFile::setCurFileName()
     showName();
 }
 
+// The name as it is on disk: a recipe loaded from "Slide.rcp" is saved to "Slide.rcp".
 void dlgRcpFile::setCurFileName(QString name)
 {
-    curFileName = name.toLower();
+    curFileName = name;
     showName();
 }
 

@@ -29,7 +29,7 @@ private slots:
         QTest::newRow("prev on the first row") << three << "x" << "Prev" << "a.rcp b.rcp c.rcp" << "a.rcp" << true;
         QTest::newRow("next past the last row") << three << "x" << "Next Next Next" << "a.rcp b.rcp c.rcp" << "c.rcp" << true;
         QTest::newRow("empty name refused") << "" << "" << "" << "" << ".rcp" << false;
-        QTest::newRow("hidden name refused") << "" << ".X" << "" << "" << ".x" << false;
+        QTest::newRow("hidden name refused") << "" << ".X" << "" << "" << ".X" << false;
         QTest::newRow("blank name taken") << "" << "" << "SPACE" << "" << " .rcp" << true;
     }
     void nameAndList()
