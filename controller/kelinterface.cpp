@@ -113,6 +113,7 @@ void KelInterface::resetLink()
     ++linkGeneration;
     linkUp = false;
     connecting = false;
+    packetSeen = false;
     timer->stop();
     connectionState = 0;
     rxbufptr = 0;
@@ -203,8 +204,10 @@ void KelInterface::closeConnection()
 
 void KelInterface::onSocketLost()
 {
-    // Before the log-in has finished, any failure of the socket is a failed connection.
-    if (connecting && tcpSocket->state() != QAbstractSocket::ConnectedState) {
+    // Before the controller has answered a packet, any failure of the socket is a failed
+    // connection: a controller that refuses the log-in ends its greeting and hangs up.
+    const bool loggingIn = connecting || (linkUp && !packetSeen);
+    if (loggingIn && tcpSocket->state() != QAbstractSocket::ConnectedState) {
         Ptx::diag(QStringLiteral("Connection failed: %1").arg(tcpSocket->errorString()));
         connectFailed();
         return;

@@ -312,6 +312,7 @@ protected:
     bool linkUp = false;            // TCP connection made and not yet closed or lost
     bool connecting = false;        // connection or log-in under way
     int connectTicks = 0;           // ticks spent connecting
+    bool packetSeen = false;        // the controller has answered in packets on this link
     unsigned int linkGeneration = 0; // counts resets, so a loop can tell it was reset
 
     // --- command ring and status (controller/) ---

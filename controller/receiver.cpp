@@ -160,6 +160,7 @@ void KelInterface::handleLoginText()
 
 void KelInterface::processPacket()
 {
+    packetSeen = true;
     const Ptx::PacketHeader h = Ptx::decodeHeader(rxbuf);
     const unsigned char *payload = rxbuf + Ptx::HeaderSize;
     cmdBufferStruct &tail = commandBuffer[cmdBufTail];

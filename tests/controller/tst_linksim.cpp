@@ -176,17 +176,22 @@ private slots:
                  y ? QStringList() : QStringList{QStringLiteral("COMM ERROR 2,84,5,0")});
     }
 
+    // A controller that hangs up before it has answered a packet never gave a connection:
+    // the attempt failed.
     void connectionLost_data()
     {
         QTest::addColumn<QString>("how");
-        QTest::newRow("controller hangs up") << "hang up";
-        QTest::newRow("closed after 5 packets") << "close after";
-        QTest::newRow("log-in refused") << "refuse";
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("controller hangs up") << "hang up" << Lost;
+        QTest::newRow("closed after 5 packets") << "close after" << Lost;
+        QTest::newRow("log-in refused") << "refuse" << "CONNECT FAILED!!!!";
+        QTest::newRow("hangs up before answering") << "hang up unanswered" << "CONNECT FAILED!!!!";
     }
 
     void connectionLost()
     {
         QFETCH(QString, how);
+        QFETCH(QString, shown);
         DiagCapture diag;
         SimRig rig;
         rig.sim.setRefuseLogin(how == QLatin1String("refuse"));
@@ -200,12 +205,14 @@ private slots:
             for (int i = 0; i < 6; ++i)
                 last = rig.probe.addCommand(1, 65, 0, i, false);
             if (how == QLatin1String("hang up"))
+                rig.tickUntil([&] { return rig.probe.isCommandDone(last - 5); }, 10);
+            if (how.startsWith(QLatin1String("hang up")))
                 rig.sim.dropClient();
             else
                 rig.tickUntil([&] { return rig.probe.connectionState == 0; }, 10);
         }
-        QVERIFY(SimRig::waitFor([&] { return rig.display.contains(Lost); }));
-        QCOMPARE(rig.display.last(), Lost);
+        QVERIFY(SimRig::waitFor([&] { return rig.display.contains(shown); }));
+        QCOMPARE(rig.display.last(), shown);
         QCOMPARE(connects.last().at(0).toInt(), 0);
         QVERIFY(!rig.probe.timer->isActive());
         QCOMPARE(rig.probe.interfaceState, uint(KelInterface::INT_INIT));
@@ -214,7 +221,8 @@ private slots:
         // A later disconnect by the operator is an ordinary one.
         rig.probe.closeConnection();
         rig.pump();
-        QCOMPARE(rig.display.count(Lost), 1);
+        QCOMPARE(rig.display.count(shown), 1);
+        QCOMPARE(rig.display.count(Lost), int(shown == Lost));
     }
 
     void closeInsideSocketSlot()
