@@ -1,10 +1,13 @@
 #include "dialogs/dlgconfig.h"
 #include "ui_dlgconfig.h"
 
+#include "config/configdefaults.h"
 #include "config/numbertext.h"
 #include "dialogs/dlgrcpfile.h"
 #include "dialogs/numinputbox.h"
 #include "dialogs/screencentre.h"
+
+#include <QRegularExpression>
 
 #include <cmath>
 #include <utility>
@@ -37,27 +40,34 @@ double buttonValue(const QPushButton *button)
     return ok ? value : 0.0;
 }
 
-// One value button: its object name, the keypad's prompt, and whether only a speed above 0
-// is taken. A new setting is one more row here and one more button in the form.
+// One value button: its object name, the keypad's prompt, and what it holds: a speed is
+// taken only when it comes to at least one step per second. A new setting is one more row
+// here and one more button in the form.
+using FieldKind = dlgConfig::ValueKind;
+
 struct ValueField {
     const char *button;
     const char *prompt;
-    bool speed;
+    FieldKind kind;
 };
 
 const ValueField ValueFields[] = {
-    {"IpAddr1", QT_TRANSLATE_NOOP("dlgConfig", "IP:"), false},
-    {"IpAddr2", QT_TRANSLATE_NOOP("dlgConfig", "IP:"), false},
-    {"IpAddr3", QT_TRANSLATE_NOOP("dlgConfig", "IP:"), false},
-    {"IpAddr4", QT_TRANSLATE_NOOP("dlgConfig", "IP:"), false},
-    {"stageRes", QT_TRANSLATE_NOOP("dlgConfig", "Stage Steps per mm:"), false},
-    {"stageSpeed", QT_TRANSLATE_NOOP("dlgConfig", "Stage Speed in mm/sec:"), true},
-    {"stageCenSpeed", QT_TRANSLATE_NOOP("dlgConfig", "Stage Center Speed in mm/sec:"), true},
-    {"stageDefIncr", QT_TRANSLATE_NOOP("dlgConfig", "Default Stage Increment in mm:"), false},
-    {"focusRes", QT_TRANSLATE_NOOP("dlgConfig", "Focus microns per step:"), false},
-    {"focusSpeed", QT_TRANSLATE_NOOP("dlgConfig", "Focus Speed in steps/sec:"), true},
-    {"focusDefIncr", QT_TRANSLATE_NOOP("dlgConfig", "Default Focus Increment in microns:"), false},
+    {"IpAddr1", QT_TRANSLATE_NOOP("dlgConfig", "IP:"), FieldKind::Plain},
+    {"IpAddr2", QT_TRANSLATE_NOOP("dlgConfig", "IP:"), FieldKind::Plain},
+    {"IpAddr3", QT_TRANSLATE_NOOP("dlgConfig", "IP:"), FieldKind::Plain},
+    {"IpAddr4", QT_TRANSLATE_NOOP("dlgConfig", "IP:"), FieldKind::Plain},
+    {"stageRes", QT_TRANSLATE_NOOP("dlgConfig", "Stage Steps per mm:"), FieldKind::Plain},
+    {"stageSpeed", QT_TRANSLATE_NOOP("dlgConfig", "Stage Speed in mm/sec:"), FieldKind::StageSpeed},
+    {"stageCenSpeed", QT_TRANSLATE_NOOP("dlgConfig", "Stage Center Speed in mm/sec:"), FieldKind::StageSpeed},
+    {"stageDefIncr", QT_TRANSLATE_NOOP("dlgConfig", "Default Stage Increment in mm:"), FieldKind::Plain},
+    {"focusRes", QT_TRANSLATE_NOOP("dlgConfig", "Focus microns per step:"), FieldKind::Plain},
+    {"focusSpeed", QT_TRANSLATE_NOOP("dlgConfig", "Focus Speed in steps/sec:"), FieldKind::FocusSpeed},
+    {"focusDefIncr", QT_TRANSLATE_NOOP("dlgConfig", "Default Focus Increment in microns:"), FieldKind::Plain},
 };
+
+// Four dotted numbers, with or without a port, are edited part by part on the keypad;
+// anything else (a host name) is one text.
+const QRegularExpression DottedAddress(QStringLiteral("^\\d+\\.\\d+\\.\\d+\\.\\d+(:\\d*)?$"));
 
 } // namespace
 
@@ -65,15 +75,19 @@ dlgConfig::dlgConfig(QString addr, QWidget *parent)
     : QDialog(parent), ui(new Ui::dlgConfig)
 {
     ui->setupUi(this);
-    const QStringList parts = splitAddressParts(addr);
-    QPushButton *const address[AddressParts] = {ui->IpAddr1, ui->IpAddr2, ui->IpAddr3, ui->IpAddr4};
-    for (int i = 0; i < parts.size(); ++i)
-        address[i]->setText(parts.at(i));
+    if (isDottedAddress(addr)) {
+        const QStringList parts = splitAddressParts(addr);
+        QPushButton *const address[AddressParts] = {ui->IpAddr1, ui->IpAddr2, ui->IpAddr3, ui->IpAddr4};
+        for (int i = 0; i < parts.size(); ++i)
+            address[i]->setText(parts.at(i));
+    } else {
+        showWholeAddress(addr);
+    }
 
     for (const ValueField &field : ValueFields) {
         auto *button = findChild<QPushButton *>(QLatin1String(field.button));
         connect(button, &QPushButton::clicked, this,
-                [this, button, &field] { editValue(button, field.prompt, field.speed); });
+                [this, button, &field] { editValue(button, field.prompt, field.kind); });
     }
     const std::pair<QPushButton *, QString> limits[] = {
         {ui->limitXMin, tr("X minimum in mm (empty: none):")}, {ui->limitXMax, tr("X maximum in mm (empty: none):")},
@@ -109,6 +123,37 @@ QStringList dlgConfig::splitAddressParts(const QString &addr)
     return parts;
 }
 
+bool dlgConfig::isDottedAddress(const QString &addr)
+{
+    return DottedAddress.match(addr).hasMatch();
+}
+
+// The first address button, widened over the other three, holds the whole address; the
+// other parts and their dots are hidden.
+void dlgConfig::showWholeAddress(const QString &addr)
+{
+    firstPartGeometry = ui->IpAddr1->geometry();
+    ui->IpAddr1->setGeometry(firstPartGeometry.united(ui->IpAddr4->geometry()));
+    ui->IpAddr1->setText(addr);
+    setAddressPartsVisible(false);
+    wholeAddress = true;
+}
+
+// The keypad types numbers only, so a changed address is typed in four parts: the first
+// number typed on the whole address brings back the parts, the others at the form's own.
+void dlgConfig::showAddressParts()
+{
+    ui->IpAddr1->setGeometry(firstPartGeometry);
+    setAddressPartsVisible(true);
+    wholeAddress = false;
+}
+
+void dlgConfig::setAddressPartsVisible(bool visible)
+{
+    for (QWidget *part : QList<QWidget *>{ui->IpAddr2, ui->IpAddr3, ui->IpAddr4, ui->label, ui->label_2, ui->label_3})
+        part->setVisible(visible);
+}
+
 bool dlgConfig::speedAcceptable(const QString &text)
 {
     bool ok = false;
@@ -116,23 +161,47 @@ bool dlgConfig::speedAcceptable(const QString &text)
     return ok && std::isfinite(value) && value > 0.0;
 }
 
-// The keypad starts at the button's text; OK puts what was typed on the button, exactly as
-// typed. A speed that is not above 0 is refused: the button keeps its value and the note
-// under the settings says why.
-void dlgConfig::editValue(QPushButton *button, const char *prompt, bool speed)
+// Why a typed value cannot be taken, or empty when it can. A stage speed is converted at
+// the resolution on the dialog's own button; a resolution of 0, which the panel replaces by
+// its default, counts as that default.
+QString dlgConfig::refusal(const QString &typed, const QString &kept, ValueKind kind) const
 {
+    if (kind == FieldKind::Plain)
+        return QString();
+    if (!speedAcceptable(typed))
+        return tr("Speed must be a number above 0: kept %1").arg(kept);
+    double stepsPerUnit = 1.0;
+    if (kind == FieldKind::StageSpeed) {
+        const double resolution = buttonValue(ui->stageRes);
+        stepsPerUnit = resolution != 0.0 && std::isfinite(resolution) ? resolution : Ptx::DefaultStepsPerMMxy;
+    }
+    if (std::fabs(typed.toDouble() * stepsPerUnit) < 1.0)
+        return tr("Speed below 1 step/sec: kept %1").arg(kept);
+    return QString();
+}
+
+// The keypad starts at the button's text; OK puts what was typed on the button, exactly as
+// typed. A speed that is not above 0, or comes to less than one step per second, is
+// refused: the button keeps its value and the note under the settings says why.
+void dlgConfig::editValue(QPushButton *button, const char *prompt, ValueKind kind)
+{
+    // A host name cannot be edited on the keypad: its first part starts empty.
+    const bool replacingWhole = wholeAddress && button == ui->IpAddr1;
     NumInputBox box(this);
     box.centreOnScreen();
     box.SetPrompt(tr(prompt));
-    box.setValue(button->text());
+    box.setValue(replacingWhole ? QString() : button->text());
     if (box.exec() != QDialog::Accepted)
         return;
     const QString typed = box.getStrVal();
-    if (speed && !speedAcceptable(typed)) {
-        ui->labelNote->setText(tr("Speed must be a number above 0: kept %1").arg(button->text()));
+    const QString why = refusal(typed, button->text(), kind);
+    if (!why.isEmpty()) {
+        ui->labelNote->setText(why);
         return;
     }
     ui->labelNote->clear();
+    if (replacingWhole)
+        showAddressParts();
     button->setText(typed);
 }
 
@@ -206,6 +275,8 @@ void dlgConfig::init(double stRes, double stSp, double fcRes, double fcSp)
 
 QString dlgConfig::getAddr()
 {
+    if (wholeAddress)
+        return ui->IpAddr1->text();
     return QStringList{ui->IpAddr1->text(), ui->IpAddr2->text(), ui->IpAddr3->text(),
                        ui->IpAddr4->text()}
         .join(AddressDot);

@@ -5,6 +5,7 @@
 #include "motion/travellimits.h"
 
 #include <QDialog>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +20,10 @@ class dlgConfig : public QDialog
     Q_OBJECT
 
 public:
+    // What a value button holds: a speed is taken only when it comes to at least one step
+    // per second.
+    enum class ValueKind { Plain, StageSpeed, FocusSpeed };
+
     explicit dlgConfig(QString addr, QWidget *parent = nullptr);
     ~dlgConfig() override;
 
@@ -26,6 +31,8 @@ public:
     // The address in its four button parts, split at the first three dots (a port stays in
     // the fourth part); empty when the address has fewer than three dots.
     static QStringList splitAddressParts(const QString &addr);
+    // Four dotted numbers, with or without ":port"; a host name is not.
+    static bool isDottedAddress(const QString &addr);
     // A typed speed is taken only when it is a number above 0.
     static bool speedAcceptable(const QString &text);
 
@@ -55,8 +62,14 @@ private slots:
     void on_recipeFileName_clicked();
 
 private:
-    void editValue(QPushButton *button, const char *prompt, bool speed);
+    void editValue(QPushButton *button, const char *prompt, ValueKind kind);
     void editLimit(QPushButton *button, const QString &axis);
+    QString refusal(const QString &typed, const QString &kept, ValueKind kind) const;
+    void showWholeAddress(const QString &addr);
+    void showAddressParts();
+    void setAddressPartsVisible(bool visible);
 
     Ui::dlgConfig *ui;
+    bool wholeAddress = false;   // the address is shown and kept as one text
+    QRect firstPartGeometry;     // where the first part sits when the address is in parts
 };

@@ -216,6 +216,8 @@ private slots:
         QTest::newRow("typed speed") << "stageSpeed" << "7.5" << true << "stage/speed" << "7.5";
         QTest::newRow("zero speed refused") << "stageSpeed" << "0" << true << "stage/speed" << "5";
         QTest::newRow("speed that is no number refused") << "stageCenSpeed" << "." << true << "stage/censpeed" << "0.123457";
+        QTest::newRow("stage speed below one step per second refused") << "stageSpeed" << "0.00009" << true << "stage/speed" << "5";
+        QTest::newRow("focus speed below one step per second refused") << "focusSpeed" << "0.9" << true << "focus/speed" << "25000";
         QTest::newRow("typed default recipe gains its extension") << "recipeFileName" << "D E M O" << true << "recipe/filename" << "demo.rcp";
         QTest::newRow("travel limits kept") << "" << "" << true << "focus/zmin" << "5";
         QTest::newRow("typed travel limit") << "limitXMax" << "120" << true << "stage/xmax" << "120";

@@ -1,12 +1,14 @@
 // The main screen on a live link to the simulated controller: connecting through the
-// start-up, a jog, disconnecting, a lost link, HALT from a dialog and the clean shutdown of
-// the interface on exit.
+// start-up, a jog, disconnecting, a lost link, a refused log-in, a host-name address through
+// the configuration dialog, HALT from a dialog and the clean shutdown of the interface on exit.
 #include "app/mainwindow.h"
 #include "controller/kelinterface.h"
+#include "dialogs/dlgconfig.h"
 #include "livepanel.h"
 #include "modaldriver.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLCDNumber>
 #include <QPointer>
 #include <QSignalSpy>
@@ -110,6 +112,66 @@ private slots:
         QVERIFY(waitUntil([&] { return p.text("pushButton", "CONNECT"); }));
         QVERIFY(p.b("pushButton")->isEnabled() && p.b("butConfigure")->isEnabled());
         QVERIFY(p.messages().endsWith(QStringLiteral("CONNECT FAILED!!!!")));
+    }
+
+    // A controller that refuses the log-in ends its greeting and hangs up before answering
+    // anything: the attempt failed, no connection was lost.
+    void refusedLogInFails()
+    {
+        LivePanel p;
+        QVERIFY(p.listening);
+        p.sim.setRefuseLogin(true);
+        p.b("pushButton")->click();
+        QVERIFY(waitUntil([&] { return p.messages().contains(QStringLiteral("Connected!")) && p.text("pushButton", "CONNECT"); }));
+        QVERIFY(p.messages().endsWith(QStringLiteral("CONNECT FAILED!!!!")));
+        QVERIFY(!p.messages().contains(QStringLiteral("CONNECTION LOST")));
+    }
+
+    // The configuration dialog shows a host-name address whole and OK keeps it, so CONNECT
+    // still reaches the controller; an address typed on it replaces it whole.
+    void hostNameAddressKept_data()
+    {
+        QTest::addColumn<QString>("address");   // %1 is the simulator's port
+        QTest::addColumn<QString>("keys");      // typed on the first address button, none: untouched
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("host name and port, then CONNECT") << "localhost:%1" << "" << "localhost:%1";
+        QTest::newRow("host name alone") << "ptx-lab" << "" << "ptx-lab";
+        QTest::newRow("a typed part brings back the four parts") << "ptx-lab" << "10" << "10.168.1.100";
+    }
+
+    void hostNameAddressKept()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, keys);
+        QFETCH(QString, kept);
+        LivePanel p;
+        QVERIFY(p.listening);
+        const QString port = QString::number(p.sim.serverPort());
+        address.replace(QLatin1String("%1"), port);
+        kept.replace(QLatin1String("%1"), port);
+        p.kel->setIpAddr(address);
+        QString shown;
+        ModalDriver driver;
+        driver.on<dlgConfig>([&](dlgConfig &d) {
+            QPushButton *first = findWidget(d, QStringLiteral("IpAddr1"));
+            shown = first->text() + (findWidget(d, QStringLiteral("IpAddr2"))->isVisible() ? " in parts" : "");
+            if (keys.isEmpty())
+                d.accept();
+            else
+                QTimer::singleShot(0, first, &QPushButton::click);
+        });
+        if (!keys.isEmpty()) {
+            driver.keypad(keys);
+            driver.on<dlgConfig>([](dlgConfig &d) { d.accept(); });
+        }
+        p.b("butConfigure")->click();
+        QCOMPARE(driver.errors(), QStringList());
+        QCOMPARE(shown, address);
+        QFile settings(QStringLiteral("config.xml"));
+        QVERIFY(settings.open(QIODevice::ReadOnly));
+        QVERIFY(settings.readAll().contains(QStringLiteral("<ipaddr>%1</ipaddr>").arg(kept).toUtf8()));
+        if (kept.startsWith(QLatin1String("localhost")))
+            QVERIFY(p.connectPanel());
     }
 
     // Every dialog carries a HALT key that halts the stage while the dialog is open.
