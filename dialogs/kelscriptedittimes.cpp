@@ -2,6 +2,8 @@
 // stepped with PREV and NEXT or typed on the keypad.
 #include "dialogs/kelscriptedit.h"
 
+#include <cmath>
+
 namespace {
 
 // PREV and NEXT step a delay by these, and raise it no further than the limit.
@@ -121,6 +123,12 @@ void KelScriptEdit::teachSpeed(bool stage, int cmd)
 {
     const SpeedTexts &t = stage ? StageSpeed : FocusSpeed;
     const std::vector<RealSlot> fields = {&TeachValues::fpt1x};
+    // The focus speed is a whole step rate: a typed fraction is written rounded.
+    const auto speedLine = [&] {
+        if (!stage)
+            fpt1x = std::round(fpt1x);
+        return realLine(t.format, fields);
+    };
     switch (cmd) {
     case TEACH_IDLE:
         if (subState == 0) {
@@ -131,20 +139,20 @@ void KelScriptEdit::teachSpeed(bool stage, int cmd)
             // The speed is kept at the precision the controller's settings use.
             if (askReal(QString::fromLatin1(t.keypad), &typed))
                 fpt1x = static_cast<double>(static_cast<float>(typed));
-            finish(realLine(t.format, fields));
+            finish(speedLine());
         }
         break;
     case TEACH_ENTER:
         if (t.enterKeypad) {
             askReal(QString::fromLatin1(t.enterKeypad), &fpt1x);
-            finish(realLine(t.format, fields));
+            finish(speedLine());
             break;
         }
         [[fallthrough]];
     case TEACH_STORE:
         if (subState != 0)
             break;
-        showLine(realLine(t.format, fields));
+        showLine(speedLine());
         subState = 1;
         teachSpeed(stage, TEACH_IDLE);
         break;

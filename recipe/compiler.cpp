@@ -7,6 +7,7 @@
 #include "recipe/runnerentrykind.h"
 
 #include <algorithm>
+#include <cmath>
 
 using Ptx::RecipeCommand;
 
@@ -232,6 +233,14 @@ int KelInterface::ProcessLine()
         echo();
         break;
     case RecipeCommand::FDelay:
+        // The editor's lowest choice, "0-INF", is a pause held until the operator resumes,
+        // as any pause too short to be timed is; a plain 0 adds no pause.
+        if (Ptx::isHoldLabel(args)) {
+            e.text(" FDELAY set to 0-INF");
+            echo();
+            AddFiltPoint(0, 0, false, false, Ptx::PauseWord, false);
+            break;
+        }
         e.text(" FDELAY set to ").decimal(n(0));
         echo();
         curFDelay = n(0);
@@ -254,11 +263,18 @@ int KelInterface::ProcessLine()
         e.text(" SPEEDXY ").general(f[0]);
         echo();
         break;
-    case RecipeCommand::SpeedZ:
-        (repeatDefining ? rptSpeedZ : curSpeedZ) = f[0];
-        e.text(" SPEEDZ ").decimal(n(0));
+    case RecipeCommand::SpeedZ: {
+        // The focus speed is a whole step rate: a fraction is rounded to the nearest one.
+        const double stepsPerSecond = std::round(f[0]);
+        if (stepsPerSecond < 1.0) {
+            rejectLine(QStringLiteral("SPEEDZ BELOW 1 STEP/SEC"));
+            return 0;
+        }
+        (repeatDefining ? rptSpeedZ : curSpeedZ) = stepsPerSecond;
+        e.text(" SPEEDZ ").general(stepsPerSecond);
         echo();
         break;
+    }
     case RecipeCommand::Comb:
     case RecipeCommand::Raster: {
         const bool raster = command == RecipeCommand::Raster;

@@ -135,6 +135,11 @@ double recipeDecimal(QStringView field)
     return std::isinf(value) ? value : 0.0;
 }
 
+bool isHoldLabel(QStringView field)
+{
+    return field.trimmed().compare(HoldLabel, Qt::CaseInsensitive) == 0;
+}
+
 qint32 recipeInteger(QStringView field)
 {
     bool ok = false;
@@ -151,10 +156,10 @@ RecipeFieldShape recipeFieldShape(RecipeCommand command)
         return {2, false, false};
     case RecipeCommand::PointZ:
     case RecipeCommand::SpeedXY:
+    case RecipeCommand::SpeedZ:
         return {1, true, false};
     case RecipeCommand::Delay:
     case RecipeCommand::FDelay:
-    case RecipeCommand::SpeedZ:
         return {1, true, true};
     case RecipeCommand::ExpTim:
     case RecipeCommand::FMove:

@@ -57,6 +57,10 @@ int splitRecipeFields(QStringView args, QStringView *fields, int maxFields);
 // for a double, which reads as an infinity of its sign.
 double recipeDecimal(QStringView field);
 
+// The editor's label of a pause without end, "0-INF" (also shown as "0-Inf").
+inline constexpr QStringView HoldLabel = u"0-INF";
+bool isHoldLabel(QStringView field);
+
 // Base-10 integer field, white space around it ignored; anything else, "2.5" and numbers
 // outside the 32-bit range included, gives 0.
 qint32 recipeInteger(QStringView field);

@@ -138,6 +138,7 @@ private slots:
         add("EXPTIM stepped through both steps, then typed", "EXPTIM 1,500|{END}", "#0 NEXT STORE NEXT PREV ENTER", "<3|<<<75",
             "EXPTIM 3,75|{END}", 1, "{END}");
         add("SPEEDXY STORE asks the speed", "SPEEDXY 40000", "#0 STORE", "<<<<<12.3", "SPEEDXY 12.3", -1, "");
+        add("SPEEDZ typed with a fraction is written whole", "SPEEDZ 40000", "#0 ENTER", "<<<<<2500.5", "SPEEDZ 2501", -1, "");
 
         // GO XYZ.
         add("GO XYZ: a cancelled axis stays", "{END}", "@1,2,3 butGoXYZ", "<5|!|!", "{END}", 0, "", "1,65,0,50000|2,65,0,20000");

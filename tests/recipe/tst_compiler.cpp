@@ -130,6 +130,8 @@ private slots:
                                                    << "P 0,0; P 0,0; P 0,4; P 1,2; P 5,0";
         QTest::newRow("pointz and zpoint") << "POINTZ 150\nZPOINT 150\nZPOINT-2.5\nPOINTZ 1,5" << "Z 150; Z 150; Z -2.5; Z 0";
         QTest::newRow("fdelay") << "FDELAY 0\nFDELAY -5\nFDELAY 500\nFDELAY 2.5" << "F 0,0,0,0 63 500";
+        QTest::newRow("fdelay 0-INF holds, as the editor writes and shows it")
+            << "FDELAY 0-INF\nFDELAY 0\nFDELAY 0-Inf" << "F 0,0,0,0 63 0; F 0,0,0,0 63 0";
         QTest::newRow("exptim") << "EXPTIM 2,150\nEXPTIM 5,200\nEXPTIM 3,0\nEXPTIM 1,70000\nEXPTIM 2,-1"
             << "F 0,0,0,0 9830912 0; F 0,0,0,0 13107456 0; F 0,0,0,0 1024 0; F 0,0,0,0 4294902016 0; F 0,0,0,0 512 0";
         QTest::newRow("fmove") << "FMOVE 1,2\nFMOVE 0-NONE,3\nFMOVE -1-HOME,3\nFMOVE -1,0\nFMOVE 0,0"
@@ -197,8 +199,9 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("defaults, delay") << "POINTZ 1\nDELAY 250\nPOINT 1,1\nDELAY 0-INF\nPOINT 1,1\nDELAY 2.5\nPOINT 1,1"
                                          << "d=1000 xy=5 z=25000; d=250 xy=5 z=25000; d=0 xy=5 z=25000; d=0 xy=5 z=25000";
-        QTest::newRow("speeds") << "SPEEDXY 2.5\nSPEEDZ 1000\nPOINT 1,1\nSPEEDZ 2.5\nPOINTZ 3"
-                                << "d=1000 xy=2.5 z=1000; d=1000 xy=2.5 z=0";
+        QTest::newRow("speeds, focus speed rounded to whole steps")
+            << "SPEEDXY 2.5\nSPEEDZ 1000\nPOINT 1,1\nSPEEDZ 2500.5\nPOINTZ 3\nSPEEDZ 0.5\nPOINTZ 3"
+            << "d=1000 xy=2.5 z=1000; d=1000 xy=2.5 z=2501; d=1000 xy=2.5 z=1";
         QTest::newRow("filter entries carry no speed or dwell") << "DELAY 40\nSHOPEN 1" << "d=0 xy=0 z=0";
         QTest::newRow("pattern keeps its own values, from dwell 0")
             << "DELAY 300\nDEFREP 0,0\nPOINT 0,0\nDELAY 50\nSPEEDXY 2\nSPEEDZ 7\nPOINT 1,0\nSHOPEN 1\nENDREP\nPOINT 9,9"
@@ -225,6 +228,8 @@ private slots:
             << "P 2,2" << "RECIPE LINE 1: POINT NUMBER NOT FINITE; RECIPE LINE 2: POINT NUMBER NOT FINITE; RECIPE LINE 3: "
                           "SPEEDXY NUMBER NOT FINITE; RECIPE LINE 4: COMB NUMBER NOT FINITE; RECIPE LINE 5: CIRCLE NUMBER NOT FINITE" << 0;
         QTest::newRow("defrep nan") << "DEFREP nan,0\nPOINT 1,0\nENDREP" << "P 1,0; P 0,0" << "RECIPE LINE 1: DEFREP NUMBER NOT FINITE" << 0;
+        QTest::newRow("focus speed below one step") << "SPEEDZ 0.4\nSPEEDZ -2\nSPEEDZ nan\nPOINTZ 1" << "Z 1"
+            << "RECIPE LINE 1: SPEEDZ BELOW 1 STEP/SEC; RECIPE LINE 2: SPEEDZ BELOW 1 STEP/SEC; RECIPE LINE 3: SPEEDZ NUMBER NOT FINITE" << 0;
         QTest::newRow("fields missing") << "POINT 5\n\nARC 1,2,3\nFMOVE 3\nPOINT 1,1" << "P 1,1"
             << "RECIPE LINE 1: POINT FIELDS MISSING; RECIPE LINE 3: ARC FIELDS MISSING; RECIPE LINE 4: FMOVE FIELDS MISSING" << 0;
         QTest::newRow("step not positive") << "LINE 0,0,10,0,0\nLINE 0,0,10,0,-1\nCIRCLE 1,0,0,1,-1,0,0\nARC 1,0,-1,0,0,1,-0.5" << ""
