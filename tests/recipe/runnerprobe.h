@@ -17,7 +17,7 @@ public:
         KelInterface::loadptX, KelInterface::loadptY, KelInterface::loadptZ, KelInterface::teachAlign,
         KelInterface::recipeState, KelInterface::recipeIndex, KelInterface::curPoint, KelInterface::recipeRunning,
         KelInterface::recipePaused, KelInterface::recipeInDelay, KelInterface::recipeDelay,
-        KelInterface::onSocketLost, KelInterface::linkUp;
+        KelInterface::onSocketLost, KelInterface::linkUp, KelInterface::packetSeen;
 
     void setEntries(const QList<recipePointStruct> &entries)
     {

@@ -296,7 +296,7 @@ private slots:
             p->haltAll();
             p->stopRecipe();
         } else {
-            p->linkUp = true;
+            p->linkUp = p->packetSeen = true;
             p->onSocketLost();
         }
         p->stopRecipe();    // a second stop of an ended run writes nothing
