@@ -219,6 +219,7 @@ private slots:
         QTest::newRow("stage speed below one step per second refused") << "stageSpeed" << "0.00009" << true << "stage/speed" << "5";
         QTest::newRow("focus speed below one step per second refused") << "focusSpeed" << "0.9" << true << "focus/speed" << "25000";
         QTest::newRow("typed default recipe gains its extension") << "recipeFileName" << "D E M O" << true << "recipe/filename" << "demo.rcp";
+        QTest::newRow("default recipe chosen as offered keeps its capitals") << "recipeFileName" << "" << true << "recipe/filename" << "Slide.rcp";
         QTest::newRow("travel limits kept") << "" << "" << true << "focus/zmin" << "5";
         QTest::newRow("typed travel limit") << "limitXMax" << "120" << true << "stage/xmax" << "120";
         QTest::newRow("emptied travel limit is none") << "limitZMin" << "" << true << "focus/zmin" << "";
@@ -234,6 +235,7 @@ private slots:
         emit kel->connectChanged(0);
         kel->setIpAddr(QStringLiteral("10.1.2.3:2323"));
         kel->setXYCenSpeed(0.1234567);
+        kel->setDefRecipeName(QStringLiteral("Slide.rcp"));
         Ptx::TravelLimits limits;
         limits.z.min = 5;
         kel->setTravelLimits(limits);
@@ -248,8 +250,9 @@ private slots:
             });
             if (button == QLatin1String("recipeFileName")) {
                 driver.on<dlgRcpFile>([&](dlgRcpFile &f) {
-                    f.setCurFileName(QString());
-                    for (const QString &k : keys.split(QLatin1Char(' ')))
+                    if (!keys.isEmpty())
+                        f.setCurFileName(QString());
+                    for (const QString &k : keys.split(QLatin1Char(' '), Qt::SkipEmptyParts))
                         findWidget(f, QStringLiteral("but") + k)->click();
                     f.accept();
                 });

