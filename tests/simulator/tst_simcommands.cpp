@@ -58,40 +58,6 @@ private slots:
         QCOMPARE(rig.next().header.dev, 32u);
     }
 
-    // The junk switches, byte for byte: what precedes a 13-byte reply, or what is left of it.
-    void junkSwitches_data()
-    {
-        QTest::addColumn<PtxSim::Faults>("faults");
-        QTest::addColumn<int>("bytes");         // written for the one reply
-        QTest::addColumn<int>("hashes");        // "#" among them
-        PtxSim::Faults hashes, noise, half;
-        hashes.floodHashBytes = 50;
-        noise.floodNoiseBytes = 3000;
-        half.halfFrames = true;
-        QTest::newRow("burst of #") << hashes << 63 << 51;
-        QTest::newRow("noise holds # too") << noise << 3013 << 12;
-        QTest::newRow("half a frame") << half << 6 << 1;
-    }
-
-    void junkSwitches()
-    {
-        QFETCH(PtxSim::Faults, faults);
-        QFETCH(int, bytes);
-        QFETCH(int, hashes);
-        Rig rig;
-        QVERIFY(rig.ok);
-        rig.sim.setAxisPosition(1, 4242);
-        rig.sim.setFaults(faults);
-        rig.send(1, 84, 5, 0);
-        QVERIFY(QTest::qWaitFor([&] { return rig.rx.size() >= bytes; }, WaitMs));
-        QCOMPARE(int(rig.rx.size()), bytes);
-        QCOMPARE(int(rig.rx.count('#')), hashes);
-        const QByteArray reply = Ptx::encodeCommandPacket(1, 84 + Ptx::ReplyOffset, 5, 4, 4242);
-        QCOMPARE(rig.rx.right(faults.halfFrames ? 6 : 13), faults.halfFrames ? reply.left(6) : reply);
-        QCOMPARE(rig.sim.floodBytesSent(), qint64(faults.floodHashBytes + faults.floodNoiseBytes));
-        QCOMPARE(rig.sim.halfFramesSent(), faults.halfFrames ? 1 : 0);
-    }
-
     void axisMove_data()
     {
         QTest::addColumn<int>("dev");
