@@ -179,10 +179,10 @@ void KelInterface::onTimer()
 {
     if (inTick)
         return;
-    // Until the log-in has finished the tick only counts towards the connection limit, in
-    // ticks of the period the timer runs at.
+    // Until the log-in has finished the tick only watches the connection limit. It is kept
+    // on a monotonic clock, so ticks that a busy event loop delays do not stretch it.
     if (connecting) {
-        if (++connectTicks > Ptx::ConnectTimeoutMs / qMax(1, tickMs)) {
+        if (connectDeadline.hasExpired()) {
             Ptx::diag(QStringLiteral("Connection not made within %1 ms").arg(Ptx::ConnectTimeoutMs));
             connectFailed();
         }

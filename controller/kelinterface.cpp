@@ -123,7 +123,7 @@ void KelInterface::resetLink()
 }
 
 // Starts the connection and returns at once; the log-in follows as the controller's text
-// arrives. The work tick already runs, counting towards the connection limit, so that a
+// arrives. The work tick already runs, watching the connection limit, so that a
 // controller that never completes the log-in does not hold the panel at "Connecting".
 // False when the address cannot be used, after "CONNECT FAILED!!!!".
 bool KelInterface::openConnection()
@@ -142,7 +142,7 @@ bool KelInterface::openConnection()
         return false;
     }
     connecting = true;
-    connectTicks = 0;
+    connectDeadline.setRemainingTime(Ptx::ConnectTimeoutMs, Qt::PreciseTimer);
     timer->start(tickMs);
     tcpSocket->connectToHost(host, port, QIODevice::ReadWrite);
     return true;

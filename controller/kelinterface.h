@@ -7,6 +7,7 @@
 #include "recipe/runlog.h"
 #include "recipe/runprogress.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QPointF>
 #include <QString>
@@ -280,8 +281,9 @@ protected:
     // Feeds received bytes through the receive state machine; readData() hands it every
     // byte the socket holds.
     void receiveBytes(const QByteArray &bytes);
-    // Drops the packet being received and returns the bytes after its "#" for a new hunt.
-    QByteArray dropPacket(const char *reason);
+    // Frames packet-mode bytes: every complete packet is processed, bad frames and the junk
+    // between packets are passed over, and the start of an unfinished packet waits in rxbuf.
+    void receivePackets(const unsigned char *data, unsigned int size);
     void handleLoginText();
     void writeToController(const QByteArray &bytes);
     void resetLink();
@@ -311,8 +313,8 @@ protected:
     bool inTick = false;
     bool linkUp = false;            // TCP connection made and not yet closed or lost
     bool connecting = false;        // connection or log-in under way
-    int connectTicks = 0;           // ticks spent connecting
     bool packetSeen = false;        // the controller has answered in packets on this link
+    QDeadlineTimer connectDeadline; // a connection or log-in still under way then fails
     unsigned int linkGeneration = 0; // counts resets, so a loop can tell it was reset
 
     // --- command ring and status (controller/) ---

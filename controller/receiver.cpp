@@ -7,6 +7,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <cstring>
+
 namespace {
 
 // Receive states.
@@ -23,8 +25,9 @@ enum RxState : unsigned int {
 constexpr char LoginPrompt[] = "Login:";
 constexpr char PasswordPrompt[] = "Password:";
 constexpr char LineFeed = '\n';
-// Bytes of log-in text kept when an over-long text is cut: the longest prompt but one.
-constexpr unsigned int PromptKeep = sizeof(PasswordPrompt) - 2;
+// Offset of the data length in the header (two bytes, little-endian).
+constexpr unsigned int LengthField = 6;
+constexpr unsigned int ByteShift = 8;
 // Status replies: the answer to the read command 84.
 constexpr unsigned int ReadReply = Ptx::CmdRead + Ptx::ReplyOffset;
 constexpr int ShutterFieldShift = 16;
@@ -36,6 +39,70 @@ bool endsWith(const unsigned char *buf, unsigned int len, const char *text)
     const unsigned int n = static_cast<unsigned int>(qstrlen(text));
     return len >= n && memcmp(buf + len - n, text, n) == 0;
 }
+
+// The bytes not yet framed: the start of a packet carried over from earlier reads, then the
+// current read, addressed as one run. Every question about them costs constant time, so a
+// frame that turns out bad is given up without reading its bytes again.
+class Unframed
+{
+public:
+    Unframed(const unsigned char *carried, unsigned int carriedLen, const unsigned char *read,
+             unsigned int readLen)
+        : carried(carried), carriedLen(carriedLen), read(read), readLen(readLen)
+    {
+    }
+
+    unsigned int size() const { return carriedLen + readLen; }
+
+    unsigned char at(unsigned int i) const
+    {
+        return i < carriedLen ? carried[i] : read[i - carriedLen];
+    }
+
+    // Where the next "#" is, from `from` on; size() when there is none. Everything before it
+    // is passed over in one step.
+    unsigned int nextStart(unsigned int from) const
+    {
+        if (from < carriedLen) {
+            if (const void *hit = memchr(carried + from, Ptx::PacketStart, carriedLen - from))
+                return unsigned(static_cast<const unsigned char *>(hit) - carried);
+            from = carriedLen;
+        }
+        const unsigned int offset = from - carriedLen;
+        if (offset >= readLen)
+            return size();
+        const void *hit = memchr(read + offset, Ptx::PacketStart, readLen - offset);
+        return hit ? carriedLen + unsigned(static_cast<const unsigned char *>(hit) - read) : size();
+    }
+
+    // The declared total length of the packet whose "#" is at `start`.
+    unsigned int packetLength(unsigned int start) const
+    {
+        return Ptx::packetLength(at(start + LengthField)
+                                 | unsigned(at(start + LengthField + 1)) << ByteShift);
+    }
+
+    // Copies `len` bytes from `from` on to `out`, which may be the carried bytes themselves:
+    // only those at or after `from` are read.
+    void copyTo(unsigned int from, unsigned int len, unsigned char *out) const
+    {
+        unsigned int done = 0;
+        if (from < carriedLen) {
+            done = qMin(len, carriedLen - from);
+            if (out != carried + from)
+                memmove(out, carried + from, done);
+            from = carriedLen;
+        }
+        if (done < len)
+            memcpy(out + done, read + (from - carriedLen), len - done);
+    }
+
+private:
+    const unsigned char *carried;
+    unsigned int carriedLen;
+    const unsigned char *read;
+    unsigned int readLen;
+};
 
 } // namespace
 
@@ -50,85 +117,81 @@ void KelInterface::readData()
     }
 }
 
-QByteArray KelInterface::dropPacket(const char *reason)
-{
-    Ptx::diag(QStringLiteral("Packet dropped (%1): %2 bytes")
-                  .arg(QLatin1String(reason))
-                  .arg(rxbufptr));
-    // Resynchronise from the byte after the dropped packet's "#".
-    const QByteArray rest(reinterpret_cast<const char *>(rxbuf) + 1,
-                          static_cast<int>(rxbufptr) - 1);
-    rxbufptr = 0;
-    connectionState = RxHunt;
-    return rest;
-}
-
 void KelInterface::receiveBytes(const QByteArray &bytes)
 {
     const unsigned int generation = linkGeneration;
-    QByteArray input = bytes;
-    int pos = 0;
-    while (pos < input.size()) {
-        const unsigned char byte = static_cast<unsigned char>(input.at(pos++));
-        switch (connectionState) {
-        case RxWaitLogin:
-        case RxWaitPassword:
-        case RxWaitGreetingEnd:
-            if (rxbufptr >= sizeof(rxbuf)) {
-                // Keep just enough of the end for a prompt that straddles the cut.
-                Ptx::diag(QStringLiteral("Log-in text over %1 bytes dropped").arg(sizeof(rxbuf)));
-                memmove(rxbuf, rxbuf + rxbufptr - PromptKeep, PromptKeep);
-                rxbufptr = PromptKeep;
-            }
-            rxbuf[rxbufptr++] = byte;
-            handleLoginText();
-            break;
-        case RxHunt:
-            rxbufptr = 0;
-            if (byte == Ptx::PacketStart) {
-                rxbuf[rxbufptr++] = byte;
-                connectionState = RxHeader;
-            }
-            break;
-        case RxHeader:
-            rxbuf[rxbufptr++] = byte;
-            if (rxbufptr == Ptx::HeaderSize) {
-                rxlen = Ptx::packetLength(Ptx::decodeHeader(rxbuf).length);
-                if (rxlen > sizeof(rxbuf)) {
-                    input = dropPacket("declared length too long") + input.mid(pos);
-                    pos = 0;
-                } else {
-                    connectionState = RxData;
-                }
-            }
-            break;
-        case RxData:
-            rxbuf[rxbufptr++] = byte;
-            if (rxbufptr == rxlen) {
-                if (rxbuf[rxlen - 1] != Ptx::PacketEnd) {
-                    input = dropPacket("no terminator") + input.mid(pos);
-                    pos = 0;
-                    break;
-                }
-                connectionState = RxComplete;
-                processPacket();
-                // A slot reached from the packet may have closed the link.
-                if (generation != linkGeneration)
-                    return;
-                rxbufptr = 0;
-                connectionState = RxHunt;
-            }
-            break;
-        default:
-            connectionState = RxHunt;
-            rxbufptr = 0;
-            break;
+    const auto *data = reinterpret_cast<const unsigned char *>(bytes.constData());
+    const unsigned int size = unsigned(bytes.size());
+    unsigned int pos = 0;
+    while (pos < size && connectionState <= RxWaitGreetingEnd) {
+        // A controller that talks on without prompting is not one the panel can log in to.
+        if (rxbufptr >= sizeof(rxbuf)) {
+            Ptx::diag(QStringLiteral("Log-in text over %1 bytes without a prompt").arg(sizeof(rxbuf)));
+            connectFailed();
+            return;
         }
+        rxbuf[rxbufptr++] = data[pos++];
+        handleLoginText();
         if (generation != linkGeneration)
             return;
     }
+    if (pos < size)
+        receivePackets(data + pos, size - pos);
 }
 
+void KelInterface::receivePackets(const unsigned char *data, unsigned int size)
+{
+    const unsigned int generation = linkGeneration;
+    const bool carrying = connectionState == RxHeader || connectionState == RxData;
+    const Unframed input(rxbuf, carrying ? rxbufptr : 0, data, size);
+    unsigned int at = 0;
+    unsigned int skipped = 0;
+    unsigned int tooLong = 0;
+    unsigned int unterminated = 0;
+    for (;;) {
+        const unsigned int start = input.nextStart(at);
+        skipped += start - at;
+        at = start;
+        if (input.size() - at < unsigned(Ptx::HeaderSize))
+            break;
+        const unsigned int length = input.packetLength(at);
+        // A bad frame is given up at its "#": the hunt goes on from the byte after it.
+        if (length > sizeof(rxbuf)) {
+            ++tooLong;
+            ++at;
+            continue;
+        }
+        if (input.size() - at < length)
+            break;
+        if (input.at(at + length - 1) != Ptx::PacketEnd) {
+            ++unterminated;
+            ++at;
+            continue;
+        }
+        input.copyTo(at, length, rxbuf);
+        at += length;
+        rxbufptr = rxlen = length;
+        connectionState = RxComplete;
+        processPacket();
+        // A slot reached from the packet may have closed the link.
+        if (generation != linkGeneration)
+            return;
+    }
+    // The start of a packet that has not arrived whole waits in rxbuf for the next read.
+    rxbufptr = input.size() - at;
+    input.copyTo(at, rxbufptr, rxbuf);
+    connectionState = rxbufptr == 0 ? RxHunt : rxbufptr < unsigned(Ptx::HeaderSize) ? RxHeader : RxData;
+    if (connectionState == RxData)
+        rxlen = Ptx::packetLength(Ptx::decodeHeader(rxbuf).length);
+    if (tooLong + unterminated > 0)
+        Ptx::diag(QStringLiteral("Packets dropped: %1 (%2 declaring over %3 bytes, %4 without "
+                                 "terminator); %5 other bytes skipped")
+                      .arg(tooLong + unterminated)
+                      .arg(tooLong)
+                      .arg(sizeof(rxbuf))
+                      .arg(unterminated)
+                      .arg(skipped));
+}
 void KelInterface::handleLoginText()
 {
     switch (connectionState) {

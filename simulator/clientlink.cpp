@@ -30,6 +30,7 @@ ClientLink::~ClientLink()
 
 void ClientLink::start()
 {
+    writer->writeLoginFlood();
     writer->writeNow(login.start());
     if (socket->bytesAvailable() > 0)
         readBytes();
@@ -49,6 +50,16 @@ void ClientLink::hangUp()
     closing = true;
     writer->discard();
     socket->disconnectFromHost();
+}
+
+qint64 ClientLink::floodBytes() const
+{
+    return writer->floodBytes();
+}
+
+int ClientLink::halfFrames() const
+{
+    return writer->halfFrames();
 }
 
 bool ClientLink::isLoggedIn() const

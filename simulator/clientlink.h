@@ -28,6 +28,8 @@ public:
     bool isLoggedIn() const;
     int packetsReceived() const { return packetCount; }
     int malformedCount() const { return framer.malformedCount(); }
+    qint64 floodBytes() const;
+    int halfFrames() const;
 
 signals:
     void loggedIn();

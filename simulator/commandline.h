@@ -38,7 +38,8 @@ struct FaultSwitch {
 QList<FaultSwitch> faultSwitches();
 
 // One fault switch by its option name ("drop", "delay", "split", "garbage", "coalesce",
-// "close-after", "refuse-login"); on/off switches take "on", "off", "1", "0" or nothing (on).
+// "close-after", "refuse-login", "flood-hash", "flood-noise", "half-frames", "login-flood");
+// on/off switches take "on", "off", "1", "0" or nothing (on).
 bool applyFaultSwitch(Faults *faults, const QString &name, const QString &value,
                       QString *error);
 // One line per fault switch: name, argument and what it does.

@@ -33,9 +33,13 @@ QString Console::execute(const QString &line)
                + QStringLiteral("  status                show the switches and counters");
     if (name == QLatin1String("status")) {
         return describeFaults(sim->faults())
-               + QStringLiteral("\npackets received %1, replies sent %2, client %3")
+               + QStringLiteral("\npackets received %1, replies sent %2, malformed %3, "
+                                "flood bytes sent %4, half frames sent %5, client %6")
                      .arg(sim->total())
                      .arg(sim->repliesSent())
+                     .arg(sim->malformed())
+                     .arg(sim->floodBytesSent())
+                     .arg(sim->halfFramesSent())
                      .arg(sim->isLoggedIn() ? QStringLiteral("logged in")
                           : sim->hasClient() ? QStringLiteral("logging in")
                                              : QStringLiteral("none"));

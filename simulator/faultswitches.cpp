@@ -15,6 +15,10 @@ constexpr FaultSwitch Switches[] = {
     {"coalesce", "", "send replies in pairs, two in one write (a lone one after 100 ms)"},
     {"close-after", "N", "close the connection on receiving the N-th packet (0 = never)"},
     {"refuse-login", "", "answer every log-in with \"Login incorrect\" and hang up"},
+    {"flood-hash", "BYTES", "send a burst of BYTES \"#\" bytes before every reply"},
+    {"flood-noise", "BYTES", "send BYTES noise bytes (\"#\" among them) before every reply"},
+    {"half-frames", "", "send only the first half of every reply; the rest never follows"},
+    {"login-flood", "BYTES", "send BYTES of text without a prompt before the log-in prompt"},
 };
 
 bool readSwitch(const QString &value, bool *on)
@@ -68,6 +72,14 @@ bool applyFaultSwitch(Faults *faults, const QString &name, const QString &value,
         ok = readCount(value, &faults->closeAfterPackets);
     } else if (name == QLatin1String("refuse-login")) {
         ok = readSwitch(value, &faults->refuseLogin);
+    } else if (name == QLatin1String("flood-hash")) {
+        ok = readCount(value, &faults->floodHashBytes);
+    } else if (name == QLatin1String("flood-noise")) {
+        ok = readCount(value, &faults->floodNoiseBytes);
+    } else if (name == QLatin1String("half-frames")) {
+        ok = readSwitch(value, &faults->halfFrames);
+    } else if (name == QLatin1String("login-flood")) {
+        ok = readCount(value, &faults->loginFloodBytes);
     } else {
         *error = QStringLiteral("unknown switch \"%1\"").arg(name);
         return false;
@@ -92,14 +104,19 @@ QString describeFaults(const Faults &f)
 {
     auto onOff = [](bool on) { return on ? QStringLiteral("on") : QStringLiteral("off"); };
     return QStringLiteral("drop %1, delay %2, split %3, garbage %4, coalesce %5, close-after %6, "
-                          "refuse-login %7")
+                          "refuse-login %7, flood-hash %8, flood-noise %9, half-frames %10, "
+                          "login-flood %11")
         .arg(f.dropFraction)
         .arg(f.delayMs)
         .arg(onOff(f.splitBytes))
         .arg(f.garbageBytes)
         .arg(onOff(f.coalesce))
         .arg(f.closeAfterPackets)
-        .arg(onOff(f.refuseLogin));
+        .arg(onOff(f.refuseLogin))
+        .arg(f.floodHashBytes)
+        .arg(f.floodNoiseBytes)
+        .arg(onOff(f.halfFrames))
+        .arg(f.loginFloodBytes);
 }
 
 } // namespace PtxSim

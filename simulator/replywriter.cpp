@@ -12,6 +12,22 @@ namespace {
 // Noise bytes cycle through these; "#" never appears, so the noise never looks like a frame.
 const QByteArray NoisePattern("noise\x00\xff\x0d\x0a~!", 11);
 constexpr double DropEpsilon = 1e-9;
+// A controller that chatters before its prompt: never "Login:" nor "Password:".
+const QByteArray LoginChatter("PTX4100 self test running\r\n");
+// A linear congruential sequence; its top byte is the noise byte.
+constexpr quint32 NoiseMultiplier = 1103515245u;
+constexpr quint32 NoiseIncrement = 12345u;
+constexpr int NoiseShift = 24;
+}
+
+QByteArray noiseBytes(int count, quint32 *state)
+{
+    QByteArray bytes(count, '\0');
+    for (char &b : bytes) {
+        *state = *state * NoiseMultiplier + NoiseIncrement;
+        b = char(*state >> NoiseShift);
+    }
+    return bytes;
 }
 
 ReplyWriter::ReplyWriter(QTcpSocket *tcpSocket, const Faults *switches, QObject *parent)
@@ -30,7 +46,16 @@ bool ReplyWriter::send(const QByteArray &reply)
 {
     if (dropThisOne())
         return false;
-    QByteArray bytes = garbage(faults->garbageBytes) + reply;
+    QByteArray frame = reply;
+    if (faults->halfFrames) {
+        frame.truncate(frame.size() / 2);
+        ++halfFrameCount;
+    }
+    const int hashes = std::max(0, faults->floodHashBytes);
+    const int noise = std::max(0, faults->floodNoiseBytes);
+    floodCount += hashes + noise;
+    QByteArray bytes = QByteArray(hashes, '#') + noiseBytes(noise, &noiseState)
+                       + garbage(faults->garbageBytes) + frame;
     if (faults->delayMs <= 0 && delayed.empty()) {
         release(bytes);
         return true;
@@ -48,6 +73,17 @@ void ReplyWriter::writeNow(const QByteArray &bytes)
         return;
     socket->write(bytes);
     socket->flush();
+}
+
+void ReplyWriter::writeLoginFlood()
+{
+    const int count = std::max(0, faults->loginFloodBytes);
+    QByteArray text;
+    text.reserve(count);
+    while (text.size() < count)
+        text.append(LoginChatter.left(count - text.size()));
+    floodCount += count;
+    writeNow(text);
 }
 
 void ReplyWriter::discard()

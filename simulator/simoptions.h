@@ -18,6 +18,10 @@ struct Faults {
     int coalesceWindowMs = 100;  // a held reply with no partner leaves alone after this
     int closeAfterPackets = 0;   // close the connection on receiving the N-th packet (0 = never)
     bool refuseLogin = false;    // answer every log-in with "Login incorrect" and hang up
+    int floodHashBytes = 0;      // a burst of this many "#" bytes precedes every reply
+    int floodNoiseBytes = 0;     // this many noise bytes, "#" and carriage returns among them, too
+    bool halfFrames = false;     // only the first half of every reply is sent, the rest never
+    int loginFloodBytes = 0;     // this much text without a prompt precedes the log-in prompt
 };
 
 // Everything the simulator is started with.

@@ -144,9 +144,12 @@ void Simulator::releaseClient(bool announce)
     if (!link)
         return;
     ClientLink *old = link;
-    link = nullptr;
     disconnect(old, nullptr, this, nullptr);
-    lastMalformed += old->malformedCount();
+    const LinkCounts last = currentCounts();
+    endedCounts.malformed += last.malformed;
+    endedCounts.floodBytes += last.floodBytes;
+    endedCounts.halfFrames += last.halfFrames;
+    link = nullptr;
     old->hangUp();
     old->deleteLater();
     if (announce) {
@@ -199,6 +202,10 @@ void Simulator::setGarbageBytes(int count) { opts.faults.garbageBytes = count; }
 void Simulator::setCoalesce(bool on) { opts.faults.coalesce = on; }
 void Simulator::setCloseAfter(int packets) { opts.faults.closeAfterPackets = packets; }
 void Simulator::setRefuseLogin(bool on) { opts.faults.refuseLogin = on; }
+void Simulator::setFloodHash(int bytes) { opts.faults.floodHashBytes = bytes; }
+void Simulator::setFloodNoise(int bytes) { opts.faults.floodNoiseBytes = bytes; }
+void Simulator::setHalfFrames(bool on) { opts.faults.halfFrames = on; }
+void Simulator::setLoginFlood(int bytes) { opts.faults.loginFloodBytes = bytes; }
 
 // Hardware time.
 
@@ -221,15 +228,33 @@ int Simulator::total() const { return log->total(); }
 QList<Packet> Simulator::received() const { return log->packets(); }
 int Simulator::repliesSent() const { return log->repliesSent(); }
 
+Simulator::LinkCounts Simulator::currentCounts() const
+{
+    if (!link)
+        return LinkCounts();
+    return LinkCounts{link->malformedCount(), link->floodBytes(), link->halfFrames()};
+}
+
 int Simulator::malformed() const
 {
-    return lastMalformed + (link ? link->malformedCount() : 0);
+    return int(endedCounts.malformed + currentCounts().malformed);
+}
+
+qint64 Simulator::floodBytesSent() const
+{
+    return endedCounts.floodBytes + currentCounts().floodBytes;
+}
+
+int Simulator::halfFramesSent() const
+{
+    return int(endedCounts.halfFrames + currentCounts().halfFrames);
 }
 
 void Simulator::resetCounters()
 {
     log->reset();
-    lastMalformed = link ? -link->malformedCount() : 0;
+    const LinkCounts now = currentCounts();
+    endedCounts = LinkCounts{-now.malformed, -now.floodBytes, -now.halfFrames};
 }
 
 } // namespace PtxSim

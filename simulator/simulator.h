@@ -54,6 +54,10 @@ public:
     void setCoalesce(bool on);
     void setCloseAfter(int packets);
     void setRefuseLogin(bool on);
+    void setFloodHash(int bytes);
+    void setFloodNoise(int bytes);
+    void setHalfFrames(bool on);
+    void setLoginFlood(int bytes);
 
     // Hardware time.
     void setTimeScale(double factor);
@@ -69,6 +73,8 @@ public:
     QList<Packet> received() const;
     int repliesSent() const;                // replies written (dropped ones excluded)
     int malformed() const;                  // frames thrown away (bad length or terminator)
+    qint64 floodBytesSent() const;          // junk written by the flood switches
+    int halfFramesSent() const;             // replies cut in half by the half-frames switch
     void resetCounters();
 
     // Modules.
@@ -123,7 +129,15 @@ private:
     QTcpServer *server = nullptr;
     ClientLink *link = nullptr;
     QString lastError;
-    int lastMalformed = 0;      // frames thrown away on connections that have ended
+    // What the link counts, summed over the connections that have ended (less what
+    // resetCounters() took away), or for the current connection alone.
+    struct LinkCounts {
+        qint64 malformed = 0;
+        qint64 floodBytes = 0;
+        qint64 halfFrames = 0;
+    };
+    LinkCounts currentCounts() const;
+    LinkCounts endedCounts;
 };
 
 } // namespace PtxSim

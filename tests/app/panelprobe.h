@@ -17,7 +17,8 @@ public:
     {
     }
 
-    using KelInterface::commandBuffer, KelInterface::connected, KelInterface::doStageCenterTemp,
+    using KelInterface::commandBuffer, KelInterface::connectDeadline, KelInterface::connected,
+        KelInterface::doStageCenterTemp,
         KelInterface::fw1NumPos, KelInterface::fw2NumPos, KelInterface::fxpos, KelInterface::fypos,
         KelInterface::fzpos, KelInterface::modulespresent, KelInterface::nextInterfaceState,
         KelInterface::onTimer, KelInterface::recipeInDelay, KelInterface::recipePaused,

@@ -41,6 +41,7 @@ public:
     using KelInterface::zpos;
 
     qint64 bytesToWrite() const { return tcpSocket->bytesToWrite(); }
+    qint64 bytesAvailable() const { return tcpSocket->bytesAvailable(); }
 
     // The receiver in packet mode, as after the log-in.
     void enterPacketMode() { connectionState = 3; }

@@ -47,48 +47,65 @@ private slots:
     void receiver_data()
     {
         QTest::addColumn<QByteArray>("read");
-        QTest::addColumn<bool>("bytewise");
+        QTest::addColumn<int>("chunk");               // bytes per read; 0: all in one
         QTest::addColumn<QList<long>>("positions");   // X, Y, Z afterwards; 77 where untouched
-        QTest::addColumn<int>("dropped");
+        QTest::addColumn<int>("dropped");             // frames given up; -1: any number
         const QByteArray x = reply(1, 5, 111), y = reply(2, 5, -222), z = reply(3, 5, 333);
         const QList<long> onlyX{111, 77, 77};
-        QTest::newRow("every byte its own read") << x + y + z << true << QList<long>{111, -222, 333} << 0;
-        QTest::newRow("noise before and between") << "ab" + x + "\r\n" + y + "zz" + z << false
+        QTest::newRow("every byte its own read") << x + y + z << 1 << QList<long>{111, -222, 333} << 0;
+        QTest::newRow("noise before and between") << "ab" + x + "\r\n" + y + "zz" + z << 0
                                                   << QList<long>{111, -222, 333} << 0;
-        QTest::newRow("no data reads 0") << reply(3, 5, 9, 0) << false << QList<long>{77, 77, 0} << 0;
-        QTest::newRow("three data bytes are not signed") << reply(2, 5, -2, 3) << false
+        QTest::newRow("no data reads 0") << reply(3, 5, 9, 0) << 0 << QList<long>{77, 77, 0} << 0;
+        QTest::newRow("three data bytes are not signed") << reply(2, 5, -2, 3) << 0
                                                          << QList<long>{77, 16777214, 77} << 0;
-        QTest::newRow("five data bytes read 0") << hex("23 02 d4 00 05 00 05 00 01 02 03 04 05 0d") << false
+        QTest::newRow("five data bytes read 0") << hex("23 02 d4 00 05 00 05 00 01 02 03 04 05 0d") << 0
                                                 << QList<long>{77, 0, 77} << 0;
-        QTest::newRow("unknown device") << reply(9, 5, 1) + x << false << onlyX << 0;
+        QTest::newRow("unknown device") << reply(9, 5, 1) + x << 0 << onlyX << 0;
         // Declared length 992 needs 1001 bytes: more than the buffer holds.
-        QTest::newRow("declared length too long") << hex("23 02 d4 00 05 00 e0 03") + x << false << onlyX << 1;
+        QTest::newRow("declared length too long") << hex("23 02 d4 00 05 00 e0 03") + x << 0 << onlyX << 1;
         QTest::newRow("longest length that fits") << hex("23 02 d4 00 05 00 df 03") + QByteArray(991, 'a') + "\r" + x
-                                                  << false << QList<long>{111, 0, 77} << 0;
-        QTest::newRow("wrong terminator") << reply(2, 5, 9).replace(12, 1, "X") + x << false << onlyX << 1;
+                                                  << 0 << QList<long>{111, 0, 77} << 0;
+        QTest::newRow("wrong terminator") << reply(2, 5, 9).replace(12, 1, "X") + x << 0 << onlyX << 1;
         // Each "#" inside a dropped packet starts a hunt of its own: here two headers declare
         // impossible lengths before the good packet is found.
-        QTest::newRow("packet inside a dropped one") << hex("23 02 d4") + x.left(5) + hex("ff ff") + x << false
+        QTest::newRow("packet inside a dropped one") << hex("23 02 d4") + x.left(5) + hex("ff ff") + x << 0
                                                      << onlyX << 2;
-        QTest::newRow("good packet hidden in bad data") << hex("23 09 d4 00 05 00 0d 00") + x + "x" << false
+        QTest::newRow("good packet hidden in bad data") << hex("23 09 d4 00 05 00 0d 00") + x + "x" << 0
                                                         << onlyX << 1;
+        // Every "#" of a burst is given up at once; the reply right after it is held by a
+        // false frame until the bytes that follow show that frame bad.
+        const QByteArray burst = QByteArray(20000, '#') + x + QByteArray(300, 'z');
+        QTest::newRow("burst of # in one read") << burst << 0 << onlyX << 20000;
+        QTest::newRow("burst of # in reads of a socket's size") << burst << Ptx::ReadChunk << onlyX << 20000;
+        QTest::newRow("burst of # in odd reads") << burst << 7 << onlyX << 20000;
+        QByteArray noise(200000, '\0');
+        QRandomGenerator(17).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+        QTest::newRow("noise in reads of a socket's size") << noise + x + QByteArray(1000, 'z') << Ptx::ReadChunk
+                                                           << onlyX << -1;
     }
 
     void receiver()
     {
         QFETCH(QByteArray, read);
-        QFETCH(bool, bytewise);
+        QFETCH(int, chunk);
         QFETCH(QList<long>, positions);
         QFETCH(int, dropped);
         DiagCapture diag;
         LinkProbe probe;
         probe.enterPacketMode();
         probe.xpos = probe.ypos = probe.zpos = 77;
-        const int step = bytewise ? 1 : int(read.size());
+        const int step = chunk ? chunk : int(read.size());
         for (int i = 0; i < read.size(); i += step)
             probe.receiveBytes(read.mid(i, step));
         QCOMPARE((QList<long>{probe.xpos, probe.ypos, probe.zpos}), positions);
-        QCOMPARE(diag.lines().filter(QStringLiteral("Packet dropped")).size(), dropped);
+        // At most one line per read tells how many frames it gave up.
+        const QStringList lines = diag.lines().filter(QStringLiteral("dropped"));
+        QVERIFY(lines.size() <= (read.size() + step - 1) / step);
+        int total = 0;
+        for (const QString &line : lines)
+            total += line.section(QLatin1Char(' '), 2, 2).toInt();
+        if (dropped >= 0)
+            QCOMPARE(total, dropped);
     }
 
     void shutterReply_data()
@@ -143,24 +160,35 @@ private slots:
     {
         QTest::addColumn<QList<QByteArray>>("reads");
         QTest::addColumn<uint>("state");
-        QTest::newRow("prompt split") << QList<QByteArray>{"PTX Log", "in:", "Pass", "word:", "hi\n"} << 3u;
-        QTest::newRow("wrong case") << QList<QByteArray>{"login:"} << 0u;
-        QTest::newRow("no line end yet") << QList<QByteArray>{"Login:", "Password:", "ready"} << 2u;
-        QTest::newRow("greeting over the buffer") << QList<QByteArray>{QByteArray(2500, 'w') + "Login:"} << 1u;
-        QTest::newRow("prompt cut in two by the limit") << QList<QByteArray>{QByteArray(995, 'w') + "Login:"} << 1u;
+        QTest::addColumn<bool>("failed");
+        QTest::newRow("prompt split") << QList<QByteArray>{"PTX Log", "in:", "Pass", "word:", "hi\n"} << 3u << false;
+        QTest::newRow("wrong case") << QList<QByteArray>{"login:"} << 0u << false;
+        QTest::newRow("no line end yet") << QList<QByteArray>{"Login:", "Password:", "ready"} << 2u << false;
+        // Each step of the log-in takes at most a buffer of text before its prompt.
+        QTest::newRow("prompt ending at the limit") << QList<QByteArray>{QByteArray(994, 'w') + "Login:"} << 1u << false;
+        QTest::newRow("prompt one byte past the limit") << QList<QByteArray>{QByteArray(995, 'w') + "Login:"} << 0u
+                                                        << true;
+        QTest::newRow("text flood before the prompt") << QList<QByteArray>{QByteArray(2500, 'w') + "Login:"} << 0u
+                                                      << true;
+        QTest::newRow("greeting line flood")
+            << QList<QByteArray>{"Login:", "Password:", QByteArray(600, 'g'), QByteArray(600, 'g') + "\n"} << 0u << true;
     }
 
     void login()
     {
         QFETCH(QList<QByteArray>, reads);
         QFETCH(uint, state);
+        QFETCH(bool, failed);
         DiagCapture diag;
         LinkProbe probe;
+        QSignalSpy lines(&probe, &KelInterface::addDispLine);
         for (const QByteArray &read : reads)
             probe.receiveBytes(read);
         QCOMPARE(probe.connectionState, state);
         QCOMPARE(probe.timer->isActive(), state == 3u);
-        QCOMPARE(diag.contains(QStringLiteral("Log-in text over")), reads.first().size() > Ptx::RxBufSize);
+        // Failing is immediate: no tick has run.
+        QCOMPARE(!lines.isEmpty() && lines.last().at(0) == QStringLiteral("CONNECT FAILED!!!!"), failed);
+        QCOMPARE(diag.contains(QStringLiteral("without a prompt")), failed);
     }
 
     void ringAndPollRetry()

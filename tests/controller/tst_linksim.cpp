@@ -176,6 +176,76 @@ private slots:
                  y ? QStringList() : QStringList{QStringLiteral("COMM ERROR 2,84,5,0")});
     }
 
+    // A controller that floods the link or breaks off its frames: the junk is given up with
+    // at most one line per read, HALT goes out on the next tick, and once the controller
+    // behaves again the reads come right.
+    void junkFromController_data()
+    {
+        QTest::addColumn<PtxSim::Faults>("faults");
+        PtxSim::Faults hashes, noise, half;
+        hashes.floodHashBytes = 200000;
+        noise.floodNoiseBytes = 200000;
+        half.halfFrames = true;
+        QTest::newRow("burst of # before a reply") << hashes;
+        QTest::newRow("noise before a reply") << noise;
+        QTest::newRow("half frames then silence") << half;
+    }
+
+    void junkFromController()
+    {
+        QFETCH(PtxSim::Faults, faults);
+        DiagCapture diag;
+        SimRig rig;
+        QVERIFY(rig.connectAndLogIn());
+        rig.sim.setAxisPosition(1, 4321);
+        rig.sim.setFaults(faults);
+        rig.probe.addCommand(Ptx::DevX, Ptx::CmdRead, Ptx::IdxPosition, 0, false);
+        rig.tick();
+        QVERIFY(SimRig::waitFor([&] { return rig.sim.repliesSent() == 1 && rig.probe.bytesAvailable() == 0; }));
+        rig.pump();
+        QCOMPARE(rig.sim.floodBytesSent(), qint64(faults.floodHashBytes + faults.floodNoiseBytes));
+        QCOMPARE(rig.sim.halfFramesSent(), faults.halfFrames ? 1 : 0);
+        const int reads = 2 * (faults.floodHashBytes + faults.floodNoiseBytes) / Ptx::ReadChunk + 10;
+        QVERIFY(diag.lines().filter(QStringLiteral("dropped")).size() <= reads);
+        rig.probe.haltAll();
+        rig.tick();
+        QCOMPARE(rig.sim.count(Ptx::DevAll, Ptx::CmdHalt, 0), 1);
+        // A false frame holds at most a buffer of what follows before it shows itself bad.
+        rig.sim.setFaults(PtxSim::Faults());
+        for (unsigned int held = 0; held <= unsigned(Ptx::RxBufSize); held += Ptx::packetLength(4))
+            rig.probe.addCommand(Ptx::DevX, Ptx::CmdRead, Ptx::IdxPosition, 0, false);
+        long x = 0;
+        const int last = rig.probe.addCommand(Ptx::DevX, Ptx::CmdRead, Ptx::IdxPosition, 0, true, &x);
+        QVERIFY(rig.tickUntil([&] { return rig.probe.isCommandDone(last); }, 120));
+        QCOMPARE(x, 4321l);
+    }
+
+    // A controller that talks on without a prompt fails the attempt as soon as its text
+    // passes the buffer, without a tick; one that keeps within it is logged in to.
+    void loginFlood_data()
+    {
+        QTest::addColumn<int>("bytes");
+        QTest::addColumn<bool>("loggedIn");
+        QTest::newRow("text flood before the prompt") << 5000 << false;
+        QTest::newRow("long text within the buffer") << 900 << true;
+    }
+
+    void loginFlood()
+    {
+        QFETCH(int, bytes);
+        QFETCH(bool, loggedIn);
+        DiagCapture diag;
+        SimRig rig;
+        rig.sim.setLoginFlood(bytes);
+        QVERIFY(rig.probe.openConnection(rig.sim.clientAddress()));
+        rig.probe.timer->stop();
+        QVERIFY(SimRig::waitFor([&] {
+            return rig.probe.connectionState == 3 || rig.display.contains(QStringLiteral("CONNECT FAILED!!!!"));
+        }));
+        QCOMPARE(rig.probe.connectionState == 3, loggedIn);
+        QCOMPARE(rig.sim.floodBytesSent(), qint64(bytes));
+    }
+
     // A controller that hangs up before it has answered a packet never gave a connection:
     // the attempt failed.
     void connectionLost_data()

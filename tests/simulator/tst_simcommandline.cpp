@@ -23,7 +23,8 @@ private slots:
         QCOMPARE(parse({"--listen", "0.0.0.0", "--port", "4000", "--user", "lab", "--password", "pw", "--modules",
                         "1,3,17", "--wheel-positions", "6,8", "--time-scale", "2.5", "--speed", "777", "--travel",
                         "-50,50", "--exposure", "321", "--drop", "0.3", "--delay", "40", "--split", "--garbage",
-                        "7", "--coalesce", "--close-after", "12", "--refuse-login"},
+                        "7", "--coalesce", "--close-after", "12", "--refuse-login", "--flood-hash", "2000000",
+                        "--flood-noise", "300", "--half-frames", "--login-flood", "1500"},
                        &s),
                  ParseResult::Run);
         QCOMPARE(s.address, QHostAddress(QHostAddress::AnyIPv4));
@@ -31,9 +32,10 @@ private slots:
         QCOMPARE(s.options.user + s.options.password, QStringLiteral("labpw"));
         const PtxSim::Faults &f = s.options.faults;
         QCOMPARE((QList<double>{s.options.timeScale, f.dropFraction, double(f.delayMs), double(f.garbageBytes),
-                                double(f.closeAfterPackets)}),
-                 (QList<double>{2.5, 0.3, 40, 7, 12}));
-        QVERIFY(f.splitBytes && f.coalesce && f.refuseLogin);
+                                double(f.closeAfterPackets), double(f.floodHashBytes), double(f.floodNoiseBytes),
+                                double(f.loginFloodBytes)}),
+                 (QList<double>{2.5, 0.3, 40, 7, 12, 2000000, 300, 1500}));
+        QVERIFY(f.splitBytes && f.coalesce && f.refuseLogin && f.halfFrames);
         // The hardware the simulator builds from them.
         PtxSim::Simulator sim(s.options);
         QCOMPARE(sim.modules(), (QList<int>{1, 3, 17}));
@@ -49,6 +51,7 @@ private slots:
         QTest::newRow("module 32") << QStringList{"--modules", "1,32"};
         QTest::newRow("travel reversed") << QStringList{"--travel", "5,-5"};
         QTest::newRow("missing value") << QStringList{"--garbage"};
+        QTest::newRow("negative flood") << QStringList{"--flood-hash", "-1"};
         QTest::newRow("unknown option") << QStringList{"--turbo"};
     }
 
