@@ -20,7 +20,8 @@ done
 dpkg-deb --contents "$deb" | awk '{print $6}' >"$work/files"
 for f in usr/bin/ptx-{panel,sim,recipe} usr/share/man/man1/ptx-{panel,sim,recipe}.1.gz \
          usr/lib/systemd/system/ptx-{panel,sim}.service usr/share/applications/ptx-panel.desktop \
-         usr/share/doc/ptx-panel/deploy.md etc/default/ptx-{panel,sim}; do
+         usr/share/doc/ptx-panel/deploy.md etc/default/ptx-{panel,sim} \
+         usr/share/ptx-panel/examples/grid-points.rcp; do
     grep -qx "./$f" "$work/files" || fail "package lacks /$f"
 done
 dpkg-deb --control "$deb" "$work/control"
