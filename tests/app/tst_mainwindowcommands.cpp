@@ -1,8 +1,9 @@
 // Main screen commands: single taps, gotos and speeds on the keypad, modes, alignment and
-// load points, HALT, Init Stg, exit and the configuration dialog.
+// load points, HALT, Init Stg, exit, the web page and the configuration dialog.
 #include "app/mainwindow.h"
 #include "dialogs/dlgconfig.h"
 #include "dialogs/dlgrcpfile.h"
+#include "dialogs/webpagedialog.h"
 #include "modaldriver.h"
 #include "panelfixture.h"
 
@@ -200,6 +201,38 @@ private slots:
         QTEST(kel->queued().join(QLatin1Char(' ')), "queued");
         QTEST(messages().split(QLatin1Char('\n')).join(QLatin1Char('|')), "shown");
         QVERIFY(window->isVisible());
+    }
+
+    // The web page opens in the browser; where no browser opens it, a dialog shows the
+    // address, without the link's port, and its code until OK.
+    void webPage_data()
+    {
+        QTest::addColumn<bool>("browser");
+        QTest::newRow("a browser opens the page") << true;
+        QTest::newRow("no browser: the address is shown") << false;
+    }
+    void webPage()
+    {
+        QFETCH(bool, browser);
+        kel->connected = false;
+        emit kel->connectChanged(0);
+        kel->setIpAddr(QStringLiteral("10.1.2.3:2323"));
+        QStringList opened;
+        WebPageDialog::setOpener([&](const QUrl &page) { return opened << page.toString(), browser; });
+        QString shown;
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = qobject_cast<WebPageDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            const QPixmap code = findWidget<QLabel>(*dialog, QStringLiteral("labelCode"))->pixmap();
+            if (findWidget(*dialog, QStringLiteral("butHalt")) && !code.isNull() && code.width() == code.height())
+                shown = findWidget<QLabel>(*dialog, QStringLiteral("labelAddress"))->text();
+            findWidget<QDialogButtonBox>(*dialog, QStringLiteral("buttonBox"))->button(QDialogButtonBox::Ok)->click();
+        });
+        w(QStringLiteral("butConfigPtx4"))->click();
+        QCOMPARE(opened, QStringList{"http://10.1.2.3"});
+        QCOMPARE(shown, browser ? QString() : QStringLiteral("http://10.1.2.3"));
+        QVERIFY(!QApplication::activeModalWidget());
     }
 
     // The configuration dialog from the Config button: the values as they reach the

@@ -13,7 +13,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 deb=$(echo "$work"/out/ptx-panel_*.deb)
 field() { dpkg-deb --field "$deb" "$1"; }
 [ "$(field Package) $(field Version)" = "ptx-panel $version" ] || fail "$(field Package) $(field Version)"
-for dep in libqt6widgets6 libqt6network6 libqt6xml6 libc6 libstdc++6 fonts-dejavu-core; do
+for dep in libqt6widgets6 libqt6network6 libqt6xml6 libqrencode4 libc6 libstdc++6 fonts-dejavu-core; do
     field Depends | grep -q "\b$dep\b" || fail "Depends lacks $dep: $(field Depends)"
 done
 
