@@ -1,13 +1,12 @@
 // Pieces of the panel: the keypad dialog (its editing keys and how its text is read), the
-// texts the main screen forms itself (position displays, the controller's web address and its
-// QR code), the command line and the working folder with its settings.
+// texts the main screen forms itself (position displays, the controller's web address), the
+// command line and the working folder with its settings.
 #include "app/mainwindow.h"
 #include "app/panelcommandline.h"
 #include "app/positiontext.h"
 #include "app/webaddress.h"
 #include "controller/kelinterface.h"
 #include "dialogs/numinputbox.h"
-#include "dialogs/qrcodeimage.h"
 #include "modaldriver.h"
 
 #include <QTextEdit>
@@ -111,31 +110,6 @@ private slots:
         const QUrl page = Ptx::controllerWebPage(address);
         QVERIFY(page.isValid());
         QTEST(page.toString(), "url");
-    }
-
-    // A QR code has its white border of four modules, then the dark ring of a finder
-    // pattern in its top left corner, at the module size asked for.
-    void qrCode_data()
-    {
-        QTest::addColumn<int>("length");
-        QTest::addColumn<int>("module");
-        QTest::newRow("web address, 6 pixel modules") << 20 << 6;
-        QTest::newRow("one pixel modules") << 20 << 1;
-        QTest::newRow("too long for any code") << 8000 << 6;
-    }
-
-    void qrCode()
-    {
-        QFETCH(int, length);
-        QFETCH(int, module);
-        const QImage code = Ptx::qrCodeImage(QByteArray(length, 'a'), module);
-        QCOMPARE(code.isNull(), length > 3000);
-        if (code.isNull())
-            return;
-        QCOMPARE(code.width(), code.height());
-        QCOMPARE(code.width() % module, 0);
-        const auto dark = [&](int x, int y) { return code.pixelColor(x * module, y * module) == Qt::black; };
-        QVERIFY(!dark(0, 0) && !dark(3, 3) && dark(4, 4) && dark(10, 4) && !dark(5, 5) && dark(7, 7));
     }
 
     // The command line and the working folder.
