@@ -1,10 +1,12 @@
 // Recipes on the main screen against the simulated controller: the file dialogs, EDIT, a
 // whole run with load points, alignment, focus, wheel and exposure, compiling and the run
-// controls, HALT in a move, a continuous run and the default recipe starting by itself.
+// controls, HALT in a move, a continuous run, the example recipes and the default recipe
+// starting by itself.
 #include "dialogs/dlgrcpfile.h"
 #include "dialogs/kelscriptedit.h"
 #include "livepanel.h"
 #include "modaldriver.h"
+#include "recipe/recipefile.h"
 #include "support/diagcapture.h"
 
 #include <QCheckBox>
@@ -211,6 +213,28 @@ private slots:
         const int polls = p->sim.count(DevController, CmdRead, IdxBusyMask);
         QVERIFY(waitUntil([&] { return p->sim.count(DevController, CmdRead, IdxBusyMask) > polls + 3; }));
         QCOMPARE(p->sim.axisPosition(DevX), stopped);
+    }
+
+    // Every example recipe runs to its end; the aligned one finds its marks where it
+    // expects them.
+    void examplesRun_data()
+    {
+        QTest::addColumn<QString>("path");
+        for (const QFileInfo &file : QDir(QStringLiteral(PTX_EXAMPLES_DIR)).entryInfoList({QStringLiteral("*.rcp")}))
+            QTest::newRow(qPrintable(file.fileName())) << file.filePath();
+    }
+    void examplesRun()
+    {
+        QFETCH(QString, path);
+        QStringList lines;
+        QVERIFY(readRecipeFile(path, &lines));
+        QVERIFY(start(lines.join(QLatin1Char('\n'))));
+        QVERIFY(resume("Load Sample and press RESUME"));
+        if (p->window->kelInterface()->compiledAlign()) {
+            QVERIFY(resumeAt("Move to 1st ALIGN Point Press RESUME", 0, 0));
+            QVERIFY(resumeAt("Move to 2nd ALIGN Point Press RESUME", 20 * StepsPerMM, 0));
+        }
+        QVERIFY(waitUntil([&] { return shown("RECIPE DONE!") && ended(); }, StartUpMs));
     }
 
     void defaultRecipeStartsItself_data()
