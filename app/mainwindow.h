@@ -141,6 +141,7 @@ private slots:
 
 private:
     void setupRunPage();
+    void compileNewRecipe();
     void showCompileResult();
     // Values of the interface's connection state.
     enum ConnectionState { NotConnected = 0, Connecting = 1, SystemReady = 2 };
@@ -194,4 +195,6 @@ private:
 
     // Refreshes the progress line and the Run page while a run goes on.
     QTimer *runTimer = nullptr;
+    // A recipe loaded or edited during a run is compiled when the run has ended.
+    bool compileAfterRun = false;
 };

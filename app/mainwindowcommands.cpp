@@ -9,9 +9,8 @@
 #include "controller/kelinterface.h"
 #include "dialogs/aboutdialog.h"
 #include "dialogs/numinputbox.h"
+#include "dialogs/webpagedialog.h"
 #include "motion/stepconvert.h"
-
-#include <QDesktopServices>
 
 namespace {
 
@@ -198,7 +197,7 @@ void MainWindow::on_butFW2sh3_clicked() { KEL->ctrlShutter(3, ui->butFW2sh3->isC
 
 void MainWindow::on_butConfigPtx4_clicked()
 {
-    QDesktopServices::openUrl(Ptx::controllerWebPage(KEL->getIpAddr()));
+    WebPageDialog::showPage(Ptx::controllerWebPage(KEL->getIpAddr()), this);
 }
 
 void MainWindow::on_butInit_clicked()

@@ -60,8 +60,10 @@ void MainWindow::on_butSave_clicked()
 
 void MainWindow::on_butLoad_clicked()
 {
-    if (chooseRecipeFile(false, tr("LOAD RECIPE")))
+    if (chooseRecipeFile(false, tr("LOAD RECIPE"))) {
         KEL->loadRcp();
+        compileNewRecipe();
+    }
 }
 
 // The file dialog starts at the current recipe's name; an accepted name becomes the
@@ -100,6 +102,7 @@ void MainWindow::prepareAutoStart()
     }
     KEL->setFileName(name);
     KEL->setRecipe(lines);
+    compileNewRecipe();
     autoStartPending = true;
     QMetaObject::invokeMethod(this, [this] {
         // Opening resets the link first, which reports "not connected": only a report after
@@ -140,6 +143,7 @@ void MainWindow::on_butEdit_clicked()
     RcpEdit->setRecipe(KEL->getRecipe());
     if (RcpEdit->exec() == QDialog::Accepted) {
         KEL->setRecipe(RcpEdit->getRecipe());
+        compileNewRecipe();
         Ptx::diag(QString::fromLatin1(Ptx::DialogDoneText));
     }
     RcpEdit->hide();

@@ -39,6 +39,16 @@ void MainWindow::on_butCompile_clicked()
     showCompileResult();
 }
 
+// A recipe that was loaded, edited or set at start is compiled at once, by Compile itself,
+// so that the Run page shows its picture, size and time. The list of a run is never
+// replaced while the run goes on: the compile then follows the run's end.
+void MainWindow::compileNewRecipe()
+{
+    compileAfterRun = KEL->isRecipeRunning();
+    if (!compileAfterRun)
+        on_butCompile_clicked();
+}
+
 void MainWindow::showCompileResult()
 {
     const QStringList problems = KEL->compileProblems();
@@ -52,6 +62,11 @@ void MainWindow::showCompileResult()
 void MainWindow::updateRunProgress()
 {
     const Ptx::RunProgress progress = KEL->runProgress();
+    // Out of the tick that ended the run.
+    if (compileAfterRun && !KEL->isRecipeRunning()) {
+        compileAfterRun = false;
+        QMetaObject::invokeMethod(this, &MainWindow::compileNewRecipe, Qt::QueuedConnection);
+    }
     ui->runProgress->setText(Ptx::progressText(progress));
     ui->butCompile->setEnabled(!progress.running);
     if (progress.running && !runTimer->isActive())

@@ -1,5 +1,6 @@
 # The Debian package "ptx-panel": the three programs, their manual pages, the systemd units,
-# their settings in /etc/default, a desktop entry and the deployment guide.
+# their settings in /etc/default, a desktop entry, the deployment guide and the example
+# recipes.
 #   cmake --build build --target package
 include(GNUInstallDirs)
 
@@ -12,6 +13,8 @@ install(FILES ${PTX_PACKAGING_DIR}/ptx-panel.service ${PTX_PACKAGING_DIR}/ptx-si
 install(FILES ${PTX_PACKAGING_DIR}/default/ptx-panel ${PTX_PACKAGING_DIR}/default/ptx-sim
         DESTINATION /etc/default)
 install(FILES ${PTX_PACKAGING_DIR}/ptx-panel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+file(GLOB PTX_EXAMPLES ${PROJECT_SOURCE_DIR}/examples/*.rcp)
+install(FILES ${PTX_EXAMPLES} DESTINATION ${CMAKE_INSTALL_DATADIR}/${PTX_PACKAGE_NAME}/examples)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/deploy.md ${PROJECT_SOURCE_DIR}/README.md
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${PTX_PACKAGE_NAME})
 

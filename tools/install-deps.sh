@@ -7,7 +7,7 @@ PTX_TEST_PACKAGES=(dpkg-dev file systemd)
 
 ptx_install_deps() {
     local wanted=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev
-                  fonts-dejavu-core "$@")
+                  pkg-config libqrencode-dev fonts-dejavu-core "$@")
     local missing=()
     local pkg
     for pkg in "${wanted[@]}"; do

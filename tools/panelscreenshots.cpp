@@ -1,6 +1,6 @@
 // panel-screenshots: connects the main screen to an in-process simulated controller and
-// writes pictures of its pages, the keypad, the about box, the recipe file and settings
-// dialogs and the recipe editor as PNG files.
+// writes pictures of its pages, the keypad, the about box, the web page address, the recipe
+// file and settings dialogs and the recipe editor as PNG files.
 #include "app/mainwindow.h"
 #include "controller/kelinterface.h"
 #include "dialogs/aboutdialog.h"
@@ -8,6 +8,7 @@
 #include "dialogs/dlgrcpfile.h"
 #include "dialogs/kelscriptedit.h"
 #include "dialogs/numinputbox.h"
+#include "dialogs/webpagedialog.h"
 #include "simulator/simulator.h"
 #include "tools/eventwait.h"
 
@@ -179,6 +180,12 @@ int main(int argc, char *argv[])
             if (!save(&about, outDir, QStringLiteral("about.png")))
                 result = 1;
             about.hide();
+
+            WebPageDialog webPage(QUrl(QStringLiteral("http://192.168.1.100")), &window);
+            webPage.show();
+            if (!save(&webPage, outDir, QStringLiteral("web-page.png")))
+                result = 1;
+            webPage.hide();
 
             dlgRcpFile files(false, &window);
             files.InitDlg();

@@ -1,8 +1,9 @@
 // Main screen commands: single taps, gotos and speeds on the keypad, modes, alignment and
-// load points, HALT, Init Stg, exit and the configuration dialog.
+// load points, HALT, Init Stg, exit, the web page and the configuration dialog.
 #include "app/mainwindow.h"
 #include "dialogs/dlgconfig.h"
 #include "dialogs/dlgrcpfile.h"
+#include "dialogs/webpagedialog.h"
 #include "modaldriver.h"
 #include "panelfixture.h"
 
@@ -200,6 +201,34 @@ private slots:
         QTEST(kel->queued().join(QLatin1Char(' ')), "queued");
         QTEST(messages().split(QLatin1Char('\n')).join(QLatin1Char('|')), "shown");
         QVERIFY(window->isVisible());
+    }
+
+    // The web page opens in the browser; where none opens it, a dialog shows the address
+    // without the link's port, and its code, until OK.
+    void webPage_data()
+    {
+        QTest::addColumn<bool>("browser");
+        QTest::newRow("a browser opens the page") << true;
+        QTest::newRow("no browser: the address is shown") << false;
+    }
+    void webPage()
+    {
+        QFETCH(bool, browser);
+        emit kel->connectChanged(0);
+        kel->setIpAddr(QStringLiteral("10.1.2.3:2323"));
+        QStringList opened;
+        WebPageDialog::setOpener([&](const QUrl &page) { return opened << page.toString(), browser; });
+        QString shown;
+        QTimer::singleShot(0, this, [&] {
+            if (auto *dialog = qobject_cast<WebPageDialog *>(QApplication::activeModalWidget())) {
+                if (!findWidget<QLabel>(*dialog, QStringLiteral("labelCode"))->pixmap().isNull())
+                    shown = findWidget<QLabel>(*dialog, QStringLiteral("labelAddress"))->text();
+                dialog->accept();
+            }
+        });
+        w(QStringLiteral("butConfigPtx4"))->click();
+        QCOMPARE(opened, QStringList{"http://10.1.2.3"});
+        QCOMPARE(shown, browser ? QString() : opened.value(0));
     }
 
     // The configuration dialog from the Config button: the values as they reach the

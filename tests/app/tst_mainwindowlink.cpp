@@ -1,9 +1,11 @@
 // The main screen on a live link to the simulated controller: connecting through the
 // start-up, a jog, disconnecting, a lost link, a refused log-in, a host-name address through
-// the configuration dialog, HALT from a dialog and the clean shutdown of the interface on exit.
+// the configuration dialog, HALT from a dialog (the web page address too) and the clean
+// shutdown of the interface on exit.
 #include "app/mainwindow.h"
 #include "controller/kelinterface.h"
 #include "dialogs/dlgconfig.h"
+#include "dialogs/webpagedialog.h"
 #include "livepanel.h"
 #include "modaldriver.h"
 
@@ -26,6 +28,8 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid() && QDir::setCurrent(dir.path()));
+        // No browser opens the controller's web page here.
+        WebPageDialog::setOpener([](const QUrl &) { return false; });
         // Nothing of the link or its thread may complain, in any test.
         QTest::failOnWarning(QRegularExpression(QStringLiteral("QThread|QObject|QSocket|QTimer")));
     }
@@ -151,6 +155,7 @@ private slots:
         QTest::newRow("keypad") << "butGoto" << "NumInputBox";
         QTest::newRow("about box") << "butAbout" << "AboutDialog";
         QTest::newRow("recipe file dialog") << "butLoad" << "dlgRcpFile";
+        QTest::newRow("web page address, no browser") << "butConfigPtx4" << "WebPageDialog";
     }
 
     void haltFromADialog()
@@ -174,6 +179,9 @@ private slots:
             rest = std::make_unique<ModalDriver>();   // the goto's second keypad, if any
             rest->keypad(QString(), false);
         });
+        // The web page button is on only while disconnected: here it stands for any way
+        // the dialog comes up while the stage moves.
+        p.b(opener.toLatin1())->setEnabled(true);
         p.b(opener.toLatin1())->click();
         QVERIFY(halted);
         QVERIFY(p.sim.axisPosition(Ptx::DevX) < 90 * StepsPerMM);

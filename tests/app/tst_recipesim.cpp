@@ -1,10 +1,12 @@
 // Recipes on the main screen against the simulated controller: the file dialogs, EDIT, a
 // whole run with load points, alignment, focus, wheel and exposure, compiling and the run
-// controls, HALT in a move, a continuous run and the default recipe starting by itself.
+// controls, HALT in a move, a continuous run, the example recipes and the default recipe
+// starting by itself.
 #include "dialogs/dlgrcpfile.h"
 #include "dialogs/kelscriptedit.h"
 #include "livepanel.h"
 #include "modaldriver.h"
+#include "recipe/recipefile.h"
 #include "support/diagcapture.h"
 
 #include <QCheckBox>
@@ -78,6 +80,10 @@ class TestRecipeSim : public QObject
         return waitUntil([&] { return at("lcdNumberX") == x && at("lcdNumberY") == y; }) && resume(prompt);
     }
     bool ended() const { return p->b("butStart")->isEnabled() && !p->b("butStop")->isEnabled(); }
+    void showRunPage() const
+    {
+        findWidget<QTabWidget>(*p->window, QStringLiteral("tabWidget"))->setCurrentWidget(findWidget<QWidget>(*p->window, QStringLiteral("tabRun")));
+    }
 
 private slots:
     void initTestCase() { quiet.emplace(); }
@@ -90,12 +96,14 @@ private slots:
     void cleanup() { p.reset(); }
 
     // The editor works on a copy: Cancel leaves the recipe, OK takes the edited lines; both
-    // leave absolute coordinates, and its own HALT key halts. Then SAVE and LOAD.
+    // leave absolute coordinates, and its own HALT key halts. Then SAVE and LOAD. The Run
+    // page shows the recipe taken by OK and by LOAD without a tap on Compile.
     void editSaveAndLoadThroughTheDialogs()
     {
         PanelProbe *kel = p->kel;
         kel->connected = true;
         emit kel->connectChanged(2);
+        showRunPage();
         kel->setRecipe({QStringLiteral("DEFREP 1,1"), QStringLiteral("POINT 1,2")});
         ModalDriver driver;
         for (auto answer : {QDialogButtonBox::Cancel, QDialogButtonBox::Ok}) {
@@ -108,6 +116,7 @@ private slots:
                 findWidget<QDialogButtonBox>(e, QStringLiteral("buttonBox"))->button(answer)->click();
             });
             p->b("butEdit")->click();
+            QVERIFY(label("runPageStatus").startsWith(answer == QDialogButtonBox::Ok ? "2 ENTRIES  " : "0 ENTRIES  "));
             QVERIFY(kel->isAbs());
             QCOMPARE(kel->queued(), QStringList{QStringLiteral("0,66,0,0")});
             kel->drop();
@@ -122,10 +131,12 @@ private slots:
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QCOMPARE(saved.readAll(), QByteArray("DEFREP 1,1\nENDREP\nPOINT 1,2\n"));
         kel->setRecipe({});
+        p->b("butCompile")->click();
         kel->setFileName(QStringLiteral("other.rcp"));
         p->b("butLoad")->click();
         QCOMPARE(driver.errors(), QStringList());
         QCOMPARE(kel->getRecipe(), lines);
+        QVERIFY(label("runPageStatus").startsWith(QLatin1String("2 ENTRIES  ")));
         QCOMPARE(label("curRcpName"), QStringLiteral("run 2.rcp"));
     }
 
@@ -175,7 +186,7 @@ private slots:
         // The collinear arc ends the compile; Compile shows it without running, START runs
         // what came before it and tells the operator before anything moves.
         p->kel->setRecipe({QStringLiteral("POINT 1,1"), QStringLiteral("ARC 0,0,2,2,1,1,0.5")});
-        findWidget<QTabWidget>(*p->window, QStringLiteral("tabWidget"))->setCurrentWidget(findWidget<QWidget>(*p->window, QStringLiteral("tabRun")));
+        showRunPage();
         p->b("butCompile")->click();
         QCOMPARE(label("runPageStatus"), QStringLiteral("1 ENTRY  ABOUT 2 s"));
         QVERIFY(findWidget<QListWidget>(*p->window, QStringLiteral("compileProblems"))->item(0)->text().startsWith(QLatin1String("RECIPE LINE 2: ")));
@@ -191,8 +202,14 @@ private slots:
         QVERIFY(waitUntil([&] { return dwellingAt(20000); }));
         p->b("butPrevStep")->click();
         QVERIFY(waitUntil([&] { return dwellingAt(10000); }));
+        // A recipe edited during the run leaves the run's list alone until the run ends.
+        ModalDriver driver;
+        driver.on<KelScriptEdit>([](KelScriptEdit &e) { e.setRecipe({QStringLiteral("POINT 5,5")}), e.accept(); });
+        p->b("butEdit")->click();
+        QCOMPARE(kel->compiledPointCount(), 3);
         p->b("butStop")->click();
         QVERIFY(ended() && !kel->isRecipeRunning());
+        QVERIFY(waitUntil([&] { return kel->compiledPointCount() == 1; }));
         QCOMPARE(moves.join(QLatin1Char(' ')), QStringLiteral("X1 Y0 X2 Y0 X1 Y0"));
     }
 
@@ -215,6 +232,28 @@ private slots:
         QCOMPARE(p->sim.axisPosition(DevX), stopped);
     }
 
+    // Every example recipe runs to its end; the aligned one finds its marks where it
+    // expects them.
+    void examplesRun_data()
+    {
+        QTest::addColumn<QString>("path");
+        for (const QFileInfo &file : QDir(QStringLiteral(PTX_EXAMPLES_DIR)).entryInfoList({QStringLiteral("*.rcp")}))
+            QTest::newRow(qPrintable(file.fileName())) << file.filePath();
+    }
+    void examplesRun()
+    {
+        QFETCH(QString, path);
+        QStringList lines;
+        QVERIFY(readRecipeFile(path, &lines));
+        QVERIFY(start(lines.join(QLatin1Char('\n'))));
+        QVERIFY(resume("Load Sample and press RESUME"));
+        if (p->window->kelInterface()->compiledAlign()) {
+            QVERIFY(resumeAt("Move to 1st ALIGN Point Press RESUME", 0, 0));
+            QVERIFY(resumeAt("Move to 2nd ALIGN Point Press RESUME", 20 * StepsPerMM, 0));
+        }
+        QVERIFY(waitUntil([&] { return shown("RECIPE DONE!") && ended(); }, StartUpMs));
+    }
+
     void defaultRecipeStartsItself_data()
     {
         QTest::addColumn<bool>("present");
@@ -234,6 +273,8 @@ private slots:
         open();   // again, to read the settings
         p->sim.setRefuseLogin(refused);
         QCOMPARE(label("curRcpName"), present ? QStringLiteral("auto.rcp") : QStringLiteral("newfile.rcp"));
+        // The Run page shows the default recipe before the controller is reached.
+        QCOMPARE(p->window->kelInterface()->compiledPointCount(), present ? 1 : 0);
         if (!present) {
             QCoreApplication::processEvents();
             QVERIFY(!p->sim.hasClient());

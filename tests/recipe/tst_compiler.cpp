@@ -417,6 +417,31 @@ private slots:
         QCOMPARE(kel->getRecipe(), recipe);
     }
 
+    // Every example recipe shipped with the panel compiles whole: no line skipped, every
+    // line either a command or a "#" comment, and something to run.
+    void examplesCompile_data()
+    {
+        QTest::addColumn<QString>("path");
+        const QDir examples(QStringLiteral(PTX_EXAMPLES_DIR));
+        for (const QFileInfo &file : examples.entryInfoList({QStringLiteral("*.rcp")}, QDir::Files))
+            QTest::newRow(qPrintable(file.fileName())) << file.filePath();
+    }
+
+    void examplesCompile()
+    {
+        QFETCH(QString, path);
+        QVERIFY(QDir(QStringLiteral(PTX_EXAMPLES_DIR)).entryList({QStringLiteral("*.rcp")}).size() >= 6);
+        QStringList lines;
+        QVERIFY(Ptx::readRecipeFile(path, &lines));
+        QCOMPARE(compile(lines), 0);
+        QCOMPARE(kel->compileProblems(), QStringList());
+        QVERIFY(kel->numPointsDefined > 0);
+        const auto comments = std::count_if(lines.begin(), lines.end(), [](const QString &l) { return l.startsWith(QLatin1Char('#')); });
+        const QStringList diag = diagnostics->lines();
+        QCOMPARE(std::count_if(diag.begin(), diag.end(), [](const QString &l) { return l.contains(QLatin1String("UNKNOWN COMMAND")); }),
+                 comments);
+    }
+
     void fileErrors_data()
     {
         QTest::addColumn<bool>("screen");
