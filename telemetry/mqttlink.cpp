@@ -143,7 +143,7 @@ void MqttLink::serve()
             break;
         if (brokerConnected) {
             retryMs = firstRetryMs;
-            lastProblem.clear();
+            problemsSaid.clear();
         }
         setConnected(false);
         const int refused = refusal;
@@ -169,9 +169,9 @@ void MqttLink::report(int result, bool refused)
         text = QStringLiteral("TELEMETRY: BROKER %1 NOT REACHED").arg(broker);
         operatorMustKnow = false;
     }
-    if (text == lastProblem)
+    if (problemsSaid.contains(text))
         return;
-    lastProblem = text;
+    problemsSaid << text;
     diag(QStringLiteral("%1 (%2)").arg(text, QString::fromUtf8(mosquitto_strerror(result))));
     if (operatorMustKnow)
         emit problem(text);

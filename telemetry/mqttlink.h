@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QMutex>
 #include <QString>
+#include <QStringList>
 #include <QThread>
 #include <QWaitCondition>
 
@@ -66,8 +67,8 @@ private:
     std::atomic_int refusal{0};      // the broker's refusal of the last attempt, 0 for none
     QMutex waitLock;
     QWaitCondition wake;
-    int firstRetryMs;
-    QString lastProblem;             // said already; cleared by a connection
+    std::atomic_int firstRetryMs;
+    QStringList problemsSaid;        // cleared by a connection
 };
 
 } // namespace Ptx

@@ -42,7 +42,9 @@ PanelTelemetry::PanelTelemetry(const TelemetrySettings &settings, KelInterface *
             publishState(false);
     });
     watch();
-    link->start();
+    // The thread starts from the event loop, once whoever made this object has connected
+    // its signals (and a test has set its seams).
+    QMetaObject::invokeMethod(link, [l = link] { l->start(); }, Qt::QueuedConnection);
 }
 
 PanelTelemetry::~PanelTelemetry()
