@@ -1,6 +1,7 @@
 // The panel's telemetry against a real mosquitto broker: a run's messages in order, the last
 // will of a killed panel, a broker in trouble that changes nothing in a run, encrypted links.
 #include "broker.h"
+#include "controller/simrig.h"
 #include "telemetry/mqttlink.h"
 #include "telemetry/paneltelemetry.h"
 
@@ -178,6 +179,21 @@ private slots:
         QCOMPARE(on.packets, off.packets);
         QCOMPARE(notices, trouble == Refused ? QStringList{"TELEMETRY: BROKER " + settings.broker + " REFUSED THE LOG-IN"}
                                              : QStringList());
+    }
+
+    void prefix_data()
+    {
+        QTest::addColumn<QString>("configured");
+        QTest::addColumn<QString>("prefix");
+        QTest::newRow("none: ptx/ and the host name") << "" << "ptx/stage-3";
+        QTest::newRow("spaces only: the same") << "  " << "ptx/stage-3";
+        QTest::newRow("closing slashes dropped") << "lab/a//" << "lab/a";
+    }
+
+    void prefix()
+    {
+        QFETCH(QString, configured);
+        QTEST(topicPrefix(configured, QStringLiteral("stage-3")), "prefix");
     }
 
     void encrypted_data()
