@@ -12,6 +12,7 @@ namespace Ptx {
 namespace {
 constexpr int StartMs = 10000;
 constexpr int ProbeMs = 100;
+constexpr int StartAttempts = 3;
 } // namespace
 
 LocalBroker::~LocalBroker()
@@ -20,7 +21,19 @@ LocalBroker::~LocalBroker()
     process.waitForFinished();
 }
 
+// A free port may be taken by a client's connection before mosquitto binds it; then it
+// stops at once, and another port is tried.
 bool LocalBroker::start(const QStringList &settings)
+{
+    for (int attempt = 0; attempt < StartAttempts; ++attempt) {
+        if (startOnFreePort(settings))
+            return true;
+        process.waitForFinished();
+    }
+    return false;
+}
+
+bool LocalBroker::startOnFreePort(const QStringList &settings)
 {
     QTcpServer free;
     free.listen(QHostAddress::LocalHost);

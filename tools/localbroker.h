@@ -22,6 +22,9 @@ public:
     QTemporaryDir dir;
     QProcess process;
     quint16 port = 0;
+
+private:
+    bool startOnFreePort(const QStringList &settings);
 };
 
 } // namespace Ptx
