@@ -18,14 +18,11 @@ public:
     // The message the broker keeps for the topic, or "" when none comes within a second.
     QString retained(const QString &topic) const
     {
-        return run(QStringLiteral("mosquitto_sub"),
-                   subscription(topic) << QStringLiteral("-C") << QStringLiteral("1")
-                                       << QStringLiteral("-W") << QStringLiteral("1"));
+        return run(QStringLiteral("mosquitto_sub"), subscription(topic) << "-C" << "1" << "-W" << "1");
     }
 
     QStringList subscription(const QString &topic) const
     {
-        return {QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
-                QString::number(port), QStringLiteral("-v"), QStringLiteral("-t"), topic};
+        return {"-h", "127.0.0.1", "-p", QString::number(port), "-v", "-t", topic};
     }
 };

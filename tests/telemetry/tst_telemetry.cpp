@@ -21,18 +21,11 @@ enum Trouble { Down, Stopped, Refused };
 
 TelemetrySettings settingsFor(const QString &broker)
 {
-    TelemetrySettings s;
-    s.enabled = true;
-    s.broker = broker;
-    s.prefix = Prefix;
-    return s;
+    return TelemetrySettings{true, broker, Prefix, {}, {}, {}};
 }
 
 // The packets the controller received during the run, and the run's ticks.
-struct RunTrace {
-    QList<QByteArray> packets;
-    int ticks = 0;
-};
+struct RunTrace { QList<QByteArray> packets; int ticks = 0; };
 
 } // namespace
 
