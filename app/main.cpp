@@ -2,6 +2,8 @@
 // the event loop.
 #include "app/mainwindow.h"
 #include "app/panelcommandline.h"
+#include "controller/kelinterface.h"
+#include "telemetry/paneltelemetry.h"
 
 #include "ptxversion.h"
 
@@ -45,6 +47,11 @@ int main(int argc, char *argv[])
     }
 
     MainWindow window;
+    // Publishes what the panel does when the settings ask for it; gone before the window.
+    Ptx::PanelTelemetry telemetry(window.kelInterface()->getTelemetry(), window.kelInterface());
+    QObject::connect(&window, &MainWindow::displayLineAdded, &telemetry,
+                     &Ptx::PanelTelemetry::publishDisplayLine);
+    QObject::connect(&telemetry, &Ptx::PanelTelemetry::notice, &window, &MainWindow::addDisplayLine);
     window.showFullScreen();
     return app.exec();
 }

@@ -32,6 +32,8 @@ public:
 
 signals:
     void posChanged(double x, double y, double z);
+    // A line has been added to the message display.
+    void displayLineAdded(const QString &line);
 
 public slots:
     void clrDisplay();

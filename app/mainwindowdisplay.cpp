@@ -244,4 +244,5 @@ void MainWindow::addDisplayLine(QString line)
     cursor.insertText(line);
     if (atEnd)
         bar->setValue(bar->maximum());
+    emit displayLineAdded(line);
 }

@@ -2,7 +2,10 @@
 // connected and idle with the status polling running (CPU share and peak memory).
 #include "app/mainwindow.h"
 #include "controller/kelinterface.h"
+#include "telemetry/mqttlink.h"
+#include "telemetry/paneltelemetry.h"
 #include "tools/eventwait.h"
+#include "tools/localbroker.h"
 
 #include <QApplication>
 #include <QDir>
@@ -135,9 +138,20 @@ int main(int argc, char *argv[])
     qInstallMessageHandler(Ptx::dropDiagnostics);
     QApplication app(argc, argv);
 
-    const QString simulatorPath = argc > 1
-        ? QString::fromLocal8Bit(argv[1])
+    // --telemetry: the panel also publishes to a broker of its own, as one set up for it does.
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    const bool withTelemetry = arguments.removeAll(QStringLiteral("--telemetry")) > 0;
+    const QString simulatorPath = !arguments.isEmpty()
+        ? arguments.first()
         : QCoreApplication::applicationDirPath() + QStringLiteral("/../simulator/ptx-sim");
+    Ptx::LocalBroker broker;
+    Ptx::TelemetrySettings telemetrySettings;
+    if (withTelemetry) {
+        if (!broker.start())
+            return fail("mosquitto does not start");
+        telemetrySettings.enabled = true;
+        telemetrySettings.broker = broker.address();
+    }
 
     const QString startFolder = QDir::currentPath();
     QTemporaryDir work;
@@ -179,6 +193,11 @@ int main(int argc, char *argv[])
             return fail("ptx-sim did not start (pass its path as the first argument)");
 
         KelInterface *kel = window.kelInterface();
+        Ptx::PanelTelemetry telemetry(telemetrySettings, kel);
+        QObject::connect(&window, &MainWindow::displayLineAdded, &telemetry,
+                         &Ptx::PanelTelemetry::publishDisplayLine);
+        std::printf("telemetry: %s\n", withTelemetry ? qPrintable(QStringLiteral("on, to ") + broker.address())
+                                                     : "off (--telemetry: on)");
         bool checked = false;
         QObject::connect(kel, &KelInterface::addDispLine, &window, [&checked](const QString &l) {
             if (l == QLatin1String(SystemCheckDone))

@@ -4,6 +4,10 @@
 #include "controller/kelinterface.h"
 #include "recipe/runnerstates.h"
 #include "simulator/simulator.h"
+#include "telemetry/mqttlink.h"
+#include "telemetry/paneltelemetry.h"
+#include "tools/eventwait.h"
+#include "tools/localbroker.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,6 +28,7 @@ constexpr int TrafficWaitMs = 2000;
 constexpr int StartUpTicks = 5000;
 constexpr int RunTickLimit = 100000;
 constexpr qint64 InstantMotionMs = 1000000;   // hardware time passed per tick
+constexpr int BrokerConnectMs = 10000;
 
 // The least the runner's state table and the status polling allow, one packet per tick.
 // An XY entry queues three packets when it is loaded (both speeds, then the speed read-back
@@ -111,6 +116,20 @@ int main(int argc, char *argv[])
         return 1;
     }
 
+    // With --telemetry the panel publishes to a broker of its own, as a panel with telemetry
+    // set up does.
+    const bool withTelemetry = QCoreApplication::arguments().contains(QStringLiteral("--telemetry"));
+    Ptx::LocalBroker broker;
+    Ptx::TelemetrySettings telemetrySettings;
+    if (withTelemetry) {
+        if (!broker.start()) {
+            std::fprintf(stderr, "mosquitto does not start\n");
+            return 1;
+        }
+        telemetrySettings.enabled = true;
+        telemetrySettings.broker = broker.address();
+    }
+
     PtxSim::Simulator sim;
     sim.setManualClock(true);
     if (!sim.listen()) {
@@ -119,6 +138,14 @@ int main(int argc, char *argv[])
     }
     auto *kel = new BenchInterface;
     MainWindow window(kel);
+    Ptx::PanelTelemetry telemetry(telemetrySettings, kel);
+    QObject::connect(&window, &MainWindow::displayLineAdded, &telemetry,
+                     &Ptx::PanelTelemetry::publishDisplayLine);
+    if (withTelemetry
+        && !Ptx::waitFor([&] { return telemetry.mqttLink()->isConnected(); }, BrokerConnectMs)) {
+        std::fprintf(stderr, "no connection to the broker\n");
+        return 1;
+    }
     if (!kel->openConnection(sim.clientAddress()) || !waitFor([&] { return kel->connectionState == 3; })) {
         std::fprintf(stderr, "no log-in\n");
         return 1;
@@ -158,6 +185,8 @@ int main(int argc, char *argv[])
     const int least = StartTicks + Entries * leastPerEntry + EndTicks;
     std::printf("run of %d POINT entries (DELAY %d, the shortest dwell that does not wait for the "
                 "operator), stepped tick, instant motion\n", Entries, Ptx::RecipeTickMs);
+    std::printf("  telemetry:                    %s\n",
+                withTelemetry ? qPrintable(QStringLiteral("on, to ") + broker.address()) : "off (--telemetry: on)");
     std::printf("  ticks START to RECIPE DONE!:  %d\n", ticks);
     std::printf("  ticks of the entries:         %d (%.2f per entry)\n", entryTicks, double(entryTicks) / Entries);
     std::printf("  packets sent in the run:      %d (%.2f per entry)\n", sim.total() - packetsBefore,

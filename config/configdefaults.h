@@ -12,6 +12,9 @@ constexpr double DefaultSpeedZ = 25000.0;       // steps/s
 constexpr double DefaultMicronsPerStepZ = 0.1;  // microns per step
 constexpr double DefaultIncrZ = 1.0;            // microns
 
+// The broker of a telemetry element without one: a broker on the panel itself.
+constexpr const char *DefaultTelemetryBroker = "127.0.0.1";
+
 // A file that cannot be parsed is kept beside the new one under its name plus this.
 constexpr const char *BadConfigSuffix = ".bad";
 
@@ -41,6 +44,13 @@ constexpr const char *YMin = "ymin";
 constexpr const char *YMax = "ymax";
 constexpr const char *ZMin = "zmin";
 constexpr const char *ZMax = "zmax";
+// Optional telemetry: present only when the panel publishes its state to a broker.
+constexpr const char *Telemetry = "telemetry";
+constexpr const char *Broker = "broker";
+constexpr const char *Prefix = "prefix";
+constexpr const char *User = "user";
+constexpr const char *Password = "password";
+constexpr const char *CaFile = "cafile";
 } // namespace ConfigKey
 
 } // namespace Ptx

@@ -126,6 +126,7 @@ void KelInterface::readConfigData()
     defaultRecipeName.clear();
     doRecipeAutoStart = false;
     travelLimits = Ptx::TravelLimits();
+    telemetry = Ptx::TelemetrySettings();
     configNoticeText.clear();
     keepConfigFile = false;
 
@@ -208,6 +209,22 @@ void KelInterface::readConfigData()
             doRecipeAutoStart = boolFromText(text);
     });
 
+    telemetry.enabled = !doc.elementsByTagName(key(Telemetry)).isEmpty();
+    if (telemetry.enabled)
+        telemetry.broker = key(Ptx::DefaultTelemetryBroker);
+    readGroup(doc, Telemetry, [this](const QString &name, const QString &text) {
+        if (name == key(Broker))
+            telemetry.broker = text;
+        else if (name == key(Prefix))
+            telemetry.prefix = text;
+        else if (name == key(User))
+            telemetry.user = text;
+        else if (name == key(Password))
+            telemetry.password = text;
+        else if (name == key(CaFile))
+            telemetry.cafile = text;
+    });
+
     stepsPerMMxy = Ptx::usableResolution(stepsPerMMxy, Ptx::DefaultStepsPerMMxy,
                                          key(StepsPerMM));
     micronsPerStepZ = Ptx::usableResolution(micronsPerStepZ, Ptx::DefaultMicronsPerStepZ,
@@ -265,6 +282,16 @@ void KelInterface::writeConfigData()
     QDomElement recipeGroup = appendElement(doc, root, Recipe);
     appendLeaf(doc, recipeGroup, FileName, defaultRecipeName);
     appendLeaf(doc, recipeGroup, AutoStart, doRecipeAutoStart);
+
+    // A panel without telemetry writes no element for it, so its file stays as it was.
+    if (telemetry.enabled) {
+        QDomElement group = appendElement(doc, root, Telemetry);
+        appendLeaf(doc, group, Broker, telemetry.broker);
+        appendLeaf(doc, group, Prefix, telemetry.prefix);
+        appendLeaf(doc, group, User, telemetry.user);
+        appendLeaf(doc, group, Password, telemetry.password);
+        appendLeaf(doc, group, CaFile, telemetry.cafile);
+    }
 
     QString error;
     if (!Ptx::writeFileAtomically(cfgFile->fileName(), doc.toByteArray(IndentPerLevel), &error))

@@ -118,3 +118,13 @@ void KelInterface::setTravelLimits(const Ptx::TravelLimits &limits)
     travelLimits = limits;
     travelLimits.dropCrossed();
 }
+
+Ptx::TelemetrySettings KelInterface::getTelemetry() const
+{
+    return telemetry;
+}
+
+void KelInterface::setTelemetry(const Ptx::TelemetrySettings &settings)
+{
+    telemetry = settings;
+}

@@ -12,6 +12,11 @@ constexpr int DecimalBase = 10;
 
 bool splitAddress(const QString &address, QString *host, quint16 *port)
 {
+    return splitAddress(address, host, port, DefaultPort);
+}
+
+bool splitAddress(const QString &address, QString *host, quint16 *port, quint16 defaultPort)
+{
     const QString text = address.trimmed();
     const int colon = text.lastIndexOf(QLatin1Char(':'));
     // More than one colon would be an IPv6 literal; it is taken as a host without a port.
@@ -19,7 +24,7 @@ bool splitAddress(const QString &address, QString *host, quint16 *port)
         if (text.isEmpty())
             return false;
         *host = text;
-        *port = DefaultPort;
+        *port = defaultPort;
         return true;
     }
     const QString name = text.left(colon);

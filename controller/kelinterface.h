@@ -2,6 +2,7 @@
 #pragma once
 
 #include "controller/protocol.h"
+#include "config/telemetrysettings.h"
 #include "motion/travellimits.h"
 #include "recipe/runestimate.h"
 #include "recipe/runlog.h"
@@ -93,6 +94,8 @@ public slots:
     void setIpAddr(QString val);
     QString getIpAddr();
     bool isConnected();
+    // The interface state machine's state (InterfaceState).
+    unsigned int currentInterfaceState() const { return interfaceState; }
 
     // --- command buffer and status (controller/) ---
     int addCommand(uint dev, uint cmd, uint index, long data, bool ret, long *val);
@@ -194,6 +197,9 @@ public slots:
     // Optional travel limits in stage coordinates; moves outside them are refused.
     Ptx::TravelLimits getTravelLimits() const;
     void setTravelLimits(const Ptx::TravelLimits &limits);
+    // Where the panel publishes its state; not enabled when the file has no telemetry element.
+    Ptx::TelemetrySettings getTelemetry() const;
+    void setTelemetry(const Ptx::TelemetrySettings &settings);
 
     // --- recipes: lines and files (recipe/) ---
     void setRecipe(QStringList list);
@@ -232,6 +238,11 @@ public slots:
     bool isRecipeRunning();
     bool isRecipePaused();
     bool isRecipeDelay();
+    // The prompt the run waits at for the operator's RESUME; empty when it waits for none.
+    QString operatorPrompt() const;
+    // The run going on or the last one to end, as its runs.log line records it (no end time
+    // while it goes on).
+    Ptx::RunRecord lastRunRecord() const;
     // Entry, pattern and macro pass and time left of the run.
     Ptx::RunProgress runProgress() const;
     // The time model of the compiled run list, from where the stage and wheels stand now.
@@ -397,6 +408,7 @@ protected:
     QString defaultRecipeName;
     bool doRecipeAutoStart = false;
     Ptx::TravelLimits travelLimits;
+    Ptx::TelemetrySettings telemetry;
 
     // --- recipe engine (recipe/) ---
     QStringList recipe;

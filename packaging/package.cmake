@@ -15,7 +15,8 @@ install(FILES ${PTX_PACKAGING_DIR}/default/ptx-panel ${PTX_PACKAGING_DIR}/defaul
 install(FILES ${PTX_PACKAGING_DIR}/ptx-panel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 file(GLOB PTX_EXAMPLES ${PROJECT_SOURCE_DIR}/examples/*.rcp)
 install(FILES ${PTX_EXAMPLES} DESTINATION ${CMAKE_INSTALL_DATADIR}/${PTX_PACKAGE_NAME}/examples)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/deploy.md ${PROJECT_SOURCE_DIR}/README.md
+install(FILES ${PROJECT_SOURCE_DIR}/docs/deploy.md ${PROJECT_SOURCE_DIR}/docs/telemetry.md
+              ${PROJECT_SOURCE_DIR}/README.md
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${PTX_PACKAGE_NAME})
 
 # Each manual page is made from the program's own --help when the package is built, so the
@@ -53,6 +54,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 # Not a library, so the library scan cannot find it: without a font the panel shows no text.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-dejavu-core)
+# libmosquitto comes through the library scan; its clients watch a panel's telemetry.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS mosquitto-clients)
 # The eglfs screen platform, for a panel whose picture must be turned.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS libqt6opengl6)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA

@@ -141,7 +141,7 @@ void KelInterface::runRecipe()
         break;
     case RCP_AT_LOAD:
         if (firstmove) {
-            recipePrompt(QStringLiteral("Load Sample and press RESUME"));
+            recipePrompt(QLatin1String(LoadSamplePrompt));
             firstmove = false;
             recipeState = RCP_WAIT_LOAD;
             break;
@@ -176,7 +176,7 @@ void KelInterface::runRecipe()
         break;
     case RCP_ALN1_IDLE:
         if (idle) {
-            recipePrompt(QStringLiteral("Move to 1st ALIGN Point Press RESUME"));
+            recipePrompt(QLatin1String(FirstAlignPrompt));
             recipeState = RCP_ALN1_WAIT;
         }
         break;
@@ -197,7 +197,7 @@ void KelInterface::runRecipe()
         break;
     case RCP_ALN2_IDLE:
         if (idle) {
-            recipePrompt(QStringLiteral("Move to 2nd ALIGN Point Press RESUME"));
+            recipePrompt(QLatin1String(SecondAlignPrompt));
             recipeState = RCP_ALN2_WAIT;
         }
         break;
@@ -323,6 +323,22 @@ bool KelInterface::recipeWaitsForOperator() const
     }
     default:
         return false;
+    }
+}
+
+QString KelInterface::operatorPrompt() const
+{
+    switch (recipeState) {
+    case RCP_WAIT_LOAD:
+        return QLatin1String(LoadSamplePrompt);
+    case RCP_ALN1_WAIT:
+        return QLatin1String(FirstAlignPrompt);
+    case RCP_ALN2_WAIT:
+        return QLatin1String(SecondAlignPrompt);
+    case RCP_ISSUE_ENTRY:
+        return recipeWaitsForOperator() ? QLatin1String(PauseEntryPrompt) : QString();
+    default:
+        return QString();
     }
 }
 

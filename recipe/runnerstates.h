@@ -40,6 +40,13 @@ enum RecipeState : int {
     RCP_ALN2_STORE = 4008
 };
 
+// The prompts of the states that wait for the operator's RESUME.
+constexpr const char *LoadSamplePrompt = "Load Sample and press RESUME";
+constexpr const char *FirstAlignPrompt = "Move to 1st ALIGN Point Press RESUME";
+constexpr const char *SecondAlignPrompt = "Move to 2nd ALIGN Point Press RESUME";
+// What a run held at a PAUSE entry waits for; the display shows no prompt for it.
+constexpr const char *PauseEntryPrompt = "PAUSE";
+
 // True for the states of the table; any other number would strand the run.
 bool recipeStateHasStep(int state);
 

@@ -126,6 +126,11 @@ void KelInterface::finishRunLog(RunEnding ending)
         diag(QStringLiteral("%1 NOT WRITTEN").arg(QLatin1String(RunLogName)));
 }
 
+RunRecord KelInterface::lastRunRecord() const
+{
+    return runRecord;
+}
+
 RunProgress KelInterface::runProgress() const
 {
     RunProgress p;

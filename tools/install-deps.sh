@@ -2,12 +2,13 @@
 # Sourced by ./run and ./test; extra package names may be passed as arguments.
 
 # What ./test needs besides the build: the package check's dependency scan (dpkg-shlibdeps,
-# which looks at files with `file`) and systemd-analyze for the units.
-PTX_TEST_PACKAGES=(dpkg-dev file systemd)
+# which looks at files with `file`), systemd-analyze for the units, and the MQTT broker, its
+# clients and openssl for the telemetry tests (which make their certificates).
+PTX_TEST_PACKAGES=(dpkg-dev file systemd mosquitto mosquitto-clients openssl)
 
 ptx_install_deps() {
     local wanted=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev
-                  pkg-config libqrencode-dev fonts-dejavu-core "$@")
+                  pkg-config libqrencode-dev libmosquitto-dev fonts-dejavu-core "$@")
     local missing=()
     local pkg
     for pkg in "${wanted[@]}"; do

@@ -88,6 +88,16 @@ void TestConfigFile::read_data()
         "</loadptzenable>\n", "</loadptzenable>\n        <ymin>1</ymin>\n");
     // A resolution divides every position: zero or infinite gives way to the default.
     row("zero stage resolution", stageFile("<stepspmm>0</stepspmm>"));
+    // Telemetry only where the file asks for it, then completed like every other group.
+    const auto telemetry = [](const char *broker, const char *password) {
+        return QByteArray("    </recipe>\n    <telemetry>\n        <broker>") + broker
+               + "</broker>\n        <prefix></prefix>\n        <user></user>\n        <password>"
+               + password + "</password>\n        <cafile></cafile>\n    </telemetry>\n";
+    };
+    row("telemetry completed", "<archive><telemetry><password>a&lt;b</password></telemetry></archive>",
+        "    </recipe>\n", telemetry("127.0.0.1", "a&lt;b"));
+    row("telemetry broker kept", "<archive><x><telemetry><broker>lab:1884</broker></telemetry></x></archive>",
+        "    </recipe>\n", telemetry("lab:1884", ""));
     row("infinite focus resolution",
         "<archive><focus><micronsperstep>1e999</micronsperstep></focus></archive>");
 }

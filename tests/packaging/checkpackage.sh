@@ -13,14 +13,16 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 deb=$(echo "$work"/out/ptx-panel_*.deb)
 field() { dpkg-deb --field "$deb" "$1"; }
 [ "$(field Package) $(field Version)" = "ptx-panel $version" ] || fail "$(field Package) $(field Version)"
-for dep in libqt6widgets6 libqt6network6 libqt6xml6 libqrencode4 libc6 libstdc++6 fonts-dejavu-core; do
+for dep in libqt6widgets6 libqt6network6 libqt6xml6 libqrencode4 libc6 libstdc++6 fonts-dejavu-core libmosquitto1; do
     field Depends | grep -q "\b$dep\b" || fail "Depends lacks $dep: $(field Depends)"
 done
+
+field Recommends | grep -q "\bmosquitto-clients\b" || fail "Recommends lacks mosquitto-clients"
 
 dpkg-deb --contents "$deb" | awk '{print $6}' >"$work/files"
 for f in usr/bin/ptx-{panel,sim,recipe} usr/share/man/man1/ptx-{panel,sim,recipe}.1.gz \
          usr/lib/systemd/system/ptx-{panel,sim}.service usr/share/applications/ptx-panel.desktop \
-         usr/share/doc/ptx-panel/deploy.md etc/default/ptx-{panel,sim} \
+         usr/share/doc/ptx-panel/{deploy,telemetry}.md etc/default/ptx-{panel,sim} \
          usr/share/ptx-panel/examples/grid-points.rcp; do
     grep -qx "./$f" "$work/files" || fail "package lacks /$f"
 done
