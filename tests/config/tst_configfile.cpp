@@ -8,6 +8,8 @@
 
 #include <limits>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString ConfigName = QStringLiteral("config.xml");
@@ -53,6 +55,8 @@ private slots:
     void everySettingReadBack();
     void malformed_data();
     void malformed();
+    void unreadable_data();
+    void unreadable();
     void failedWriteKeepsOldFile_data();
     void failedWriteKeepsOldFile();
     void settersDoNotWrite();
@@ -130,6 +134,17 @@ void TestConfigFile::malformed_data()
     QTest::newRow("empty file") << QByteArray() << false;
     QTest::newRow("too large") << paddedFile(LargestFile + 1) << false;
     QTest::newRow("no copy possible, left as it is") << QByteArray("<archive>") << true;
+    // Shapes that slow the parser down more than in proportion to their size are refused
+    // before it sees them, even when well-formed.
+    QTest::newRow("nested deeper than 64 elements")
+        << "<archive>" + QByteArray("<a>").repeated(64) + QByteArray("</a>").repeated(64) + "<stage><speed>7</speed></stage></archive>"
+        << false;
+    QByteArray attributes;
+    for (int i = 0; i <= 64; ++i)
+        attributes += " a" + QByteArray::number(i) + "=\"1\"";
+    QTest::newRow("more than 64 attributes") << stageFile("<speed" + attributes + ">7</speed>") << false;
+    QTest::newRow("declarations inside the document type")
+        << "<!DOCTYPE archive [<!ENTITY e \"<speed>7</speed>\">]>" + stageFile("&e;") << false;
 }
 
 void TestConfigFile::malformed()
@@ -157,6 +172,32 @@ void TestConfigFile::malformed()
     // The operator's next saved setting writes the file as usual.
     kel->setXYLdPtEnable(true);
     QVERIFY(readFile().contains("<loadptxyenable>true</loadptxyenable>"));
+}
+
+void TestConfigFile::unreadable_data()
+{
+    QTest::addColumn<bool>("pipe");   // else a folder
+    QTest::newRow("a folder called config.xml") << false;
+    QTest::newRow("a pipe called config.xml") << true;
+}
+
+// A settings file that is there but cannot be read is neither copied nor replaced: the
+// defaults are used and the message display says so.
+void TestConfigFile::unreadable()
+{
+    QFETCH(bool, pipe);
+    QVERIFY(QFile::remove(ConfigName));
+    if (pipe)
+        QCOMPARE(mkfifo(qPrintable(ConfigName), 0600), 0);
+    else
+        QVERIFY(QDir().mkdir(ConfigName));
+    DiagCapture diag;
+    reopen();
+    QVERIFY(kel->configNotice().contains("LEFT AS IT IS"));
+    QVERIFY(!diag.contains(QStringLiteral("NOT WRITTEN")));
+    QCOMPARE(QFileInfo(ConfigName).isDir(), !pipe);
+    QVERIFY(!QFile::exists(BadName));
+    QCOMPARE(kel->getXYSpeed(), 5.0);
 }
 
 void TestConfigFile::failedWriteKeepsOldFile_data()
