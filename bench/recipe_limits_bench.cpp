@@ -84,7 +84,10 @@ std::vector<Sample> worstRecipes()
         {"paths after a full list", fill("", [&](int n) { return n < 4000 ? QByteArray("POINT 1,1") : tinyCircle; })},
         {"pattern beyond numbers", fill(farPattern, [](int n) { return "POINT " + QByteArray::number(n) + ",0"; })},
         {"every kind of line", fill("", [&](int n) { return every[n % 10]; })},
-        {"longest numbers", fill("", [](int) { return "POINT " + QByteArray(18, '1') + "." + QByteArray(18, '5') + ",2"; })},
+        {"longest lines", fill("", [](int) {
+             const qsizetype digits = Ptx::MaxRecipeFileBytes / Ptx::MaxRecipeFileLines - 10;
+             return "POINT 1." + QByteArray(digits, '5') + ",2";
+         })},
     };
 }
 
@@ -95,21 +98,34 @@ void writeFile(const QString &name, const QByteArray &bytes)
         file.write(bytes);
 }
 
-// Lists, loads, compiles, draws and edits each file as an operator would, then prints the
-// peak resident memory.
-void measureMemory(const std::vector<Sample> &samples)
+// The recipe files, and one far over the limits, written a MiB at a time; the texts are
+// gone again before the panel starts, so that they do not count in its memory.
+QStringList writeFiles()
 {
-    MainWindow window;
-    window.showFullScreen();
-    Ptx::waitFor([] { return false; }, EditorOpenMs);
-    std::printf("panel shown: peak %.1f MiB\n", peakMiB());
     QStringList names;
+    const std::vector<Sample> samples = worstRecipes();
     for (size_t i = 0; i < samples.size(); ++i) {
         names << QStringLiteral("worst%1.rcp").arg(i);
         writeFile(names.last(), samples[i].text);
     }
     names << QStringLiteral("over-limit.rcp");
-    writeFile(names.last(), QByteArray(FarOverLimitMiB * 1024 * 1024, 'x').replace(0, 1, "\n"));
+    QFile huge(names.last());
+    if (huge.open(QIODevice::WriteOnly)) {
+        const QByteArray mib(1024 * 1024, 'x');
+        for (int i = 0; i < FarOverLimitMiB; ++i)
+            huge.write(i == 0 ? "\n" + mib.chopped(1) : mib);
+    }
+    return names;
+}
+
+// Lists, loads, compiles, draws and edits each file as an operator would, then prints the
+// peak resident memory.
+void measureMemory(const QStringList &names)
+{
+    MainWindow window;
+    window.showFullScreen();
+    Ptx::waitFor([] { return false; }, EditorOpenMs);
+    std::printf("panel shown: peak %.1f MiB\n", peakMiB());
 
     {
         dlgRcpFile dialog(false, &window);
@@ -175,9 +191,8 @@ int main(int argc, char *argv[])
     QTemporaryDir work;
     if (!work.isValid() || !QDir::setCurrent(work.path()))
         return 1;
-    const std::vector<Sample> samples = worstRecipes();
-    measureMemory(samples);
-    measureCompile(samples, once ? 1 : Repetitions);
+    measureMemory(writeFiles());
+    measureCompile(worstRecipes(), once ? 1 : Repetitions);
     QDir::setCurrent(startFolder);
     return 0;
 }

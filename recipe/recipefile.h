@@ -20,7 +20,7 @@ QStringList recipeFileLines(const QByteArray &text);
 // few kilobytes; anything past these is not a recipe, and its lines alone would take more
 // memory than the panel has to spare.
 constexpr qint64 MaxRecipeFileBytes = 4 * 1024 * 1024;
-constexpr qsizetype MaxRecipeFileLines = 100000;
+constexpr qsizetype MaxRecipeFileLines = 20000;
 
 // Reads the file into *lines. False, *lines untouched, when it cannot be read or is larger
 // than the limits above; in the second case *refusal, when given, receives the display line

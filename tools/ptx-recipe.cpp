@@ -57,7 +57,7 @@ const char *const HelpText =
     "\n"
     "Exit status: 0 the whole recipe compiled, 1 the compile stopped early (a CIRCLE or\n"
     "ARC through three points in a line), 2 a file cannot be read or written, the recipe\n"
-    "file is over 4 MiB or 100000 lines (as the panel refuses it), or the arguments are\n"
+    "file is over 4 MiB or 20000 lines (as the panel refuses it), or the arguments are\n"
     "wrong.\n";
 
 const char *kindName(const recipePointStruct &entry)

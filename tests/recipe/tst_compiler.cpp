@@ -446,7 +446,7 @@ private slots:
                                         << QString();
         QTest::newRow("one byte over 4 MiB") << QByteArray(Ptx::MaxRecipeFileBytes + 1, '\n').replace(0, 1, "x")
                                              << "RECIPE FILE big.rcp OVER 4 MiB: NOT LOADED";
-        QTest::newRow("one line too many") << line.repeated(lines) + "POINT 3,4" << "RECIPE FILE big.rcp OVER 100000 LINES: NOT LOADED";
+        QTest::newRow("one line too many") << line.repeated(lines) + "POINT 3,4" << "RECIPE FILE big.rcp OVER 20000 LINES: NOT LOADED";
     }
 
     // A file too large to be a recipe is neither loaded nor cut short; the message display
