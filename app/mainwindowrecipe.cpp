@@ -89,15 +89,18 @@ void MainWindow::on_contRunMacro_clicked()
 
 // With auto-start set, the default recipe is loaded now and the panel connects once the
 // window is up; START follows when the system reports ready, and the run then waits at the
-// load prompt as any run does. A recipe that cannot be read is neither loaded nor started.
+// load prompt as any run does. A recipe that cannot be read, or is too large to be one, is
+// neither loaded nor started.
 void MainWindow::prepareAutoStart()
 {
     const QString name = KEL->getDefRecipeName();
     if (!KEL->getRecipeAutoStart() || name.isEmpty())
         return;
     QStringList lines;
-    if (!Ptx::readRecipeFile(name, &lines)) {
-        addDisplayLine(tr("AUTOSTART: CANNOT READ %1").arg(name));
+    QString refusal;
+    if (!Ptx::readRecipeFile(name, &lines, &refusal)) {
+        addDisplayLine(refusal.isEmpty() ? tr("AUTOSTART: CANNOT READ %1").arg(name)
+                                         : tr("AUTOSTART: %1").arg(refusal));
         return;
     }
     KEL->setFileName(name);

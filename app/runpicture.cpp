@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace Ptx {
 
@@ -19,6 +20,9 @@ constexpr double CurrentPx = 9.0;
 constexpr double MarkPx = 7.0;
 constexpr double CrossPx = 14.0;
 constexpr double ScaleBarMaxPx = 120.0;
+// Any two positions within this of the origin are less than the largest double apart, and
+// so is the centre of their span from either.
+constexpr double ReachMM = std::numeric_limits<double>::max() / 4;
 const QColor Paper(Qt::white);
 const QColor DoneColour(160, 160, 160);
 const QColor CurrentColour(208, 16, 16);
@@ -52,8 +56,13 @@ double roundStep(double limit)
 
 } // namespace
 
+bool beyondReach(const QPointF &point)
+{
+    return !(std::abs(point.x()) <= ReachMM && std::abs(point.y()) <= ReachMM);
+}
+
 PictureMap::PictureMap(const QRectF &bounds, const QRectF &page)
-    : centreMM(bounds.center()), centrePage(page.center())
+    : centreMM(bounds.center()), centrePage(page.center()), pageRect(page)
 {
     const double spanX = std::max(bounds.width(), MinSpanMM);
     const double spanY = std::max(bounds.height(), MinSpanMM);
@@ -66,6 +75,13 @@ QPointF PictureMap::toPage(double x, double y) const
 {
     return QPointF(centrePage.x() + (x - centreMM.x()) * pixelsPerMM,
                    centrePage.y() - (y - centreMM.y()) * pixelsPerMM);
+}
+
+QPointF PictureMap::toPageEdge(double x, double y) const
+{
+    const QPointF at = toPage(x, y);
+    return QPointF(std::clamp(at.x(), pageRect.left(), pageRect.right()),
+                   std::clamp(at.y(), pageRect.top(), pageRect.bottom()));
 }
 
 QVector<bool> entriesOutside(const QVector<recipePointStruct> &entries, const TravelLimits &limits,
@@ -93,7 +109,8 @@ void RunPicture::setRunList(const QVector<recipePointStruct> &entries, const QVe
     for (int i = 0; i < entries.size(); ++i) {
         const recipePointStruct &e = entries.at(i);
         if (entryKind(e) == EntryKind::StageXY && std::isfinite(e.x) && std::isfinite(e.y))
-            spots.append(Spot{QPointF(e.x, e.y), i, i < origins.size() ? origins.at(i).pattern : 0});
+            spots.append(Spot{QPointF(e.x, e.y), i, i < origins.size() ? origins.at(i).pattern : 0,
+                              beyondReach(QPointF(e.x, e.y))});
     }
 }
 
@@ -148,10 +165,12 @@ void RunPicture::setAlignPoints(const std::optional<QPointF> &first, const std::
 QRectF RunPicture::bounds() const
 {
     std::optional<QRectF> area;
-    for (const Spot &spot : spots)
-        area = unite(area, spot.at);
+    for (const Spot &spot : spots) {
+        if (!spot.beyond)
+            area = unite(area, spot.at);
+    }
     for (const std::optional<QPointF> &mark : {align1, align2, loadPoint}) {
-        if (mark)
+        if (mark && !beyondReach(*mark))
             area = unite(area, *mark);
     }
     return area.value_or(QRectF());
@@ -166,6 +185,11 @@ void RunPicture::paint(QPainter *painter, const QRectF &page) const
     paintMarks(painter, map);
     paintScale(painter, map, page);
     painter->restore();
+}
+
+QPointF RunPicture::spotOnPage(const PictureMap &map, const Spot &spot) const
+{
+    return spot.beyond ? map.toPageEdge(spot.at.x(), spot.at.y()) : map.toPage(spot.at.x(), spot.at.y());
 }
 
 // The order as one line per style, the points as small squares, the current entry ringed.
@@ -185,14 +209,14 @@ void RunPicture::paintPath(QPainter *painter, const PictureMap &map) const
     QVector<QLineF> outsideMarks;
     for (int k = 0; k < spots.size(); ++k) {
         const Spot &spot = spots.at(k);
-        const QPointF at = map.toPage(spot.at.x(), spot.at.y());
+        const QPointF at = spotOnPage(map, spot);
         if (k <= currentSpot)
             done << at;
         if (k >= currentSpot)
             coming << at;
         const QRectF dot(at.x() - DotPx / 2, at.y() - DotPx / 2, DotPx, DotPx);
         (spot.entry < current ? doneDots : spot.pattern > 0 ? patternDots : comingDots) << dot;
-        if (spot.entry < outsideFlags.size() && outsideFlags.at(spot.entry)) {
+        if (spot.beyond || (spot.entry < outsideFlags.size() && outsideFlags.at(spot.entry))) {
             outsideMarks << QLineF(at + QPointF(-MarkPx, -MarkPx), at + QPointF(MarkPx, MarkPx))
                          << QLineF(at + QPointF(-MarkPx, MarkPx), at + QPointF(MarkPx, -MarkPx));
         }
@@ -216,7 +240,7 @@ void RunPicture::paintPath(QPainter *painter, const PictureMap &map) const
 
     if (currentSpot >= 0) {
         painter->setRenderHint(QPainter::Antialiasing, true);
-        const QPointF at = map.toPage(spots.at(currentSpot).at.x(), spots.at(currentSpot).at.y());
+        const QPointF at = spotOnPage(map, spots.at(currentSpot));
         painter->setPen(QPen(CurrentColour, 3));
         painter->drawEllipse(at, CurrentPx, CurrentPx);
     }
@@ -226,7 +250,7 @@ void RunPicture::paintPath(QPainter *painter, const PictureMap &map) const
     int lastPattern = 0;
     for (const Spot &spot : spots) {
         if (spot.pattern > 0 && spot.pattern != lastPattern) {
-            const QPointF at = map.toPage(spot.at.x(), spot.at.y());
+            const QPointF at = spotOnPage(map, spot);
             painter->drawRect(QRectF(at.x() - MarkPx / 2 - 1, at.y() - MarkPx / 2 - 1, MarkPx + 2, MarkPx + 2));
         }
         lastPattern = spot.pattern;
@@ -242,7 +266,7 @@ void RunPicture::paintMarks(QPainter *painter, const PictureMap &map) const
     auto label = [&](const std::optional<QPointF> &mark, const QColor &colour, const QString &text) {
         if (!mark)
             return;
-        const QPointF at = map.toPage(mark->x(), mark->y());
+        const QPointF at = map.toPageEdge(mark->x(), mark->y());
         QPolygonF diamond;
         diamond << at + QPointF(0, -MarkPx) << at + QPointF(MarkPx, 0) << at + QPointF(0, MarkPx)
                 << at + QPointF(-MarkPx, 0);

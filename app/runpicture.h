@@ -23,13 +23,21 @@ public:
 
     PictureMap(const QRectF &bounds, const QRectF &page);
     QPointF toPage(double x, double y) const;
+    // Where the point lies, or where the line towards it leaves the page.
+    QPointF toPageEdge(double x, double y) const;
     double scale() const { return pixelsPerMM; }
 
 private:
     double pixelsPerMM = 1.0;
     QPointF centreMM;
     QPointF centrePage;
+    QRectF pageRect;
 };
+
+// A position no stage reaches: so far out that a picture holding it and the origin would
+// span more than the range of numbers. The picture leaves it out of its bounds and pins it
+// to the page's edge, marked as outside.
+bool beyondReach(const QPointF &point);
 
 // Which run-list entries a move would take outside the travel limits, each entry converted
 // to stage coordinates through align when one is given.
@@ -61,7 +69,9 @@ private:
         QPointF at;
         int entry;          // run-list index of the XY entry
         int pattern;        // pattern placement, or 0
+        bool beyond;        // beyondReach(at)
     };
+    QPointF spotOnPage(const PictureMap &map, const Spot &spot) const;
     void paintPath(QPainter *painter, const PictureMap &map) const;
     void paintMarks(QPainter *painter, const PictureMap &map) const;
     void paintScale(QPainter *painter, const PictureMap &map, const QRectF &page) const;

@@ -3,11 +3,13 @@
 #include "config/configdefaults.h"
 #include "config/numbertext.h"
 #include "config/resolution.h"
+#include "config/xmlguard.h"
 #include "controller/diagnostics.h"
 #include "controller/kelinterface.h"
 
 #include <QDomDocument>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cmath>
 #include <functional>
@@ -105,6 +107,11 @@ bool keepBadFile(const QString &fileName, const QString &reason)
     return copied;
 }
 
+void noteUnreadable(const QString &fileName, const QString &reason)
+{
+    Ptx::diag(QStringLiteral("%1 UNREADABLE (%2), LEFT AS IT IS").arg(fileName, reason));
+}
+
 } // namespace
 
 void KelInterface::readConfigData()
@@ -131,16 +138,34 @@ void KelInterface::readConfigData()
     keepConfigFile = false;
 
     const QString fileName = cfgFile->fileName();
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const QFileInfo info(fileName);
+    if (!info.exists()) {
         writeConfigData();
         return;
     }
+    // A file that is there but cannot be read may still hold the operator's settings: it is
+    // neither copied nor replaced. Only a plain file is opened: a pipe would block the start.
+    QFile file(fileName);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
+        noteUnreadable(fileName, info.isFile() ? file.errorString() : QStringLiteral("not a plain file"));
+        unusableConfigFile(false);
+        return;
+    }
     const QByteArray bytes = file.read(MaxFileBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        noteUnreadable(fileName, file.errorString());
+        unusableConfigFile(false);
+        return;
+    }
     file.close();
     if (bytes.size() > MaxFileBytes) {
         unusableConfigFile(keepBadFile(fileName,
                                        QStringLiteral("larger than %1 bytes").arg(MaxFileBytes)));
+        return;
+    }
+    const QString shapeProblem = Ptx::xmlShapeProblem(bytes);
+    if (!shapeProblem.isEmpty()) {
+        unusableConfigFile(keepBadFile(fileName, shapeProblem));
         return;
     }
 

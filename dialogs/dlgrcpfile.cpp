@@ -1,6 +1,7 @@
 #include "dialogs/dlgrcpfile.h"
 #include "ui_dlgrcpfile.h"
 
+#include "dialogs/recipename.h"
 #include "dialogs/screencentre.h"
 
 #include <QDialogButtonBox>
@@ -70,7 +71,7 @@ QString dlgRcpFile::completedName(const QString &name)
 
 bool dlgRcpFile::nameAcceptable(const QString &name)
 {
-    return !completedName(name).startsWith(Dot);
+    return Ptx::listedRecipeName(completedName(name));
 }
 
 void dlgRcpFile::InitDlg()

@@ -31,8 +31,8 @@ public:
     static QStringList recipeFileNames(QFileInfoList files);
     // The name as it will be returned: ".rcp" added when it holds no "." at all.
     static QString completedName(const QString &name);
-    // A name is taken unless its completed form is hidden (starts with "."), which an empty
-    // name is too: LOAD would never list it again.
+    // A name is taken when LOAD would list its completed form afterwards: not an empty or
+    // hidden name, none outside the working folder, none without the recipe extension.
     static bool nameAcceptable(const QString &name);
 
 public slots:

@@ -142,19 +142,19 @@ QString listLine(const recipePointStruct &entry)
 
 } // namespace
 
+// Negative when the point was not stored because its list is full or it lies beyond the
+// range of numbers: a path stops adding points there.
 int KelInterface::AddPoint(double x, double y, double z, bool zmove)
 {
     if (macroDefining)
         return 0;
-    if (repeatDefining) {
-        AddRptPoint(x, y, z, zmove);
-        return 0;
-    }
+    if (repeatDefining)
+        return AddRptPoint(x, y, z, zmove);
     // Pattern offsets can carry a sum beyond the range of a double; such a target is
     // never stored.
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) {
         Ptx::diag(QStringLiteral("  PT refused: not a finite position"));
-        return 0;
+        return -1;
     }
     const recipePointStruct entry = motionEntry(x, y, z, zmove, curSpeedXY, curSpeedZ, curDelay);
     const bool room = EntryList{pointList, numPointsDefined, MaxPoints, pointOrigin}.append(entry);
@@ -166,25 +166,32 @@ int KelInterface::AddPoint(double x, double y, double z, bool zmove)
     return 0;
 }
 
-// Appends the whole pattern offset by (x, y).
+// Appends the whole pattern offset by (x, y). Entries beyond the range of numbers are left
+// out with one diagnostic line for the placement, however many there are.
 int KelInterface::placePattern(double x, double y)
 {
     const EntryList runList{pointList, numPointsDefined, MaxPoints, pointOrigin, {++patternPlacements, 0}};
+    int refused = 0;
+    int result = 0;
     for (int i = 0; i < numRptPointsDefined; ++i) {
+        if (!std::isfinite(rptPointList[i].x + x) || !std::isfinite(rptPointList[i].y + y)) {
+            ++refused;
+            continue;
+        }
         recipePointStruct entry = rptPointList[i];
         entry.x += x;
         entry.y += y;
         entry.options = 0;
-        if (!std::isfinite(entry.x) || !std::isfinite(entry.y)) {
-            Ptx::diag(QStringLiteral("  PT refused: not a finite position"));
-            continue;
-        }
         const bool room = runList.append(entry);
         diagEntry(entry);
-        if (!room)
-            return -1;
+        if (!room) {
+            result = -1;
+            break;
+        }
     }
-    return 0;
+    if (refused > 0)
+        Ptx::diag(QStringLiteral("  PT refused: %1 pattern entries not at a finite position").arg(refused));
+    return result;
 }
 
 int KelInterface::AddFiltPoint(int f1pos, int f2pos, bool f1move, bool f2move, unsigned int shopt, bool fmacro)

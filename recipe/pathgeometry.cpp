@@ -7,6 +7,15 @@ namespace Ptx {
 
 namespace {
 
+qint64 pointsMade = 0;
+
+// Hands one point to the sink, counting it.
+bool give(const PointSink &sink, double x, double y)
+{
+    ++pointsMade;
+    return sink(x, y);
+}
+
 // A row or column step is taken when it lands no further than half a step past the end.
 bool withinEnd(double next, double step, double end)
 {
@@ -24,6 +33,11 @@ bool withinStart(double next, double step, double start)
 }
 
 } // namespace
+
+qint64 pathPointsMade()
+{
+    return pointsMade;
+}
 
 double midPoint(double a, double b)
 {
@@ -57,7 +71,7 @@ int linePoints(double x1, double y1, double xIncr, double yIncr, int steps, cons
     while (count < steps + 1 && count < MaxPathPoints) {
         ++count;
         const int k = count - 1;
-        if (!sink(x1 + k * xIncr, y1 + k * yIncr))
+        if (!give(sink, x1 + k * xIncr, y1 + k * yIncr))
             break;
     }
     return count;
@@ -75,7 +89,7 @@ int gridPoints(double sx, double sy, double ix, double iy, double ex, double ey,
     bool finished = false;
     while (!finished && count < MaxPathPoints) {
         ++count;
-        if (!sink(x, y))
+        if (!give(sink, x, y))
             break;
         const double nx = dir > 0 ? x + dx : x - dx;
         const bool accepted = dir > 0 ? withinEnd(nx, dx, ex) : withinStart(nx, dx, sx);
@@ -170,14 +184,14 @@ ArcSweep arcSweep(double a0, double a1, double a2)
 int circlePoints(const Circle &circle, int steps, const PointSink &sink)
 {
     if (steps == 0) {
-        sink(circle.centerX, circle.centerY + circle.radius);
+        give(sink, circle.centerX, circle.centerY + circle.radius);
         return 1;
     }
     int count = 0;
     for (int i = 0; i <= steps && count < MaxPathPoints; ++i) {
         const double a = i * FullTurn / steps;
         ++count;
-        if (!sink(circle.centerX + circle.radius * std::sin(a), circle.centerY + circle.radius * std::cos(a)))
+        if (!give(sink, circle.centerX + circle.radius * std::sin(a), circle.centerY + circle.radius * std::cos(a)))
             break;
     }
     return count;
@@ -191,7 +205,7 @@ int arcPoints(const Circle &circle, double startAngle, const ArcSweep &sweep, in
         const double fraction = steps == 0 ? 0.0 : sweep.angle * i / steps;
         const double theta = startAngle + fraction * sweep.dir;
         ++count;
-        if (!sink(circle.centerX + circle.radius * std::cos(theta), circle.centerY + circle.radius * std::sin(theta)))
+        if (!give(sink, circle.centerX + circle.radius * std::cos(theta), circle.centerY + circle.radius * std::sin(theta)))
             break;
     }
     return count;

@@ -3,6 +3,8 @@
 // when the sink answers false (its list is full).
 #pragma once
 
+#include <QtGlobal>
+
 #include <functional>
 #include <limits>
 
@@ -24,6 +26,10 @@ constexpr double SubdivisionRounding = 0.05;
 constexpr double NoCircleRadius = 1.0;
 
 using PointSink = std::function<bool(double x, double y)>;
+
+// The points the expansions below have worked out since the program started: the work a
+// compile spends on paths, which stays within the lists' room plus one point per line.
+qint64 pathPointsMade();
 
 // (a + b) / 2.
 double midPoint(double a, double b);

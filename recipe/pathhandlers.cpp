@@ -9,6 +9,15 @@
 
 namespace {
 
+// A macro records only filter, shutter, exposure-time and pause entries: a path inside its
+// definition would add nothing, so its points are never worked out.
+bool skippedInMacro(bool macroDefining, const QString &procLine)
+{
+    if (macroDefining)
+        Ptx::diag(QStringLiteral("LINE:%1 ---NO POINTS INSIDE DEFMAC---").arg(procLine));
+    return macroDefining;
+}
+
 QString pathEcho(const QString &procLine, const char *keyword, const double *values, int count)
 {
     Ptx::DiagText echo;
@@ -21,6 +30,8 @@ QString pathEcho(const QString &procLine, const char *keyword, const double *val
 // f: x1, y1, x2, y2, step.
 int KelInterface::compileLine(const double *f)
 {
+    if (skippedInMacro(macroDefining, procLine))
+        return 0;
     const double step = f[4];
     if (!(step > 0)) {
         rejectLine(QStringLiteral("LINE STEP NOT POSITIVE"));
@@ -54,6 +65,8 @@ int KelInterface::compileLine(const double *f)
 // f: x1, y1, x2, y2, x3, y3, step. Returns the negative solver result for points in a line.
 int KelInterface::compileCircle(const double *f, bool arc)
 {
+    if (skippedInMacro(macroDefining, procLine))
+        return 0;
     const char *keyword = arc ? "ARC" : "CIRCLE";
     const double step = f[6];
     if (!(step > 0)) {
@@ -94,8 +107,9 @@ int KelInterface::compileCircle(const double *f, bool arc)
     return arc ? HandleArc() : HandleCircle();
 }
 
-// The path's points enter the run list (or the pattern) like POINTs; once the run list is
-// full every further point would be dropped, so the expansion ends there.
+// The path's points enter the run list (or the pattern) like POINTs; once the list is full
+// every further point would be dropped, so the expansion ends there, as it does at a point
+// beyond the range of numbers.
 bool KelInterface::addPathPoint(double x, double y)
 {
     return AddPoint(x, y, 0.0, false) >= 0;
@@ -103,6 +117,8 @@ bool KelInterface::addPathPoint(double x, double y)
 
 int KelInterface::HandleComb(bool raster)
 {
+    if (skippedInMacro(macroDefining, procLine))
+        return 0;
     Ptx::gridPoints(fpt1x, fpt1y, fpt2x, fpt2y, fpt3x, fpt3y, raster,
                     [this](double x, double y) { return addPathPoint(x, y); });
     return 0;

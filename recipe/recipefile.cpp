@@ -36,14 +36,26 @@ QStringList recipeFileLines(const QByteArray &text)
     return lines;
 }
 
-bool readRecipeFile(const QString &fileName, QStringList *lines)
+bool readRecipeFile(const QString &fileName, QStringList *lines, QString *refusal)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray text = file.readAll();
+    // One byte past the limit tells a file over it, whatever the file system says its size
+    // is (a device or a pipe says 0), and never more is held in memory.
+    const QByteArray text = file.read(MaxRecipeFileBytes + 1);
     if (file.error() != QFileDevice::NoError)
         return false;
+    QString why;
+    if (text.size() > MaxRecipeFileBytes)
+        why = QStringLiteral("OVER %1 MiB").arg(MaxRecipeFileBytes / (1024 * 1024));
+    else if (text.count('\n') + (text.endsWith('\n') ? 0 : 1) > MaxRecipeFileLines)
+        why = QStringLiteral("OVER %1 LINES").arg(MaxRecipeFileLines);
+    if (!why.isEmpty()) {
+        if (refusal)
+            *refusal = QStringLiteral("RECIPE FILE %1 %2: NOT LOADED").arg(fileName, why);
+        return false;
+    }
     *lines = recipeFileLines(text);
     return true;
 }
@@ -104,9 +116,17 @@ void KelInterface::saveRcp()
         reportFileError();
 }
 
-// A file that cannot be read leaves the recipe as it was.
+// A file that cannot be read leaves the recipe as it was. One too large to be a recipe is
+// not an opening error: the message display says why it was not loaded.
 void KelInterface::loadRcp()
 {
-    if (!Ptx::readRecipeFile(rcpFileName, &recipe))
+    QString refusal;
+    if (Ptx::readRecipeFile(rcpFileName, &recipe, &refusal))
+        return;
+    if (refusal.isEmpty()) {
         reportFileError();
+        return;
+    }
+    Ptx::diag(refusal);
+    emit addDispLine(refusal);
 }

@@ -16,8 +16,16 @@ QByteArray recipeFileText(const QStringList &lines);
 // final line end adds no empty line.
 QStringList recipeFileLines(const QByteArray &text);
 
-// Reads the file into *lines. False, *lines untouched, when it cannot be read.
-bool readRecipeFile(const QString &fileName, QStringList *lines);
+// The largest recipe file the panel takes, in bytes and in lines. A hand-written recipe is a
+// few kilobytes; anything past these is not a recipe, and its lines alone would take more
+// memory than the panel has to spare.
+constexpr qint64 MaxRecipeFileBytes = 4 * 1024 * 1024;
+constexpr qsizetype MaxRecipeFileLines = 20000;
+
+// Reads the file into *lines. False, *lines untouched, when it cannot be read or is larger
+// than the limits above; in the second case *refusal, when given, receives the display line
+// that says why ("RECIPE FILE big.rcp OVER 4 MiB: NOT LOADED").
+bool readRecipeFile(const QString &fileName, QStringList *lines, QString *refusal = nullptr);
 
 // Writes the file atomically: a failed write leaves any earlier file as it was.
 bool writeRecipeFile(const QString &fileName, const QStringList &lines);

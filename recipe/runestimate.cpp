@@ -109,11 +109,13 @@ double moveMs(double distanceSteps, double stepsPerSecond)
 
 double wheelMs(int from, int to, const RunTimings &timings)
 {
-    const int size = std::max(1, timings.wheelPositions);
+    // Slot numbers come from the recipe unchecked: the difference of two of them needs more
+    // than 32 bits.
+    const qint64 size = std::max(1, timings.wheelPositions);
     const bool home = to == WheelHome;
-    const int target = home ? 1 : to;
-    const int ahead = (((target - from) % size) + size) % size;
-    const int turns = std::min(ahead, size - ahead);
+    const qint64 target = home ? 1 : to;
+    const qint64 ahead = (((target - from) % size) + size) % size;
+    const qint64 turns = std::min(ahead, size - ahead);
     return turns * timings.wheelSlotMs + (home ? timings.wheelHomeMs : 0.0);
 }
 

@@ -16,12 +16,18 @@ namespace {
 constexpr qint64 SecondsPerMinute = 60;
 constexpr qint64 SecondsPerHour = 3600;
 constexpr double MsPerSecond = 1000.0;
+constexpr int LongestShownHours = 99;
+constexpr double LongestShownMs = LongestShownHours * SecondsPerHour * MsPerSecond;
 // A tick later than this after the one before was held up (a stall), not working.
 constexpr double MaxTickGapMs = 1000.0;
 } // namespace
 
 QString durationText(double ms)
 {
+    // Beyond this the figure says nothing an operator can use, and an endless time (a move
+    // at a crawl) has no figure at all.
+    if (!(ms <= LongestShownMs))
+        return QStringLiteral("> %1 h").arg(LongestShownHours);
     const qint64 s = qint64(std::ceil(std::max(0.0, ms) / MsPerSecond));
     if (s < SecondsPerMinute)
         return QStringLiteral("%1 s").arg(s);

@@ -22,7 +22,7 @@ struct RunProgress {
 QString progressText(const RunProgress &progress);
 // "1 ENTRY", "40 ENTRIES"
 QString entriesText(int count);
-// "45 s", "2:05", "1:02:05"
+// "45 s", "2:05", "1:02:05"; "> 99 h" for anything longer and for an endless time.
 QString durationText(double ms);
 
 } // namespace Ptx

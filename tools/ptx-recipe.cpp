@@ -56,8 +56,9 @@ const char *const HelpText =
     "  --version      show the version.\n"
     "\n"
     "Exit status: 0 the whole recipe compiled, 1 the compile stopped early (a CIRCLE or\n"
-    "ARC through three points in a line), 2 a file cannot be read or written or the\n"
-    "arguments are wrong.\n";
+    "ARC through three points in a line), 2 a file cannot be read or written, the recipe\n"
+    "file is over 4 MiB or 20000 lines (as the panel refuses it), or the arguments are\n"
+    "wrong.\n";
 
 const char *kindName(const recipePointStruct &entry)
 {
@@ -206,8 +207,9 @@ int main(int argc, char **argv)
         return Unreadable;
     }
     QStringList lines;
-    if (!Ptx::readRecipeFile(args.recipe, &lines)) {
-        printError(QStringLiteral("cannot read %1").arg(args.recipe));
+    QString refusal;
+    if (!Ptx::readRecipeFile(args.recipe, &lines, &refusal)) {
+        printError(refusal.isEmpty() ? QStringLiteral("cannot read %1").arg(args.recipe) : refusal);
         return Unreadable;
     }
     const QString config = args.config.isEmpty() ? QString() : QFileInfo(args.config).absoluteFilePath();

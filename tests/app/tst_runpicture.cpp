@@ -71,6 +71,21 @@ private slots:
         }
     }
 
+    // Points beyond any stage's reach leave the rest drawn to scale; they sit crossed at the
+    // page's edges.
+    void extentBeyondNumbers()
+    {
+        RunnerProbe kel;
+        kel.setEntries({xyEntry(-1e308, 0, 0), xyEntry(0, 0, 0), xyEntry(10, 5, 0), xyEntry(1e308, 0, 0)});
+        RunPicture picture;
+        picture.showRun(kel);
+        QCOMPARE(picture.bounds(), QRectF(0, 0, 10, 5));
+        const QImage image = draw(picture, QSize(236, 136));
+        const QPoint second = PictureMap(picture.bounds(), QRectF(image.rect())).toPage(0, 0).toPoint();
+        for (const QPoint &at : {second, QPoint(3, second.y() + 3), QPoint(232, second.y() + 3)})
+            QVERIFY(near(image.pixel(at), at == second ? Coming : QColor(255, 140, 0)));
+    }
+
     // The reference recipe with an X travel limit of 25 mm, as ptx-recipe draws it.
     void referencePicture()
     {

@@ -8,6 +8,8 @@
 
 #include <limits>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString ConfigName = QStringLiteral("config.xml");
@@ -53,6 +55,7 @@ private slots:
     void everySettingReadBack();
     void malformed_data();
     void malformed();
+    void unreadable();
     void failedWriteKeepsOldFile_data();
     void failedWriteKeepsOldFile();
     void settersDoNotWrite();
@@ -140,6 +143,9 @@ void TestConfigFile::malformed_data()
     QTest::newRow("empty file") << QByteArray() << false;
     QTest::newRow("too large") << paddedFile(LargestFile + 1) << false;
     QTest::newRow("no copy possible, left as it is") << QByteArray("<archive>") << true;
+    // Shapes that slow the parser down out of proportion are refused, even well-formed.
+    QTest::newRow("nested 65 deep") << stageFile(QByteArray("<a>").repeated(64) + QByteArray("</a>").repeated(64)) << false;
+    QTest::newRow("declarations in the document type") << "<!DOCTYPE archive [<!ENTITY e '7'>]>" + stageFile("<speed>&e;</speed>") << false;
 }
 
 void TestConfigFile::malformed()
@@ -167,6 +173,18 @@ void TestConfigFile::malformed()
     // The operator's next saved setting writes the file as usual.
     kel->setXYLdPtEnable(true);
     QVERIFY(readFile().contains("<loadptxyenable>true</loadptxyenable>"));
+}
+
+// A folder, or a pipe (which must not block), in the file's place is neither copied nor
+// replaced; the display says so.
+void TestConfigFile::unreadable()
+{
+    for (const bool pipe : {false, true}) {
+        QVERIFY((QFile::remove(ConfigName) || QDir().rmdir(ConfigName)) && (pipe ? !mkfifo("config.xml", 0600) : QDir().mkdir(ConfigName)));
+        DiagCapture diag;
+        reopen();
+        QVERIFY(kel->configNotice().contains("LEFT AS IT IS") && !diag.contains(QStringLiteral("NOT WRITTEN")) && !QFile::exists(BadName));
+    }
 }
 
 void TestConfigFile::failedWriteKeepsOldFile_data()

@@ -31,6 +31,15 @@ private slots:
         QTest::newRow("empty name refused") << "" << "" << "" << "" << ".rcp" << false;
         QTest::newRow("hidden name refused") << "" << ".X" << "" << "" << ".X" << false;
         QTest::newRow("blank name taken") << "" << "" << "SPACE" << "" << " .rcp" << true;
+        // Only names that stay in the folder and that the list shows again afterwards.
+        QTest::newRow("slash refused") << "" << "sub/x" << "" << "" << "sub/x.rcp" << false;
+        QTest::newRow("backslash and two dots refused") << "" << "a\\..b" << "" << "" << "a\\..b" << false;
+        QTest::newRow("space after the extension refused") << "x.rcp:1" << "x.rcp" << "SPACE" << "x.rcp" << "x.rcp " << false;
+        QTest::newRow("backspace into the extension refused") << "x.rcp:1" << "x.rcp" << "BKSP" << "x.rcp" << "x.rc" << false;
+        QTest::newRow("line break refused") << "" << "a\nb" << "" << "" << "a\nb.rcp" << false;
+        QTest::newRow("longer name refused") << "" << QString(252, QLatin1Char('a')) << "" << "" << QString(252, QLatin1Char('a')) + ".rcp" << false;
+        QTest::newRow("a folder's name refused") << "sub.rcp/" << "sub.rcp" << "" << "" << "sub.rcp" << false;
+        QTest::newRow("a link's name refused") << "x.rcp:1 l.rcp>x.rcp" << "l.rcp" << "" << "x.rcp" << "l.rcp" << false;
     }
     void nameAndList()
     {

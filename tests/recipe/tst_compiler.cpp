@@ -292,6 +292,10 @@ private slots:
         QTest::newRow("macro insertion fills the list")
             << QStringList{"DEFMAC", "SHOPEN 1", "SHOPEN 2", "SHOPEN 3", "ENDMAC"} + repeated("POINT %1,0", 3997)
                    + QStringList{"FMACRO"} << "3999 0 3 F 0,0,0,0 55 0";
+        // Points that cannot be kept are not worked out (the paths' work is checked below).
+        QTest::newRow("paths inside a macro") << QStringList{"DEFMAC", "CIRCLE 0,1,1,0,-1,0,1e-5", "LINE 0,0,9,0,1e-5", "ENDMAC"} << "0 0 0 P 0,0";
+        QTest::newRow("paths into a full pattern") << QStringList{"DEFREP 0,0", "CIRCLE 0,1,1,0,-1,0,1e-5", "RASTER 0,0,1e-5,1e-5,9,9"}
+                                                   << "0 199 0 P 0,0";
         QTest::newRow("macro into the pattern stops at its limit")
             << QStringList{"DEFMAC", "SHOPEN 1", "SHOPEN 2", "SHOPEN 3", "ENDMAC", "DEFREP 0,0"} + repeated("POINT %1,0", 197)
                    + QStringList{"FMACRO", "ENDREP"} << "200 199 3 F 0,0,0,0 55 0";
@@ -300,7 +304,9 @@ private slots:
     void capacity()
     {
         QFETCH(QStringList, recipe);
+        const qint64 pathWork = Ptx::pathPointsMade();
         QCOMPARE(compile(recipe), 0);
+        QVERIFY(Ptx::pathPointsMade() - pathWork <= Ptx::PointListSize + Ptx::RptListSize + recipe.size());
         const int last = kel->numPointsDefined - 1;
         QTEST(QStringLiteral("%1 %2 %3 %4").arg(last + 1).arg(kel->numRptPointsDefined).arg(kel->numMacroPointsDefined)
                   .arg(describe(kel->pointList[std::max(last, 0)])), "counts");
@@ -440,6 +446,27 @@ private slots:
         const QStringList diag = diagnostics->lines();
         QCOMPARE(std::count_if(diag.begin(), diag.end(), [](const QString &l) { return l.contains(QLatin1String("UNKNOWN COMMAND")); }),
                  comments);
+    }
+
+    void tooLargeFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("shown");   // the display line; the recipe stays
+        QTest::newRow("over 4 MiB") << QByteArray(Ptx::MaxRecipeFileBytes + 1, 'x') << "RECIPE FILE big.rcp OVER 4 MiB: NOT LOADED";
+        QTest::newRow("a line too many") << QByteArray(Ptx::MaxRecipeFileLines + 1, '\n') << "RECIPE FILE big.rcp OVER 20000 LINES: NOT LOADED";
+    }
+
+    // Neither loaded nor cut short, and not an opening error: the display says why.
+    void tooLargeFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        writeBytes("big.rcp", bytes);
+        kel->setRecipe({"POINT 5,5"});
+        kel->setFileName("big.rcp");
+        QSignalSpy display(&*kel, &KelInterface::addDispLine);
+        kel->loadRcp();
+        QTEST(display.value(0).value(0).toString(), "shown");
+        QVERIFY(kel->getRecipe() == QStringList{"POINT 5,5"} && !diagnostics->lines().contains(QStringLiteral("Error opening file")));
     }
 
     void fileErrors_data()

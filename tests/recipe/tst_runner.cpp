@@ -397,6 +397,9 @@ private slots:
         // A pause of up to one tick waits for the operator: no time.
         QTest::newRow("pauses") << Entries{filterEntry(0, 0, false, false, PauseWord, 510), filterEntry(0, 0, false, false, PauseWord, 20)}
                                 << QVector<double>{500, 0};
+        // Slot numbers straight from the recipe: from 1 to the lowest is 1 slot, from there to
+        // the highest 5.
+        QTest::newRow("slots at the ends") << Entries{filterEntry(-2147483647 - 1, 0, true, false, 0), filterEntry(2147483647, 0, true, false, 0)} << QVector<double>{200, 1000};
     }
 
     void entryTimes()
@@ -446,6 +449,8 @@ private slots:
         QTest::newRow("seconds, rounded up") << 44001.0 << "ENTRY 12 OF 40  PATTERN 3 OF 8  45 s LEFT";
         QTest::newRow("a minute") << 60000.0 << "ENTRY 12 OF 40  PATTERN 3 OF 8  1:00 LEFT";
         QTest::newRow("an hour") << 3600000.0 << "ENTRY 12 OF 40  PATTERN 3 OF 8  1:00:00 LEFT";
+        QTest::newRow("over 99 hours") << 356400001.0 << "ENTRY 12 OF 40  PATTERN 3 OF 8  > 99 h LEFT";
+        QTest::newRow("endless, a move at a crawl") << qInf() << "ENTRY 12 OF 40  PATTERN 3 OF 8  > 99 h LEFT";
     }
 
     void progressLine()
