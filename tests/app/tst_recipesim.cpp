@@ -179,6 +179,38 @@ private slots:
         QCOMPARE(moves.join(QLatin1Char(' ')), QStringLiteral("X1 Y0 X2 Y0 X1 Y0"));
     }
 
+    // PAUSE during a wheel move or an exposure holds the run before its next entry; PAUSE
+    // and RESUME during the exposure let it go on by itself when the exposure ends.
+    void pauseDuringAFilterEntry_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<bool>("resumed");
+        QTest::newRow("wheel move held") << "F1MOVE 5" << false;
+        QTest::newRow("exposure held") << "SHEXP 1" << false;
+        QTest::newRow("exposure resumed goes on") << "SHEXP 1" << true;
+    }
+    void pauseDuringAFilterEntry()
+    {
+        QFETCH(QString, entry);
+        QFETCH(bool, resumed);
+        QVERIFY(start(entry + QStringLiteral("\nPOINT 1,0")));
+        QVERIFY(waitUntil([&] { return shown("Load Sample and press RESUME"); }));
+        p->sim.setManualClock(true);   // the wheel turns and the shutter exposes until let go
+        QVERIFY(resume("Load Sample and press RESUME"));
+        QVERIFY(waitUntil([&] { return p->sim.wheelMoving(1) || p->sim.shutterState(1) == 2; }));
+        p->b("butPause")->click();
+        if (resumed)
+            p->b("butPause")->click();
+        p->sim.advance(60000);
+        const int polls = p->sim.count(DevController, CmdRead, IdxBusyMask);
+        QVERIFY(waitUntil([&] { return p->sim.count(DevController, CmdRead, IdxBusyMask) > polls + 5; }));
+        QCOMPARE(moves.contains(QStringLiteral("X1")), resumed);
+        QCOMPARE(p->b("butPause")->text(), resumed ? QStringLiteral("Pause") : QStringLiteral("Resume"));
+        if (!resumed)
+            p->b("butPause")->click();
+        QVERIFY(waitUntil([&] { return moves.contains(QStringLiteral("X1")); }));
+    }
+
     // A continuous run starts over after its last entry, until HALT stops it in a move.
     void haltStopsAContinuousRun()
     {
