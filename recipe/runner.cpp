@@ -265,8 +265,11 @@ void KelInterface::runRecipe()
     }
 }
 
+// A run that START replaces is logged before the new one begins.
 void KelInterface::initRecipe()
 {
+    if (recipeRunning)
+        finishRunLog(RunEnding::Restart);
     recipeState = RCP_IDLE;
     recipeIndex = 0;
     recipePaused = false;

@@ -5,6 +5,7 @@
 #include "dialogs/kelscriptedit.h"
 #include "livepanel.h"
 #include "modaldriver.h"
+#include "recipe/runlog.h"
 #include "support/diagcapture.h"
 
 #include <QCheckBox>
@@ -209,6 +210,21 @@ private slots:
         if (!resumed)
             p->b("butPause")->click();
         QVERIFY(waitUntil([&] { return moves.contains(QStringLiteral("X1")); }));
+    }
+
+    // START at a dwell replaces the run: the replaced run has its log line.
+    void restartIsLogged()
+    {
+        QVERIFY(start(QStringLiteral("DELAY 0\nPOINT 1,0")));
+        QVERIFY(resume("Load Sample and press RESUME"));
+        QVERIFY(waitUntil([&] { return moves.contains(QStringLiteral("X1")) && p->b("butStart")->isEnabled(); }));
+        p->b("butStart")->click();
+        p->b("butStop")->click();
+        QFile log(QString::fromLatin1(RunLogName));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines.at(0).endsWith(QLatin1String("\t0 of 1\tRESTART")) && lines.at(1).endsWith(QLatin1String("\tSTOP")));
     }
 
     // A continuous run starts over after its last entry, until HALT stops it in a move.
