@@ -141,6 +141,8 @@ private slots:
 
 private:
     void setupRunPage();
+    // The Run page's compile: the run list, its picture and problem lines, nothing else.
+    void compileRecipe();
     void showCompileResult();
     // Values of the interface's connection state.
     enum ConnectionState { NotConnected = 0, Connecting = 1, SystemReady = 2 };

@@ -67,6 +67,12 @@ class TestRecipeSim : public QObject
         p->b("butPause")->click();
         return true;
     }
+    // Waits for the position display to show the stage at (x, y) steps.
+    bool showsAt(qint32 x, qint32 y) const
+    {
+        auto at = [this](const char *lcd) { return findWidget<QLCDNumber>(*p->window, QLatin1String(lcd))->value() * StepsPerMM; };
+        return waitUntil([&] { return at("lcdNumberX") == x && at("lcdNumberY") == y; });
+    }
     // At the prompt, puts the stage where the operator would have jogged it, waits for the
     // display to show it and answers with RESUME.
     bool resumeAt(const char *prompt, qint32 x, qint32 y)
@@ -75,8 +81,7 @@ class TestRecipeSim : public QObject
             return false;
         p->sim.setAxisPosition(DevX, x);
         p->sim.setAxisPosition(DevY, y);
-        auto at = [this](const char *lcd) { return findWidget<QLCDNumber>(*p->window, QLatin1String(lcd))->value() * StepsPerMM; };
-        return waitUntil([&] { return at("lcdNumberX") == x && at("lcdNumberY") == y; }) && resume(prompt);
+        return showsAt(x, y) && resume(prompt);
     }
     bool ended() const { return p->b("butStart")->isEnabled() && !p->b("butStop")->isEnabled(); }
 
@@ -210,6 +215,31 @@ private slots:
         if (!resumed)
             p->b("butPause")->click();
         QVERIFY(waitUntil([&] { return moves.contains(QStringLiteral("X1")); }));
+    }
+
+    // Compile on the Run page changes nothing of the panel: the alignment points stored by
+    // hand and the jog step stay.
+    void compileOnlyCompiles()
+    {
+        QVERIFY(p->connectPanel());
+        auto storeAt = [&](qint32 x, const char *button) {
+            p->sim.setAxisPosition(DevX, x);
+            p->sim.setAxisPosition(DevY, 40000);
+            QVERIFY(showsAt(x, 40000));
+            p->b(button)->click();
+        };
+        storeAt(30000, "butStoreAlnPt1");
+        storeAt(80000, "butStoreAlnPt2");
+        p->window->kelInterface()->setRecipe({"ALIGN 0,0,100,0", "INCR 0.25,0.25", "POINT 1,1"});
+        findWidget<QTabWidget>(*p->window, QStringLiteral("tabWidget"))->setCurrentWidget(findWidget<QWidget>(*p->window, QStringLiteral("tabRun")));
+        p->b("butCompile")->click();
+        QCOMPARE(label("runPageStatus").left(7), QStringLiteral("1 ENTRY"));
+        p->b("butGoAlnPt1")->click();
+        QVERIFY(waitUntil([&] { return p->sim.axisPosition(DevX) == 30000 && !p->sim.axisMoving(DevX); }));
+        QCOMPARE(moves.mid(moves.size() - 2), QStringList({"X3", "Y4"}));
+        p->b("butRight")->click();
+        QVERIFY(waitUntil([&] { return p->sim.axisTarget(DevX) != 30000; }));
+        QCOMPARE(p->sim.axisTarget(DevX), 40000);
     }
 
     // START at a dwell replaces the run: the replaced run has its log line.
