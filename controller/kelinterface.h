@@ -141,6 +141,8 @@ public slots:
     // --- motion, wheels, shutters, load points (motion/) ---
     void moveXYTo(double x, double y);
     void moveXYTo(double x, double y, int *index);
+    // Moves the stage to a position in stage millimetres, whatever the coordinate mode.
+    void moveStageXYTo(double x, double y);
     void moveXTo(double x);
     void moveYTo(double y);
     void moveZTo(double z);

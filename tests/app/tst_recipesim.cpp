@@ -217,6 +217,38 @@ private slots:
         QVERIFY(waitUntil([&] { return moves.contains(QStringLiteral("X1")); }));
     }
 
+    // EDIT at a dwell of an aligned run, on a line below ALIGN: leaving by Cancel or OK keeps
+    // the taught alignment and the run's coordinate mode, and OK changes only the text.
+    void editDuringAnAlignedRun_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("cancel") << int(QDialogButtonBox::Cancel);
+        QTest::newRow("ok") << int(QDialogButtonBox::Ok);
+    }
+    void editDuringAnAlignedRun()
+    {
+        QFETCH(int, answer);
+        QVERIFY(start(QStringLiteral("DELAY 0\nALIGN 10,10,10,20\nPOINT 1,0\nPOINT 2,0.5")));
+        QVERIFY(resume("Load Sample and press RESUME"));
+        QVERIFY(resumeAt("Move to 1st ALIGN Point Press RESUME", 120000, 100000));
+        QVERIFY(resumeAt("Move to 2nd ALIGN Point Press RESUME", 120000, 200000));
+        QVERIFY(waitUntil([&] { return moves.contains(QStringLiteral("Y11")) && p->b("butEdit")->isEnabled(); }));
+        ModalDriver driver;
+        driver.on<KelScriptEdit>([answer](KelScriptEdit &e) {
+            findWidget(e, QStringLiteral("butNext"))->click();
+            findWidget(e, QStringLiteral("butNext"))->click();
+            findWidget(e, QStringLiteral("butEndRep"))->click();
+            findWidget<QDialogButtonBox>(e, QStringLiteral("buttonBox"))->button(QDialogButtonBox::StandardButton(answer))->click();
+        });
+        p->b("butEdit")->click();
+        KelInterface *kel = p->window->kelInterface();
+        QVERIFY(kel->isSkew() && driver.errors().isEmpty());
+        QCOMPARE(kel->getRecipe().contains(QStringLiteral("ENDREP")), answer == QDialogButtonBox::Ok);
+        p->b("butNextStep")->click();
+        QVERIFY(waitUntil([&] { return moves.size() > 1 && moves.at(moves.size() - 2).startsWith(QLatin1Char('X')) && moves.last() == QLatin1String("Y12"); }));
+        QCOMPARE(moves.mid(moves.indexOf(QStringLiteral("X12"))).join(QLatin1Char(' ')), QStringLiteral("X12 Y11 X11.5 Y12"));
+    }
+
     // Compile on the Run page changes nothing of the panel: the alignment points stored by
     // hand and the jog step stay.
     void compileOnlyCompiles()
