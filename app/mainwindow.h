@@ -155,7 +155,8 @@ private:
     void shutDownInterface();
     void connectEditor();
     bool chooseRecipeFile(bool save, const QString &title);
-    void prepareAutoStart();
+    // cleanStart: the panel's last run ended by Exit.
+    void prepareAutoStart(bool cleanStart);
 
     KelInterface *KEL = nullptr;
     // The recipe editor: created once, hidden between uses; EDIT runs it.
@@ -193,6 +194,7 @@ private:
     // The default recipe waits for the system to be ready before it starts.
     bool autoStartPending = false;
     bool autoStartConnecting = false;
+    bool autoStartHeld = false;   // the last run did not end by Exit: start nothing
 
     // Refreshes the progress line and the Run page while a run goes on.
     QTimer *runTimer = nullptr;

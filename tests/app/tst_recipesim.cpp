@@ -308,28 +308,41 @@ private slots:
         QCOMPARE(p->sim.axisPosition(DevX), stopped);
     }
 
+    // The panel before this one ended by Exit, or went without it as in a crash.
     void defaultRecipeStartsItself_data()
     {
         QTest::addColumn<bool>("present");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("default recipe starts") << true << false;
-        QTest::newRow("unreadable default recipe does not") << false << false;
-        QTest::newRow("not on a later connection after a failed one") << true << true;
+        QTest::addColumn<bool>("exited");
+        QTest::newRow("default recipe starts") << true << false << true;
+        QTest::newRow("unreadable default recipe does not") << false << false << true;
+        QTest::newRow("not on a later connection after a failed one") << true << true << true;
+        QTest::newRow("not after an end without Exit") << true << false << false;
     }
     void defaultRecipeStartsItself()
     {
         QFETCH(bool, present);
         QFETCH(bool, refused);
+        QFETCH(bool, exited);
         write(QStringLiteral("config.xml"),
               "<archive><recipe><filename>auto.rcp</filename><autostart>true</autostart></recipe></archive>");
         if (present)
             write(QStringLiteral("auto.rcp"), "POINT 1,0\n");
+        if (exited) {
+            ModalDriver driver;
+            driver.keypad(QStringLiteral("482.7093"));
+            p->b("butExit")->click();
+        }
         open();   // again, to read the settings
         p->sim.setRefuseLogin(refused);
         QCOMPARE(label("curRcpName"), present ? QStringLiteral("auto.rcp") : QStringLiteral("newfile.rcp"));
         if (!present) {
             QCoreApplication::processEvents();
             QVERIFY(!p->sim.hasClient());
+        } else if (!exited) {
+            QVERIFY(waitUntil([&] { return shown("NO AUTOSTART: THE PANEL DID NOT END BY EXIT LAST TIME"); }, StartUpMs));
+            QVERIFY(p->text("pushButton", "DISCONNECT") && !shown("Load Sample"));
+            QVERIFY(p->b("butStart")->isEnabled() && !p->window->kelInterface()->isRecipeRunning());
         } else if (refused) {
             QVERIFY(waitUntil([&] { return shown("CONNECT FAILED") || shown("CONNECTION LOST"); }, StartUpMs));
             p->sim.setRefuseLogin(false);
