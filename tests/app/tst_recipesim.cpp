@@ -208,8 +208,8 @@ private slots:
         QCOMPARE(moves.contains(QStringLiteral("X1")), resumed);
     }
 
-    // EDIT at the dwells of an aligned run keeps the taught frame, left by Cancel and by OK,
-    // which changes only the text. START then replaces the run, which gets its log line.
+    // EDIT at an aligned run's dwells (GOTO by the line's ALIGN), left by Cancel or OK, keeps
+    // the taught frame; OK changes only the text. START then replaces the run and logs it.
     void editDuringAnAlignedRun()
     {
         QVERIFY(start(QStringLiteral("DELAY 0\nALIGN 10,10,10,20\nPOINT 1,0\nPOINT 2,0.5\nPOINT 3,0")));
@@ -221,7 +221,7 @@ private slots:
         for (auto answer : {QDialogButtonBox::Cancel, QDialogButtonBox::Ok}) {
             QVERIFY(waitUntil([&] { return p->b("butEdit")->isEnabled(); }));
             driver.on<KelScriptEdit>([answer](KelScriptEdit &e) {
-                for (const char *button : {"butNext", "butNext", "butEndRep"})
+                for (const char *button : {"butNext", "butNext", "butGoto", "butEndRep"})
                     findWidget(e, QLatin1String(button))->click();
                 findWidget<QDialogButtonBox>(e, QStringLiteral("buttonBox"))->button(answer)->click();
             });
@@ -230,7 +230,7 @@ private slots:
             p->b("butNextStep")->click();
         }
         QVERIFY(waitUntil([&] { return moves.last() == QLatin1String("Y13") && p->b("butStart")->isEnabled(); }));
-        QCOMPARE(moves.mid(moves.indexOf(QStringLiteral("X12"))).join(QLatin1Char(' ')), QStringLiteral("X12 Y11 X11.5 Y12 X12 Y13"));
+        QCOMPARE(moves.mid(moves.indexOf(QStringLiteral("X12"))).join(QLatin1Char(' ')), QStringLiteral("X12 Y11 X10 Y11 X11.5 Y12 X10 Y11 X12 Y13"));
         QVERIFY(kel->getRecipe().count(QStringLiteral("ENDREP")) == 1 && driver.errors().isEmpty());
         p->b("butStart")->click(), p->b("butStop")->click();
         QFile log(QStringLiteral("runs.log"));
