@@ -4,6 +4,7 @@
 
 #include "app/dragscroll.h"
 #include "app/jogrepeat.h"
+#include "app/startmarker.h"
 #include "controller/diagnostics.h"
 #include "controller/kelinterface.h"
 #include "dialogs/fileerrorbox.h"
@@ -154,7 +155,7 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
         addDisplayLine(KEL->configNotice());
     // The name shown is the one SAVE will use.
     updateFileName(KEL->getFileName());
-    prepareAutoStart();
+    prepareAutoStart(Ptx::markPanelRunning());
 }
 
 MainWindow::~MainWindow()

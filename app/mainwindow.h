@@ -144,6 +144,8 @@ private slots:
 private:
     void setupRunPage();
     void compileNewRecipe();
+    // The Run page's compile: the run list, its picture and problem lines, nothing else.
+    void compileRecipe();
     void showCompileResult();
     // Values of the interface's connection state.
     enum ConnectionState { NotConnected = 0, Connecting = 1, SystemReady = 2 };
@@ -156,7 +158,8 @@ private:
     void shutDownInterface();
     void connectEditor();
     bool chooseRecipeFile(bool save, const QString &title);
-    void prepareAutoStart();
+    // cleanStart: the panel's last run ended by Exit.
+    void prepareAutoStart(bool cleanStart);
 
     KelInterface *KEL = nullptr;
     // The recipe editor: created once, hidden between uses; EDIT runs it.
@@ -194,6 +197,7 @@ private:
     // The default recipe waits for the system to be ready before it starts.
     bool autoStartPending = false;
     bool autoStartConnecting = false;
+    bool autoStartHeld = false;   // the last run did not end by Exit: start nothing
 
     // Refreshes the progress line and the Run page while a run goes on.
     QTimer *runTimer = nullptr;

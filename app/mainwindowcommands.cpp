@@ -4,6 +4,7 @@
 #include "ui_mainwindow.h"
 
 #include "app/jogrepeat.h"
+#include "app/startmarker.h"
 #include "app/webaddress.h"
 #include "controller/diagnostics.h"
 #include "controller/kelinterface.h"
@@ -238,6 +239,8 @@ void MainWindow::on_butExit_clicked()
     box.centreOnScreen();
     box.SetPrompt(tr("Enter Password"));
     box.SetValue(0);
-    if (box.exec() == QDialog::Accepted && box.getDoubleVal() == ExitPassword)
+    if (box.exec() == QDialog::Accepted && box.getDoubleVal() == ExitPassword) {
+        Ptx::clearPanelRunning();
         close();
+    }
 }

@@ -90,8 +90,9 @@ void MainWindow::on_contRunMacro_clicked()
 // With auto-start set, the default recipe is loaded now and the panel connects once the
 // window is up; START follows when the system reports ready, and the run then waits at the
 // load prompt as any run does. A recipe that cannot be read, or is too large to be one, is
-// neither loaded nor started.
-void MainWindow::prepareAutoStart()
+// neither loaded nor started. After a run of the panel that did not end by Exit (a crash)
+// nothing starts by itself: the panel connects and, once the system is ready, says why.
+void MainWindow::prepareAutoStart(bool cleanStart)
 {
     const QString name = KEL->getDefRecipeName();
     if (!KEL->getRecipeAutoStart() || name.isEmpty())
@@ -107,6 +108,7 @@ void MainWindow::prepareAutoStart()
     KEL->setRecipe(lines);
     compileNewRecipe();
     autoStartPending = true;
+    autoStartHeld = !cleanStart;
     QMetaObject::invokeMethod(this, [this] {
         // Opening resets the link first, which reports "not connected": only a report after
         // the attempt has begun means that it failed.
@@ -125,7 +127,10 @@ void MainWindow::autoStartWhenReady(int value)
         return;
     if (value == SystemReady) {
         autoStartPending = false;
-        on_butStart_clicked();
+        if (autoStartHeld)
+            addDisplayLine(tr("NO AUTOSTART: THE PANEL DID NOT END BY EXIT LAST TIME"));
+        else
+            on_butStart_clicked();
     } else if (value == NotConnected && autoStartConnecting) {
         autoStartPending = false;
     }

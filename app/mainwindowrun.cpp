@@ -32,10 +32,17 @@ void MainWindow::setupRunPage()
     updateRunProgress();
 }
 
-// Compiles the recipe as START does, but runs nothing.
 void MainWindow::on_butCompile_clicked()
 {
-    KEL->ScanRecipe();
+    compileRecipe();
+}
+
+// Compiles the recipe as START does but runs nothing and applies nothing of it: the
+// alignment points, jog increments, coordinate mode and speeds stay as they are. While a
+// run goes on, the page keeps showing the running list.
+void MainWindow::compileRecipe()
+{
+    KEL->compileRecipe();
     showCompileResult();
 }
 
@@ -46,7 +53,7 @@ void MainWindow::compileNewRecipe()
 {
     compileAfterRun = KEL->isRecipeRunning();
     if (!compileAfterRun)
-        on_butCompile_clicked();
+        compileRecipe();
 }
 
 void MainWindow::showCompileResult()

@@ -128,10 +128,10 @@ void RunPicture::showRun(KelInterface &kel)
     setRunList(entries, origins);
 
     const bool aligned = kel.compiledAlign();
-    const SkewTransform align = kel.alignment();
+    const SkewTransform align = kel.runAlignment();
     // The specimen frame starts at the first alignment point and runs towards the second.
     if (aligned)
-        setAlignPoints(QPointF(0.0, 0.0), pictureCoordinates(kel, kel.alignPoint(2)));
+        setAlignPoints(QPointF(0.0, 0.0), pictureCoordinates(kel, kel.runAlignPoint(2)));
     else
         setAlignPoints(std::nullopt, std::nullopt);
     setLoadPoint(kel.getXYLdPtEnable() ? std::optional<QPointF>(pictureCoordinates(kel, kel.xyLoadPoint()))
@@ -152,7 +152,7 @@ QPointF RunPicture::pictureCoordinates(KelInterface &kel, const QPointF &stage)
         return stage;
     double x = 0.0;
     double y = 0.0;
-    kel.alignment().toSpecimen(stage.x(), stage.y(), &x, &y);
+    kel.runAlignment().toSpecimen(stage.x(), stage.y(), &x, &y);
     return QPointF(x, y);
 }
 

@@ -137,10 +137,16 @@ public slots:
     QPointF alignPoint(int point) const;  // 1 or 2, stage coordinates
     Ptx::SkewTransform alignment() const;
     bool alignmentTaught() const;
+    // The alignment a run of the compiled list works in: the one the run taught, else the
+    // compiled recipe's own ALIGN points.
+    QPointF runAlignPoint(int point) const;  // 1 or 2, stage coordinates
+    Ptx::SkewTransform runAlignment() const;
 
     // --- motion, wheels, shutters, load points (motion/) ---
     void moveXYTo(double x, double y);
     void moveXYTo(double x, double y, int *index);
+    // Moves the stage to a position in stage millimetres, whatever the coordinate mode.
+    void moveStageXYTo(double x, double y);
     void moveXTo(double x);
     void moveYTo(double y);
     void moveZTo(double z);
@@ -212,6 +218,11 @@ public slots:
     // --- recipes: compiler (recipe/) ---
     int ScanRecipe();
     int ProcessRecipe();
+    // Compiles the recipe into the run list, its pattern, macro and problem lines, and
+    // changes nothing else: the alignment points, jog increments, coordinate mode and speeds
+    // stay as they are; only START applies what the recipe sets. While a run goes on its
+    // list is kept: nothing is compiled and the result is false.
+    bool compileRecipe();
     // Lines the last compile skipped or stopped at ("RECIPE LINE 7: CIRCLE POINTS IN A
     // LINE"); empty when every line compiled.
     QStringList compileProblems() const;
@@ -432,6 +443,13 @@ protected:
     bool macroDefined = false;
     bool scanRecipe = false;
     bool teachAlign = false;
+    // The ALIGN points and INCR steps of the compiled recipe, in force once START runs it.
+    double rcpAlnPoint1x = 0.0;
+    double rcpAlnPoint1y = 0.0;
+    double rcpAlnPoint2x = 0.0;
+    double rcpAlnPoint2y = 0.0;
+    double rcpXIncr = 1.0;
+    double rcpYIncr = 1.0;
     double fpt1x = 0.0, fpt1y = 0.0, fpt2x = 0.0, fpt2y = 0.0;
     double fpt3x = 0.0, fpt3y = 0.0, fpt4x = 0.0, fpt4y = 0.0;
     qint32 curDelay = 1000;
@@ -476,6 +494,7 @@ protected:
     bool contMacro = false;
 
     int ProcessLine();
+    int compileRunList();
     int AddPoint(double x, double y, double z, bool zmove);
     int AddFiltPoint(int f1pos, int f2pos, bool f1move, bool f2move, unsigned int shopt, bool fmacro);
     int AddRptPoint(double x, double y, double z, bool zmove);

@@ -71,6 +71,11 @@ KelInterface *KelScriptEdit::kel() const
 
 void KelScriptEdit::updatePos(double x, double y, double z)
 {
+    if (frameOwn && kel()) {
+        const QPointF shown = frameFromStage(ownFrame, kel()->stagePositionXY());
+        x = shown.x();
+        y = shown.y();
+    }
     xpos = x;
     ypos = y;
     zpos = z;
@@ -116,6 +121,7 @@ void KelScriptEdit::setRecipe(QStringList lst)
     recipe = lst;
     if (recipe.isEmpty())
         recipe.append(EndLine);
+    frameOwn = false;
     refillList(0);
     ui->tabWidget->setCurrentIndex(CommandsTab);
     clearTeachState();
@@ -252,13 +258,20 @@ void KelScriptEdit::ScanLine(int but)
 }
 
 // Puts the interface into the coordinate mode the recipe has at the current line, so that
-// positions are shown, stored and visited in that line's frame.
+// positions are shown, stored and visited in that line's frame. While a run goes on the
+// editor keeps the frame itself and leaves the run's alignment and mode alone.
 void KelScriptEdit::ProcessFlags()
 {
     KelInterface *k = kel();
     if (!k)
         return;
     const TeachFrame frame = teachFrame(recipe, ui->listWidget->currentRow());
+    frameOwn = k->isRecipeRunning();
+    if (frameOwn) {
+        ownFrame = frame;
+        updatePos(xpos, ypos, zpos);
+        return;
+    }
     if (frame.align) {
         k->setAlignPt1(frame.align1X, frame.align1Y);
         k->setAlignPt2(frame.align2X, frame.align2Y);
@@ -413,8 +426,8 @@ void KelScriptEdit::writeBack(bool endMove, double x, double y)
     }
     recipe[row] = curLine;
     ui->listWidget->item(row)->setText(curLine);
-    if (endMove && kel())
-        kel()->moveXYTo(x, y);
+    if (endMove)
+        moveToPoint(x, y);
     selectRow(row + 1);
     clearTeachState();
     ScanLine(TEACH_IDLE);
@@ -435,21 +448,42 @@ void KelScriptEdit::on_butGoXYZ_clicked()
     const bool typedZ = askReal(QStringLiteral("Enter Z Position"), &z);
     // A cancelled keypad keeps that axis where it is; cancelling all three moves nothing.
     if (typedX || typedY)
-        k->moveXYTo(typedX ? x : xpos, typedY ? y : ypos);
+        moveToPoint(typedX ? x : xpos, typedY ? y : ypos);
     if (typedZ)
         k->moveZTo(z);
 }
 
+void KelScriptEdit::moveToPoint(double x, double y)
+{
+    KelInterface *k = kel();
+    if (!k)
+        return;
+    if (!frameOwn) {
+        k->moveXYTo(x, y);
+        return;
+    }
+    QPointF stage;
+    if (stageFromFrame(ownFrame, QPointF(x, y), &stage))
+        k->moveStageXYTo(stage.x(), stage.y());
+    else
+        Ptx::diag(QStringLiteral("EDITOR MOVE REFUSED: THE LINE'S ALIGN POINTS COINCIDE"));
+}
+
+void KelScriptEdit::leaveFrame()
+{
+    KelInterface *k = kel();
+    if (k && !k->isRecipeRunning())
+        k->setAbs();
+}
+
 void KelScriptEdit::on_buttonBox_accepted()
 {
-    if (KelInterface *k = kel())
-        k->setAbs();
+    leaveFrame();
     accept();
 }
 
 void KelScriptEdit::on_buttonBox_rejected()
 {
-    if (KelInterface *k = kel())
-        k->setAbs();
+    leaveFrame();
     reject();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "dialogs/teachcodes.h"
+#include "dialogs/teachframe.h"
 
 #include <QDialog>
 #include <QModelIndex>
@@ -118,6 +119,10 @@ private:
     // Scan and coordinate frame.
     void ScanLine(int but);
     void ProcessFlags();
+    // Moves the stage to a point given in the current line's frame.
+    void moveToPoint(double x, double y);
+    // OK and Cancel: without a run the interface is left in absolute coordinates.
+    void leaveFrame();
 
     // What the wizards share.
     void showStep(const QString &prompt);
@@ -149,4 +154,8 @@ private:
 
     KelInterface *givenKel = nullptr;
     int scannedRow = -1;   // the row the teach state belongs to
+    // While a run goes on, the line's frame is kept here rather than put into the interface,
+    // whose alignment and coordinate mode belong to the run.
+    bool frameOwn = false;
+    TeachFrame ownFrame;
 };

@@ -31,7 +31,7 @@ void KelScriptEdit::teachPoints(const PointWizard &w, int cmd)
         if (subState <= last && kel()) {
             const TeachPoint &p = w.points[subState];
             if (p.y)
-                kel()->moveXYTo(v.*p.x, v.*p.y);
+                moveToPoint(v.*p.x, v.*p.y);
             else
                 kel()->moveZTo(v.*p.x);
         }

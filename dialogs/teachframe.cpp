@@ -1,6 +1,7 @@
 #include "dialogs/teachframe.h"
 
 #include "dialogs/scanline.h"
+#include "motion/skewtransform.h"
 
 namespace {
 const QLatin1String DefRep("DEFREP");
@@ -8,6 +9,11 @@ const QLatin1String Align("ALIGN");
 const QLatin1String EndRep("ENDREP");
 constexpr int ReferenceFields = 2;
 constexpr int AlignFields = 4;
+
+Ptx::SkewTransform skewOf(const TeachFrame &frame)
+{
+    return Ptx::SkewTransform(frame.align1X, frame.align1Y, frame.align2X, frame.align2Y);
+}
 } // namespace
 
 TeachFrame teachFrame(const QStringList &recipe, int row)
@@ -36,4 +42,35 @@ TeachFrame teachFrame(const QStringList &recipe, int row)
         }
     }
     return frame;
+}
+
+QPointF frameFromStage(const TeachFrame &frame, const QPointF &stage)
+{
+    double x = stage.x();
+    double y = stage.y();
+    if (frame.align)
+        skewOf(frame).toSpecimen(x, y, &x, &y);
+    if (frame.repeat) {
+        x -= frame.refX;
+        y -= frame.refY;
+    }
+    return QPointF(x, y);
+}
+
+bool stageFromFrame(const TeachFrame &frame, const QPointF &point, QPointF *stage)
+{
+    double x = point.x();
+    double y = point.y();
+    if (frame.repeat) {
+        x += frame.refX;
+        y += frame.refY;
+    }
+    if (frame.align) {
+        const Ptx::SkewTransform skew = skewOf(frame);
+        if (skew.coincident())
+            return false;
+        skew.toStage(x, y, &x, &y);
+    }
+    *stage = QPointF(x, y);
+    return true;
 }

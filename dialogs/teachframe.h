@@ -2,6 +2,7 @@
 // establish (a repeat block's reference point, the alignment points).
 #pragma once
 
+#include <QPointF>
 #include <QStringList>
 
 struct TeachFrame {
@@ -18,3 +19,10 @@ struct TeachFrame {
 // Replays the DEFREP, ALIGN and ENDREP lines above row (row itself excluded); the last
 // ALIGN line above gives the alignment points.
 TeachFrame teachFrame(const QStringList &recipe, int row);
+
+// A stage position in mm seen in the frame: specimen coordinates when aligned, less the
+// reference point inside a repeat block.
+QPointF frameFromStage(const TeachFrame &frame, const QPointF &stage);
+// The stage position of a point of the frame. False while the frame's alignment points
+// coincide: the specimen then has no direction to move along.
+bool stageFromFrame(const TeachFrame &frame, const QPointF &point, QPointF *stage);

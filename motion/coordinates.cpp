@@ -177,3 +177,17 @@ bool KelInterface::alignmentTaught() const
 {
     return alignTaught;
 }
+
+QPointF KelInterface::runAlignPoint(int point) const
+{
+    if (alignTaught)
+        return alignPoint(point);
+    return point == AlignPointFirst ? QPointF(rcpAlnPoint1x, rcpAlnPoint1y) : QPointF(rcpAlnPoint2x, rcpAlnPoint2y);
+}
+
+Ptx::SkewTransform KelInterface::runAlignment() const
+{
+    const QPointF first = runAlignPoint(AlignPointFirst);
+    const QPointF second = runAlignPoint(AlignPointSecond);
+    return Ptx::SkewTransform(first.x(), first.y(), second.x(), second.y());
+}

@@ -74,6 +74,12 @@ void KelInterface::moveXYTo(double x, double y, int *index)
     moveStageTo(x, y, index);
 }
 
+void KelInterface::moveStageXYTo(double x, double y)
+{
+    int index = 0;
+    moveStageTo(x, y, &index);
+}
+
 void KelInterface::moveStageTo(double x, double y, int *index)
 {
     *index = Ptx::NotQueued;

@@ -42,16 +42,38 @@ int shutterCode(qint32 code)
 
 } // namespace
 
+// Compiles for a run: the recipe's alignment points and jog increments come into force.
 int KelInterface::ScanRecipe()
 {
-    teachAlign = false;
+    const int result = compileRunList();
     alignTaught = false;
-    AlnPoint1x = 0.0;
-    AlnPoint1y = 0.0;
-    AlnPoint2x = DefaultAlignPoint2X;
-    AlnPoint2y = 0.0;
-    xincr = defxincr;
-    yincr = defyincr;
+    AlnPoint1x = rcpAlnPoint1x;
+    AlnPoint1y = rcpAlnPoint1y;
+    AlnPoint2x = rcpAlnPoint2x;
+    AlnPoint2y = rcpAlnPoint2y;
+    xincr = rcpXIncr;
+    yincr = rcpYIncr;
+    return result;
+}
+
+bool KelInterface::compileRecipe()
+{
+    if (recipeRunning)
+        return false;
+    compileRunList();
+    return true;
+}
+
+// ALIGN counts here; what the recipe sets is kept aside for a run to apply.
+int KelInterface::compileRunList()
+{
+    teachAlign = false;
+    rcpAlnPoint1x = 0.0;
+    rcpAlnPoint1y = 0.0;
+    rcpAlnPoint2x = DefaultAlignPoint2X;
+    rcpAlnPoint2y = 0.0;
+    rcpXIncr = defxincr;
+    rcpYIncr = defyincr;
     scanRecipe = true;
     const int result = ProcessRecipe();
     scanRecipe = false;
@@ -316,10 +338,10 @@ int KelInterface::ProcessLine()
         echo();
         break;
     case RecipeCommand::Align:
-        AlnPoint1x = f[0];
-        AlnPoint1y = f[1];
-        AlnPoint2x = f[2];
-        AlnPoint2y = f[3];
+        rcpAlnPoint1x = f[0];
+        rcpAlnPoint1y = f[1];
+        rcpAlnPoint2x = f[2];
+        rcpAlnPoint2y = f[3];
         teachAlign = true;
         e.text(" ALING ").generalList(f, 4);
         echo();
@@ -327,8 +349,8 @@ int KelInterface::ProcessLine()
     case RecipeCommand::Incr:
         fpt1x = f[0];
         fpt1y = f[1];
-        xincr = f[0];
-        yincr = f[1];
+        rcpXIncr = f[0];
+        rcpYIncr = f[1];
         e.text(" INCR ").generalList(f, 2);
         echo();
         break;

@@ -18,6 +18,8 @@ QString endingText(RunEnding ending)
         return QStringLiteral("STOP");
     case RunEnding::Halt:
         return QStringLiteral("HALT");
+    case RunEnding::Restart:
+        return QStringLiteral("RESTART");
     case RunEnding::LinkLost:
         break;
     }

@@ -11,7 +11,7 @@ constexpr const char *RunLogName = "runs.log";
 constexpr qint64 RunLogMaxBytes = 256 * 1024;
 constexpr const char *RunLogOldSuffix = ".1";
 
-enum class RunEnding { Done, Stop, Halt, LinkLost };
+enum class RunEnding { Done, Stop, Halt, LinkLost, Restart };
 
 struct RunRecord {
     QDateTime start;

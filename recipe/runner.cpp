@@ -265,8 +265,11 @@ void KelInterface::runRecipe()
     }
 }
 
+// A run that START replaces is logged before the new one begins.
 void KelInterface::initRecipe()
 {
+    if (recipeRunning)
+        finishRunLog(RunEnding::Restart);
     recipeState = RCP_IDLE;
     recipeIndex = 0;
     recipePaused = false;
@@ -296,8 +299,9 @@ void KelInterface::recipePause()
 }
 
 // RESUME moves on by one state where the run waits for the operator: past a prompt, out of
-// a dwell or an exposure, past a pause entry. Anywhere else (between loading an entry and
-// moving it, say) it only clears the flags, so that no step of an entry is skipped.
+// a dwell, past a pause entry. Anywhere else (between loading an entry and moving it, or
+// during an exposure, which ends by itself) it only clears the flags, so that no step of
+// an entry is skipped and the run goes on when the entry is done.
 void KelInterface::recipeContinue()
 {
     recipePaused = false;
@@ -315,8 +319,6 @@ bool KelInterface::recipeWaitsForOperator() const
     case RCP_ALN2_WAIT:
     case RCP_DWELL:
         return true;
-    case RCP_ENTRY_IDLE:
-        return wexp1 || wexp2 || wexp3;
     case RCP_ISSUE_ENTRY: {
         const recipePointStruct *entry = currentRecipeEntry();
         return entry && entryKind(*entry) == EntryKind::Pause;

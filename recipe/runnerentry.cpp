@@ -212,12 +212,19 @@ void KelInterface::markRecipeEntryBusy()
 }
 
 // Waits for idle axes and finished exposures; then a filter entry goes straight on and a
-// motion entry starts its dwell.
+// motion entry starts its dwell. A filter entry paused while it ran holds the run before
+// the next entry, as a paused move holds at its dwell.
 void KelInterface::settleRecipeEntry(unsigned int mask)
 {
     const recipePointStruct &entry = *currentRecipeEntry();
     if ((mbusy & mask) == 0 && !wexp1 && !wexp2 && !wexp3) {
-        if (entry.filtmove) {
+        if (entry.filtmove && recipePaused) {
+            recipeDelay = 0;
+            delaycnt = 0;
+            recipeInDelay = true;
+            emit updateRecipeSts();
+            recipeState = RCP_DWELL;
+        } else if (entry.filtmove) {
             recipePaused = false;
             recipeInDelay = false;
             emit updateRecipeSts();

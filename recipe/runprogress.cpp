@@ -83,7 +83,7 @@ RunEstimate KelInterface::estimateRun() const
     if (fw2CurPos > 0)
         setup.wheel2 = int(fw2CurPos);
     if (teachAlign)
-        setup.align.emplace(AlnPoint1x, AlnPoint1y, AlnPoint2x, AlnPoint2y);
+        setup.align.emplace(runAlignment());
     if (loadptEnXY) {
         setup.loadX = loadptX;
         setup.loadY = loadptY;

@@ -68,6 +68,11 @@ class TestRecipeSim : public QObject
         p->b("butPause")->click();
         return true;
     }
+    bool showsAt(qint32 x, qint32 y) const
+    {
+        auto at = [this](const char *lcd) { return findWidget<QLCDNumber>(*p->window, QLatin1String(lcd))->value() * StepsPerMM; };
+        return waitUntil([&] { return at("lcdNumberX") == x && at("lcdNumberY") == y; });
+    }
     // At the prompt, puts the stage where the operator would have jogged it, waits for the
     // display to show it and answers with RESUME.
     bool resumeAt(const char *prompt, qint32 x, qint32 y)
@@ -76,8 +81,7 @@ class TestRecipeSim : public QObject
             return false;
         p->sim.setAxisPosition(DevX, x);
         p->sim.setAxisPosition(DevY, y);
-        auto at = [this](const char *lcd) { return findWidget<QLCDNumber>(*p->window, QLatin1String(lcd))->value() * StepsPerMM; };
-        return waitUntil([&] { return at("lcdNumberX") == x && at("lcdNumberY") == y; }) && resume(prompt);
+        return showsAt(x, y) && resume(prompt);
     }
     bool ended() const { return p->b("butStart")->isEnabled() && !p->b("butStop")->isEnabled(); }
     void showRunPage() const
@@ -213,6 +217,76 @@ private slots:
         QCOMPARE(moves.join(QLatin1Char(' ')), QStringLiteral("X1 Y0 X2 Y0 X1 Y0"));
     }
 
+    // PAUSE in a wheel move or an exposure holds before the next entry; RESUME goes on.
+    void pauseDuringAFilterEntry_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<bool>("resumed");
+        QTest::newRow("wheel move held") << "F1MOVE 5" << false;
+        QTest::newRow("exposure held") << "SHEXP 1" << false;
+        QTest::newRow("exposure resumed goes on") << "SHEXP 1" << true;
+    }
+    void pauseDuringAFilterEntry()
+    {
+        QFETCH(QString, entry);
+        QFETCH(bool, resumed);
+        QVERIFY(start(entry + QStringLiteral("\nPOINT 1,0")) && waitUntil([&] { return shown("Load Sample"); }));
+        p->sim.setManualClock(true);   // the wheel turns and the shutter exposes until let go
+        QVERIFY(resume("Load Sample and press RESUME"));
+        QVERIFY(waitUntil([&] { return p->sim.wheelMoving(1) || p->sim.shutterState(1) == 2; }));
+        for (int press = 0; press <= int(resumed); ++press)
+            p->b("butPause")->click();
+        p->sim.advance(60000);
+        QVERIFY(waitUntil([&] { return moves.contains(QStringLiteral("X1")) || p->window->kelInterface()->isRecipeDelay(); }));
+        QCOMPARE(p->b("butPause")->text(), resumed ? QStringLiteral("Pause") : QStringLiteral("Resume"));
+        QCOMPARE(moves.contains(QStringLiteral("X1")), resumed);
+    }
+
+    // EDIT at an aligned run's dwells (GOTO by the line's ALIGN), left by Cancel or OK, keeps
+    // the taught frame; OK changes only the text. START then replaces the run and logs it.
+    void editDuringAnAlignedRun()
+    {
+        QVERIFY(start(QStringLiteral("DELAY 0\nALIGN 10,10,10,20\nPOINT 1,0\nPOINT 2,0.5\nPOINT 3,0")));
+        QVERIFY(resume("Load Sample and press RESUME"));
+        QVERIFY(resumeAt("Move to 1st ALIGN Point Press RESUME", 120000, 100000));
+        QVERIFY(resumeAt("Move to 2nd ALIGN Point Press RESUME", 120000, 200000));
+        KelInterface *kel = p->window->kelInterface();
+        ModalDriver driver;
+        for (auto answer : {QDialogButtonBox::Cancel, QDialogButtonBox::Ok}) {
+            QVERIFY(waitUntil([&] { return p->b("butEdit")->isEnabled(); }));
+            driver.on<KelScriptEdit>([answer](KelScriptEdit &e) {
+                for (const char *button : {"butNext", "butNext", "butGoto", "butEndRep"})
+                    findWidget(e, QLatin1String(button))->click();
+                findWidget<QDialogButtonBox>(e, QStringLiteral("buttonBox"))->button(answer)->click();
+            });
+            p->b("butEdit")->click();
+            QVERIFY(kel->isSkew());
+            p->b("butNextStep")->click();
+        }
+        QVERIFY(waitUntil([&] { return moves.last() == QLatin1String("Y13") && p->b("butStart")->isEnabled(); }));
+        QCOMPARE(moves.mid(moves.indexOf(QStringLiteral("X12"))).join(QLatin1Char(' ')), QStringLiteral("X12 Y11 X10 Y11 X11.5 Y12 X10 Y11 X12 Y13"));
+        QVERIFY(kel->getRecipe().count(QStringLiteral("ENDREP")) == 1 && driver.errors().isEmpty());
+        p->b("butStart")->click(), p->b("butStop")->click();
+        QFile log(QStringLiteral("runs.log"));
+        QVERIFY(log.open(QIODevice::ReadOnly) && QString::fromUtf8(log.readAll()).contains(QRegularExpression(QStringLiteral("\t2 of 3\tRESTART\n[^\n]*\tSTOP\n$"))));
+    }
+
+    // Compile on the Run page leaves the stored alignment point and the jog step.
+    void compileOnlyCompiles()
+    {
+        QVERIFY(p->connectPanel());
+        p->sim.setAxisPosition(DevX, 30000);
+        p->sim.setAxisPosition(DevY, 40000);
+        QVERIFY(showsAt(30000, 40000));
+        p->b("butStoreAlnPt1")->click();
+        p->window->kelInterface()->setRecipe({"ALIGN 0,0,100,0", "INCR 0.25,0.25", "POINT 1,1"});
+        p->b("butCompile")->click();
+        p->b("butGoAlnPt1")->click();
+        QVERIFY(waitUntil([&] { return moves.mid(moves.size() - 2) == QStringList({"X3", "Y4"}); }));
+        p->b("butRight")->click();
+        QVERIFY(waitUntil([&] { return p->sim.axisTarget(DevX) != 30000; }) && p->sim.axisTarget(DevX) == 40000);
+    }
+
     // A continuous run starts over after its last entry, until HALT stops it in a move.
     void haltStopsAContinuousRun()
     {
@@ -258,18 +332,24 @@ private slots:
     {
         QTest::addColumn<bool>("present");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("default recipe starts") << true << false;
-        QTest::newRow("unreadable default recipe does not") << false << false;
-        QTest::newRow("not on a later connection after a failed one") << true << true;
+        QTest::addColumn<bool>("exited");
+        QTest::newRow("default recipe starts") << true << false << true;
+        QTest::newRow("unreadable default recipe does not") << false << false << true;
+        QTest::newRow("not on a later connection after a failed one") << true << true << true;
+        QTest::newRow("not after an end without Exit") << true << false << false;
     }
     void defaultRecipeStartsItself()
     {
         QFETCH(bool, present);
         QFETCH(bool, refused);
+        QFETCH(bool, exited);
         write(QStringLiteral("config.xml"),
               "<archive><recipe><filename>auto.rcp</filename><autostart>true</autostart></recipe></archive>");
         if (present)
             write(QStringLiteral("auto.rcp"), "POINT 1,0\n");
+        ModalDriver driver;
+        if (exited)
+            driver.keypad(QStringLiteral("482.7093")), p->b("butExit")->click();
         open();   // again, to read the settings
         p->sim.setRefuseLogin(refused);
         QCOMPARE(label("curRcpName"), present ? QStringLiteral("auto.rcp") : QStringLiteral("newfile.rcp"));
@@ -278,6 +358,9 @@ private slots:
         if (!present) {
             QCoreApplication::processEvents();
             QVERIFY(!p->sim.hasClient());
+        } else if (!exited) {
+            QVERIFY(waitUntil([&] { return shown("NO AUTOSTART: THE PANEL DID NOT END BY EXIT LAST TIME"); }, StartUpMs));
+            QVERIFY(p->text("pushButton", "DISCONNECT") && !p->window->kelInterface()->isRecipeRunning());
         } else if (refused) {
             QVERIFY(waitUntil([&] { return shown("CONNECT FAILED") || shown("CONNECTION LOST"); }, StartUpMs));
             p->sim.setRefuseLogin(false);
