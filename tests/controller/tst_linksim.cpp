@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <tuple>
+
 namespace {
 const QString Calibrating = QStringLiteral("Calibrating Stage....");
 const QString Finished = QStringLiteral("Intialization Finished!!!");
@@ -234,6 +236,62 @@ private slots:
         QCOMPARE(rig.probe.ypos, 0l); // bytes after the close are not read
         QVERIFY(!rig.display.contains(Lost));
         QVERIFY(rig.connectAndLogIn());
+    }
+
+    // A run of every entry kind on the controller: the moves and shutter commands it sends,
+    // the speed in force at each move, the dwell of each entry counted from the tick the
+    // axes are seen idle, and the lines shown, as the panel has always run them.
+    void everyEntryKindRunsAsBefore()
+    {
+        DiagCapture diag;
+        SimRig rig;
+        std::tie(rig.probe.loadptEnXY, rig.probe.loadptEnZ, rig.probe.loadptX, rig.probe.loadptY, rig.probe.loadptZ) =
+            std::make_tuple(true, true, 0.5, 0.5, 40.0);
+        QVERIFY(rig.startUp());
+        QStringList commands;
+        connect(&rig.sim, &PtxSim::Simulator::packetReceived, &rig.probe, [&](const PtxSim::Packet &k) {
+            if (k.cmd == Ptx::CmdMove && k.dev <= Ptx::DevZ)
+                commands << QStringLiteral("%1:%2@%3").arg(k.dev).arg(k.value()).arg(rig.sim.axisSpeed(k.dev));
+            else if (k.cmd == Ptx::CmdMove || (k.cmd == Ptx::CmdWrite && k.index == Ptx::IdxShutter))
+                commands << QStringLiteral("%1:%2:%3").arg(k.dev).arg(k.index).arg(k.value());
+        });
+        rig.probe.setRecipe(QStringLiteral("DELAY 50\nPOINT 1,0\nPOINT 1.5,0\nSPEEDXY 8\nPOINT 1.5,1\nZPOINT 30\n"
+                                           "ZPOINT 45\nSPEEDZ 9000\nZPOINT 20\nPOINT 0,1\nF1MOVE 3\nF2MOVE 5\n"
+                                           "FMOVE 2,4\nEXPTIM 1,60\nSHEXP 1\nSHOPEN 2\nSHCLOSE 2\nSCTRL 1,3,0\n"
+                                           "FDELAY 100\nDELAY 100\nPOINT 0,0\nSHEXP 1\nSPEEDXY 5\nPOINT 0.5,0.5")
+                                .split(QLatin1Char('\n')));
+        rig.probe.ScanRecipe();
+        rig.probe.initRecipe();
+        rig.probe.startRecipe();
+        QVERIFY(rig.tickUntil([&] { return rig.probe.isRecipePaused(); }, 500));
+        rig.display.clear();
+        commands.clear();
+        rig.probe.recipeContinue();
+        QList<int> dwells;      // ticks each entry spent dwelling
+        int entry = 0;
+        QVERIFY(rig.tickUntil([&] {
+            const Ptx::RunProgress progress = rig.probe.runProgress();
+            if (progress.entry != entry && progress.entry > 0)
+                dwells << 0;
+            entry = progress.entry;
+            if (entry > 0 && rig.probe.isRecipeDelay())
+                ++dwells.last();
+            return !rig.probe.isRecipeRunning();
+        }, 5000));
+        // Device:target@speed for axis moves, device:index:data for wheels and shutters.
+        QCOMPARE(commands.join(QLatin1Char(' ')),
+                 QStringLiteral("1:10000@50000 2:0@50000 1:15000@50000 2:0@50000 1:15000@80000 2:10000@80000 "
+                                "3:300@25000 3:450@25000 3:200@9000 1:0@80000 2:10000@80000 17:13:3 27:13:5 "
+                                "17:15:262146 17:258:6553660 17:258:6553602 17:258:6619137 17:258:6619136 "
+                                "17:258:6553601 17:258:6684672 1:0@80000 2:0@80000 17:258:6553602 "
+                                "1:5000@50000 2:5000@50000 3:400@9000 1:5000@50000 2:5000@50000"));
+        QCOMPARE(rig.display.join(QLatin1Char('|')),
+                 QStringLiteral("MOVE X=1 Y=0 @SP=5|MOVE X=1.5 Y=0 @SP=5|MOVE X=1.5 Y=1 @SP=8|MOVE Z=30 @SP=25000|"
+                                "MOVE Z=45 @SP=25000|MOVE Z=20 @SP=9000|MOVE X=0 Y=1 @SP=8|MOVE FW1=3|MOVE FW2=5|"
+                                "MOVE FW1=2 FW2=4|SET EXP TIME SH1=60|MOVE SH1=2 SH2=3 SH3=3|MOVE SH1=3 SH2=1 SH3=3|"
+                                "MOVE SH1=3 SH2=0 SH3=3|MOVE SH1=1 SH2=3 SH3=0|MOVE X=0 Y=0 @SP=8|"
+                                "MOVE SH1=2 SH2=3 SH3=3|MOVE X=0.5 Y=0.5 @SP=5|RECIPE DONE!"));
+        QCOMPARE(dwells, (QList<int>{2, 2, 2, 2, 2, 2, 2, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4, 0, 4}));
     }
 
     // A run does not outlive its connection: after the next log-in nothing carries on and
