@@ -294,6 +294,121 @@ private slots:
         QCOMPARE(dwells, (QList<int>{2, 2, 2, 2, 2, 2, 2, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4, 0, 4}));
     }
 
+    void speedsForgotten_data()
+    {
+        QTest::addColumn<QString>("event");
+        QTest::addColumn<bool>("runGoesOn");
+        QTest::newRow("nothing but the next point") << "next" << true;
+        QTest::newRow("speed button") << "speed" << true;
+        QTest::newRow("reply lost") << "lost" << true;
+        QTest::newRow("HALT") << "halt" << true;
+        QTest::newRow("system check") << "init" << true;
+        QTest::newRow("START") << "start" << false;
+        QTest::newRow("STOP") << "stop" << false;
+        QTest::newRow("new connection") << "connect" << false;
+    }
+
+    // The runner sends an entry's speed only when the speed in force may differ from it:
+    // after each of these events it sends it again.
+    void speedsForgotten()
+    {
+        QFETCH(QString, event);
+        QFETCH(bool, runGoesOn);
+        DiagCapture diag;
+        SimRig rig;
+        QVERIFY(rig.startUp());
+        // DELAY 0 holds every point until NEXT.
+        rig.probe.setRecipe({QStringLiteral("DELAY 0"), QStringLiteral("POINT 1,0"), QStringLiteral("POINT 2,0"),
+                             QStringLiteral("POINT 3,0")});
+        rig.probe.ScanRecipe();
+        rig.probe.initRecipe();
+        rig.probe.startRecipe();
+        QVERIFY(rig.tickUntil([&] { return rig.probe.isRecipePaused(); }, 500));
+        rig.probe.recipeContinue();
+        auto dwellingAt = [&](int entry) {
+            return rig.tickUntil([&] { return rig.probe.runProgress().entry == entry && rig.probe.isRecipeDelay(); }, 500);
+        };
+        const qint32 steps = qint32(rig.probe.getXYSpeed() * rig.probe.getXYRes());
+        auto speedsSent = [&] {
+            int n = 0;
+            for (const PtxSim::Packet &k : rig.sim.received())
+                n += k.dev == Ptx::DevX && k.cmd == Ptx::CmdWrite && k.value() == steps ? 1 : 0;
+            return n;
+        };
+        QVERIFY(dwellingAt(1));
+        QVERIFY(rig.probe.runSpeeds.holds(Ptx::DevX, steps) && rig.probe.runSpeeds.holds(Ptx::DevY, steps));
+        const int sent = speedsSent();
+        if (event == QLatin1String("speed")) {
+            rig.probe.addCommand(Ptx::DevX, Ptx::CmdWrite, Ptx::IdxSpeed, steps / 2, false);
+        } else if (event == QLatin1String("lost")) {
+            // The speed read-back has put the long reply time-out in force.
+            const qsizetype errors = diag.lines().filter(QStringLiteral("COMM ERROR")).size();
+            rig.sim.setDropFraction(1.0);
+            QVERIFY(rig.tickUntil([&] { return diag.lines().filter(QStringLiteral("COMM ERROR")).size() > errors; }, 150));
+            rig.sim.setDropFraction(0.0);
+        } else if (event == QLatin1String("halt")) {
+            rig.probe.haltAll();
+        } else if (event == QLatin1String("init")) {
+            rig.probe.forceStageInit();
+            QVERIFY(rig.tickUntil([&] { return rig.display.contains(QStringLiteral("Intialization Finished!!!")); }, 3000));
+        } else if (event == QLatin1String("start")) {
+            rig.probe.initRecipe();
+        } else if (event == QLatin1String("stop")) {
+            rig.probe.stopRecipe();
+        } else if (event == QLatin1String("connect")) {
+            QVERIFY(rig.connectAndLogIn());
+        }
+        QCOMPARE(rig.probe.runSpeeds.holds(Ptx::DevX, steps), event == QLatin1String("next"));
+        if (runGoesOn) {
+            rig.probe.nextRecipePoint();
+            QVERIFY(dwellingAt(2));
+            QCOMPARE(speedsSent(), sent + (event == QLatin1String("next") ? 0 : 1));
+        }
+    }
+
+    void longMoveNotTakenAsDone_data()
+    {
+        QTest::addColumn<QString>("lines");
+        QTest::addColumn<double>("dropped");
+        QTest::addColumn<int>("ticks");     // the controller reports the entry busy this long
+        QTest::newRow("stage at 1 mm/s") << "SPEEDXY 1\nPOINT 0,0\nPOINT 3,0" << 0.0 << 120;
+        QTest::newRow("focus at 2000 steps/s") << "SPEEDZ 2000\nPOINT 0,0\nZPOINT 500" << 0.0 << 100;
+        QTest::newRow("wheel homing") << "POINT 0,0\nF1MOVE 72" << 0.0 << 24;
+        QTest::newRow("stage, every fourth reply lost") << "SPEEDXY 1\nPOINT 0,0\nPOINT 3,0" << 0.25 << 120;
+    }
+
+    // However long the controller reports the second entry busy, the run waits for it: no
+    // dwell starts and no later entry goes out while anything still moves.
+    void longMoveNotTakenAsDone()
+    {
+        QFETCH(QString, lines);
+        QFETCH(double, dropped);
+        QFETCH(int, ticks);
+        DiagCapture diag;
+        SimRig rig;
+        QVERIFY(rig.startUp());
+        rig.probe.setRecipe((QStringLiteral("DELAY 50\n") + lines + QStringLiteral("\nPOINT 0,1")).split(QLatin1Char('\n')));
+        rig.probe.ScanRecipe();
+        rig.probe.initRecipe();
+        rig.probe.startRecipe();
+        QVERIFY(rig.tickUntil([&] { return rig.probe.isRecipePaused(); }, 500));
+        rig.probe.recipeContinue();
+        rig.sim.setDropFraction(dropped);
+        int waited = 0;
+        bool early = false;
+        QVERIFY(rig.tickUntil([&] {
+            const int entry = rig.probe.runProgress().entry;
+            waited += entry == 2 && !rig.probe.isRecipeDelay() ? 1 : 0;
+            // The last entry moves the stage itself; the wheel entry has no dwell.
+            const quint32 others = ~((1u << Ptx::DevX) | (1u << Ptx::DevY));
+            early = early || (entry == 2 && rig.probe.isRecipeDelay() && rig.sim.busyMask() != 0)
+                    || (entry > 2 && (rig.sim.busyMask() & others) != 0);
+            return !rig.probe.isRecipeRunning();
+        }, 5000));
+        QVERIFY(!early);
+        QVERIFY(waited >= ticks);
+    }
+
     // A run does not outlive its connection: after the next log-in nothing carries on and
     // none of its moves reaches the controller.
     void disconnectDuringRun()
