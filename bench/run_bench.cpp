@@ -105,7 +105,7 @@ double motionAndDwellMs(const KelInterface &kel, const PtxSim::Simulator &sim)
                                                            sim.axisPosition(Ptx::DevY) / setup.stepsPerMMxy);
     Ptx::RunTimings bare;
     bare.motionEntryTicks = bare.wheelEntryTicks = bare.exposureEntryTicks = bare.shutterEntryTicks =
-        bare.pauseEntryTicks = 0.0;
+        bare.pauseEntryTicks = bare.speedXYTicks = bare.speedZTicks = 0.0;
     double ms = 0.0;
     for (double entryMs : Ptx::entryTimesMs(entries, setup, bare))
         ms += entryMs;

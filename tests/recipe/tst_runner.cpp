@@ -35,6 +35,7 @@ RunTimings bare()
 {
     RunTimings t;
     t.motionEntryTicks = t.wheelEntryTicks = t.exposureEntryTicks = t.shutterEntryTicks = t.pauseEntryTicks = 0.0;
+    t.speedXYTicks = t.speedZTicks = 0.0;
     return t;
 }
 
@@ -417,6 +418,11 @@ private slots:
         QCOMPARE(entryTimesMs({xyEntry(0, 2, 0, 4)}, setup, timings), QVector<double>{500});
         // Back from (0, 2) at the entry's 4 mm/s.
         QCOMPARE(returnTimeMs({xyEntry(0, 2, 0, 4)}, setup, timings), 600.0);
+        // A speed costs its packets only when it differs from the one last sent; the first
+        // entry always sends the configured one.
+        timings.speedXYTicks = 3;
+        QCOMPARE(entryTimesMs({xyEntry(0, 0, 0, 5), xyEntry(0, 0, 0, 4), xyEntry(0, 0, 0, 4)}, setup, timings),
+                 (QVector<double>{175, 175, 100}));
         setup.align.emplace(0.0, 0.0, 0.0, 10.0);   // specimen X is stage Y
         QCOMPARE(entryTimesMs({xyEntry(10, 0, 0)}, setup, bare()), QVector<double>{2000});
     }
