@@ -17,6 +17,18 @@ class TestLinkSim : public QObject
 {
     Q_OBJECT
 
+    // Starts the recipe, lines apart by "\n", and answers the load prompt.
+    static bool startRun(SimRig &rig, const QString &lines)
+    {
+        rig.probe.setRecipe(lines.split(QLatin1Char('\n')));
+        rig.probe.ScanRecipe();
+        rig.probe.initRecipe();
+        rig.probe.startRecipe();
+        const bool prompted = rig.tickUntil([&] { return rig.probe.isRecipePaused(); }, 500);
+        rig.probe.recipeContinue();
+        return prompted;
+    }
+
 private slots:
     void fullSequence()
     {
@@ -248,6 +260,11 @@ private slots:
         std::tie(rig.probe.loadptEnXY, rig.probe.loadptEnZ, rig.probe.loadptX, rig.probe.loadptY, rig.probe.loadptZ) =
             std::make_tuple(true, true, 0.5, 0.5, 40.0);
         QVERIFY(rig.startUp());
+        QVERIFY(startRun(rig, QStringLiteral("DELAY 50\nPOINT 1,0\nPOINT 1.5,0\nSPEEDXY 8\nPOINT 1.5,1\nZPOINT 30\n"
+                                             "ZPOINT 45\nSPEEDZ 9000\nZPOINT 20\nPOINT 0,1\nF1MOVE 3\nF2MOVE 5\n"
+                                             "FMOVE 2,4\nEXPTIM 1,60\nSHEXP 1\nSHOPEN 2\nSHCLOSE 2\nSCTRL 1,3,0\n"
+                                             "FDELAY 100\nDELAY 100\nPOINT 0,0\nSHEXP 1\nSPEEDXY 5\nPOINT 0.5,0.5")));
+        rig.display.clear();
         QStringList commands;
         connect(&rig.sim, &PtxSim::Simulator::packetReceived, &rig.probe, [&](const PtxSim::Packet &k) {
             if (k.cmd == Ptx::CmdMove && k.dev <= Ptx::DevZ)
@@ -255,18 +272,6 @@ private slots:
             else if (k.cmd == Ptx::CmdMove || (k.cmd == Ptx::CmdWrite && k.index == Ptx::IdxShutter))
                 commands << QStringLiteral("%1:%2:%3").arg(k.dev).arg(k.index).arg(k.value());
         });
-        rig.probe.setRecipe(QStringLiteral("DELAY 50\nPOINT 1,0\nPOINT 1.5,0\nSPEEDXY 8\nPOINT 1.5,1\nZPOINT 30\n"
-                                           "ZPOINT 45\nSPEEDZ 9000\nZPOINT 20\nPOINT 0,1\nF1MOVE 3\nF2MOVE 5\n"
-                                           "FMOVE 2,4\nEXPTIM 1,60\nSHEXP 1\nSHOPEN 2\nSHCLOSE 2\nSCTRL 1,3,0\n"
-                                           "FDELAY 100\nDELAY 100\nPOINT 0,0\nSHEXP 1\nSPEEDXY 5\nPOINT 0.5,0.5")
-                                .split(QLatin1Char('\n')));
-        rig.probe.ScanRecipe();
-        rig.probe.initRecipe();
-        rig.probe.startRecipe();
-        QVERIFY(rig.tickUntil([&] { return rig.probe.isRecipePaused(); }, 500));
-        rig.display.clear();
-        commands.clear();
-        rig.probe.recipeContinue();
         QList<int> dwells;      // ticks each entry spent dwelling
         int entry = 0;
         QVERIFY(rig.tickUntil([&] {
@@ -297,15 +302,14 @@ private slots:
     void speedsForgotten_data()
     {
         QTest::addColumn<QString>("event");
-        QTest::addColumn<bool>("runGoesOn");
-        QTest::newRow("nothing but the next point") << "next" << true;
-        QTest::newRow("speed button") << "speed" << true;
-        QTest::newRow("reply lost") << "lost" << true;
-        QTest::newRow("HALT") << "halt" << true;
-        QTest::newRow("system check") << "init" << true;
-        QTest::newRow("START") << "start" << false;
-        QTest::newRow("STOP") << "stop" << false;
-        QTest::newRow("new connection") << "connect" << false;
+        QTest::newRow("nothing but the next point") << "next";
+        QTest::newRow("speed button") << "speed";
+        QTest::newRow("reply lost") << "lost";
+        QTest::newRow("HALT") << "halt";
+        QTest::newRow("system check") << "init";
+        QTest::newRow("START") << "start";
+        QTest::newRow("STOP") << "stop";
+        QTest::newRow("new connection") << "connect";
     }
 
     // The runner sends an entry's speed only when the speed in force may differ from it:
@@ -313,31 +317,17 @@ private slots:
     void speedsForgotten()
     {
         QFETCH(QString, event);
-        QFETCH(bool, runGoesOn);
         DiagCapture diag;
         SimRig rig;
         QVERIFY(rig.startUp());
-        // DELAY 0 holds every point until NEXT.
-        rig.probe.setRecipe({QStringLiteral("DELAY 0"), QStringLiteral("POINT 1,0"), QStringLiteral("POINT 2,0"),
-                             QStringLiteral("POINT 3,0")});
-        rig.probe.ScanRecipe();
-        rig.probe.initRecipe();
-        rig.probe.startRecipe();
-        QVERIFY(rig.tickUntil([&] { return rig.probe.isRecipePaused(); }, 500));
-        rig.probe.recipeContinue();
+        QVERIFY(startRun(rig, QStringLiteral("DELAY 0\nPOINT 1,0\nPOINT 2,0\nPOINT 3,0")));   // each holds until NEXT
         auto dwellingAt = [&](int entry) {
             return rig.tickUntil([&] { return rig.probe.runProgress().entry == entry && rig.probe.isRecipeDelay(); }, 500);
         };
         const qint32 steps = qint32(rig.probe.getXYSpeed() * rig.probe.getXYRes());
-        auto speedsSent = [&] {
-            int n = 0;
-            for (const PtxSim::Packet &k : rig.sim.received())
-                n += k.dev == Ptx::DevX && k.cmd == Ptx::CmdWrite && k.value() == steps ? 1 : 0;
-            return n;
-        };
         QVERIFY(dwellingAt(1));
         QVERIFY(rig.probe.runSpeeds.holds(Ptx::DevX, steps) && rig.probe.runSpeeds.holds(Ptx::DevY, steps));
-        const int sent = speedsSent();
+        const int sent = rig.sim.count(Ptx::DevX, Ptx::CmdWrite, Ptx::IdxSpeed) + (event == QLatin1String("speed") ? 1 : 0);
         if (event == QLatin1String("speed")) {
             rig.probe.addCommand(Ptx::DevX, Ptx::CmdWrite, Ptx::IdxSpeed, steps / 2, false);
         } else if (event == QLatin1String("lost")) {
@@ -359,10 +349,10 @@ private slots:
             QVERIFY(rig.connectAndLogIn());
         }
         QCOMPARE(rig.probe.runSpeeds.holds(Ptx::DevX, steps), event == QLatin1String("next"));
-        if (runGoesOn) {
+        if (rig.probe.isRecipeRunning()) {
             rig.probe.nextRecipePoint();
             QVERIFY(dwellingAt(2));
-            QCOMPARE(speedsSent(), sent + (event == QLatin1String("next") ? 0 : 1));
+            QCOMPARE(rig.sim.count(Ptx::DevX, Ptx::CmdWrite, Ptx::IdxSpeed), sent + (event == QLatin1String("next") ? 0 : 1));
         }
     }
 
@@ -387,12 +377,7 @@ private slots:
         DiagCapture diag;
         SimRig rig;
         QVERIFY(rig.startUp());
-        rig.probe.setRecipe((QStringLiteral("DELAY 50\n") + lines + QStringLiteral("\nPOINT 0,1")).split(QLatin1Char('\n')));
-        rig.probe.ScanRecipe();
-        rig.probe.initRecipe();
-        rig.probe.startRecipe();
-        QVERIFY(rig.tickUntil([&] { return rig.probe.isRecipePaused(); }, 500));
-        rig.probe.recipeContinue();
+        QVERIFY(startRun(rig, QStringLiteral("DELAY 50\n") + lines + QStringLiteral("\nPOINT 0,1")));
         rig.sim.setDropFraction(dropped);
         int waited = 0;
         bool early = false;
@@ -416,11 +401,7 @@ private slots:
         DiagCapture diag;
         SimRig rig;
         QVERIFY(rig.startUp());
-        rig.probe.setRecipe({QStringLiteral("POINT 1,1"), QStringLiteral("POINT 2,2")});
-        rig.probe.ScanRecipe();
-        rig.probe.startRecipe();
-        QVERIFY(rig.tickUntil([&] { return rig.probe.isRecipePaused(); }, 50));
-        rig.probe.recipeContinue();
+        QVERIFY(startRun(rig, QStringLiteral("POINT 1,1\nPOINT 2,2")));
         QVERIFY(rig.tickUntil([&] { return rig.probe.queued().join(' ').contains(QStringLiteral("1,65,0,")); }, 50));
         rig.probe.closeConnection();
         QVERIFY(!rig.probe.isRecipeRunning() && !rig.probe.isRecipePaused() && !rig.probe.isRecipeDelay());
