@@ -37,6 +37,12 @@ int KelInterface::addCommand(uint dev, uint cmd, uint index, long data, bool ret
     entry.error = false;
     entry.wrapper = false;
     entry.wcmd.clear();
+    // A speed set by anyone (the speed button, the start-up, the runner itself) or a text
+    // command (the system check's speeds) may change what the runner last set.
+    if (cmd == Ptx::CmdText)
+        runSpeeds.forgetAll();
+    else if (cmd == Ptx::CmdWrite && index == Ptx::IdxSpeed)
+        runSpeeds.forget(dev);
     const int filled = static_cast<int>(cmdBufHead);
     cmdBufHead = next;
     return filled;
@@ -126,6 +132,8 @@ void KelInterface::processCommand()
             longWaitForResp = false;
             entry.done = true;
             entry.error = true;
+            // A lost reply may have been a lost command: no speed is taken as in force any more.
+            runSpeeds.forgetAll();
             advanceTail();
         }
         return;
@@ -138,6 +146,8 @@ void KelInterface::processCommand()
 
 void KelInterface::withdrawPending()
 {
+    // Speeds withdrawn before they were sent are not in force.
+    runSpeeds.forgetAll();
     for (unsigned int slot = cmdBufTail; slot != cmdBufHead; slot = nextSlot(slot)) {
         commandBuffer[slot].done = true;
         commandBuffer[slot].error = true;
@@ -199,6 +209,10 @@ void KelInterface::onTimer()
         processState();
     if (generation == linkGeneration)
         runRecipe();
+    // While a run goes, the status read of the tick is chosen once the runner has queued
+    // its commands, so that they never wait behind it.
+    if (generation == linkGeneration)
+        pollForRun();
     if (generation == linkGeneration && nothingToSend)
         processCommand();
     inTick = false;

@@ -7,6 +7,8 @@
 #include "recipe/runestimate.h"
 #include "recipe/runlog.h"
 #include "recipe/runprogress.h"
+#include "recipe/runspeeds.h"
+#include "recipe/runnerstates.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -320,6 +322,11 @@ protected:
     bool cmdDone(int index) const;
     bool cmdError(int index) const;
     void advanceTail();
+    // Status reads while a run goes: what the run waits on first (controller/runpolling.cpp).
+    bool runPollingActive() const;
+    void pollForRun();
+    int runPollNext = 0;            // next read of the rotation
+    bool runPollServedWait = false; // the last read was for what the run waits on
     void stateInit();
     void queueDefaultSpeeds();
 
@@ -540,8 +547,15 @@ protected:
     bool recipeWaitsForOperator() const;
     // The run-list entry curPoint, or null when curPoint names no compiled entry.
     const recipePointStruct *currentRecipeEntry() const;
-    void loadRecipeEntry();
-    void queueRecipeSpeed(uint firstDev, uint lastDev, double stepsPerSecond);
+    // Queues the entry's speeds unless they are in force already; false when nothing was queued.
+    bool loadRecipeEntry();
+    bool queueRecipeSpeed(uint firstDev, uint lastDev, double stepsPerSecond);
+    void stepRecipe(unsigned int mask);
+    Ptx::RunWait recipeWaitsOn() const;
+    // The speeds the runner last set on this connection; forgotten whenever they may no longer
+    // be in force (connection, halt, stop, start of a run, system check, a reply lost, any
+    // other speed command).
+    Ptx::RunSpeeds runSpeeds;
     void issueRecipeEntry();
     QString entryTravelRefusal(const recipePointStruct &entry) const;
     void holdOutsideTravel(const QString &why);

@@ -36,17 +36,28 @@ void KelInterface::stateNormal()
     auto readAxis = [this, &queueRead](uint dev, PollStep queue, PollStep wait) {
         interfaceSubState = queueRead(dev, Ptx::IdxPosition) ? wait : queue;
     };
+    // A requested system check takes over; true when it did.
+    auto takeUpRequest = [this] {
+        if (nextInterfaceState == INT_NORMAL)
+            return false;
+        interfaceState = nextInterfaceState;
+        interfaceSubState = 0;
+        nextInterfaceState = INT_NORMAL;
+        return true;
+    };
     // A new cycle starts with the busy mask, in the same tick as the last read ended, unless
     // a system check is due.
-    auto startCycle = [this, &queueRead] {
-        if (nextInterfaceState != INT_NORMAL) {
-            interfaceState = nextInterfaceState;
-            interfaceSubState = 0;
-            nextInterfaceState = INT_NORMAL;
-            return;
-        }
-        interfaceSubState = queueRead(Ptx::DevController, Ptx::IdxBusyMask) ? PollBusyWait : PollBusy;
+    auto startCycle = [this, &queueRead, &takeUpRequest] {
+        if (!takeUpRequest())
+            interfaceSubState = queueRead(Ptx::DevController, Ptx::IdxBusyMask) ? PollBusyWait : PollBusy;
     };
+
+    // While a run goes its own reads replace the cycle (pollForRun), which starts afresh after it.
+    if (runPollingActive()) {
+        if (!takeUpRequest())
+            interfaceSubState = PollStart;
+        return;
+    }
     // After the busy mask or X: the next present axis.
     auto readAxesAfter = [this, &readAxis, &startCycle](uint done) {
         if (done < Ptx::DevX && getModPresent(Ptx::DevX))

@@ -67,6 +67,7 @@ void KelInterface::processState()
 
 void KelInterface::forceStageInit()
 {
+    runSpeeds.forgetAll();
     doStageCenterTemp = true;
     nextInterfaceState = INT_SYSCHECK;
 }

@@ -26,6 +26,8 @@ struct Machine {
     double x, y, z;
     int wheel1, wheel2;
     double exposure[ShutterCount];
+    // The speeds the runner last sent; none at the start of a run.
+    std::optional<double> speedXY, speedZ;
 
     Machine(const RunSetup &s, const RunTimings &t)
         : setup(s), timings(t), x(s.stageX), y(s.stageY), z(s.stageZ), wheel1(s.wheel1), wheel2(s.wheel2)
@@ -49,6 +51,15 @@ struct Machine {
         return moveMs(steps, speed);
     }
 
+    // The cost of sending the speed, unless it is the one last sent.
+    static double speedTicks(std::optional<double> *last, double speed, double ticks)
+    {
+        if (*last == speed)
+            return 0.0;
+        *last = speed;
+        return ticks;
+    }
+
     double entry(const recipePointStruct &e, bool first)
     {
         const double tick = timings.tickMs;
@@ -59,11 +70,14 @@ struct Machine {
             if (setup.align)
                 setup.align->toStage(e.x, e.y, &sx, &sy);
             const double speed = first ? setup.speedXY : e.speedxy;
-            return moveXY(sx, sy, speed) + dwellTicks(e.delay) * tick + timings.motionEntryTicks * tick;
+            const double sendTicks = speedTicks(&speedXY, speed, timings.speedXYTicks);
+            return moveXY(sx, sy, speed) + dwellTicks(e.delay) * tick + (timings.motionEntryTicks + sendTicks) * tick;
         }
-        case EntryKind::Focus:
-            return moveZ(e.z, first ? setup.speedZ : e.speedz) + dwellTicks(e.delay) * tick
-                   + timings.motionEntryTicks * tick;
+        case EntryKind::Focus: {
+            const double speed = first ? setup.speedZ : e.speedz;
+            const double sendTicks = speedTicks(&speedZ, speed, timings.speedZTicks);
+            return moveZ(e.z, speed) + dwellTicks(e.delay) * tick + (timings.motionEntryTicks + sendTicks) * tick;
+        }
         case EntryKind::Wheels: {
             double ms = 0.0;
             if (e.f1move) {

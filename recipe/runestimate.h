@@ -15,19 +15,24 @@ namespace Ptx {
 
 // The controller's and the runner's timing. The hardware figures are the controller's; the
 // per-entry costs are the ticks the runner spends on an entry beyond the hardware's own
-// time (queueing the speeds and the command one packet per tick behind the status polls,
-// and noticing the idle axes at the next busy poll), measured on the simulated controller.
+// time (sending the command one packet per tick, and noticing the idle axes or the end of
+// the exposure at the next read of it, every other tick), measured on the simulated
+// controller.
 struct RunTimings {
     double tickMs = 25.0;
     double wheelSlotMs = 200.0;     // one slot of a filter wheel
     double wheelHomeMs = 600.0;     // a homing run, on top of its slots
     int wheelPositions = 10;
     double exposureMs = 100.0;      // a shutter's exposure until the run sets another
-    double motionEntryTicks = 13.0; // an XY or focus entry
-    double wheelEntryTicks = 10.0;
-    double exposureEntryTicks = 11.0; // a shutter entry that exposes: the end is polled
-    double shutterEntryTicks = 5.0;   // one that only opens, closes or sets a time
-    double pauseEntryTicks = 3.0;
+    double motionEntryTicks = 2.2;  // an XY or focus entry whose speed is in force
+    // An entry whose speed is sent first: the writes and the read-back, one tick each. The
+    // first stage and the first focus entry of a run always send theirs.
+    double speedXYTicks = 3.0;
+    double speedZTicks = 2.0;
+    double wheelEntryTicks = 2.1;
+    double exposureEntryTicks = 2.6;  // a shutter entry that exposes: the end is polled
+    double shutterEntryTicks = 2.0;   // one that only opens, closes or sets a time
+    double pauseEntryTicks = 0.0;
 };
 
 // Where the run starts from and what it runs with.

@@ -66,16 +66,27 @@ void KelInterface::endRecipeRun()
     emit updateRecipeSts();
 }
 
+// One tick of the runner: a step, and the steps that follow it without waiting for anything.
 void KelInterface::runRecipe()
 {
     const unsigned int mask = recipeModuleMask();
+    noteRunTick();
+    for (int step = 0; step < MaxRecipeStepsPerTick; ++step) {
+        const int from = recipeState;
+        stepRecipe(mask);
+        if (!recipeStepChains(from, recipeState))
+            break;
+    }
+}
+
+void KelInterface::stepRecipe(unsigned int mask)
+{
     const bool idle = (mbusy & mask) == 0;
 
     if (recipeState != prevrcpstate) {
         prevrcpstate = recipeState;
         diag(QStringLiteral("RCP STATE:%1").arg(recipeState));
     }
-    noteRunTick();
 
     // The entry states read the run list; an index that names no compiled entry ends them.
     if (recipeState >= RCP_LOAD_ENTRY && recipeState <= RCP_ENTRY_IDLE && !currentRecipeEntry())
@@ -220,14 +231,16 @@ void KelInterface::runRecipe()
         planRun();
         recipeState = numPointsDefined > 0 ? RCP_LOAD_ENTRY : RCP_LOADXY;
         break;
-    case RCP_LOAD_ENTRY:
-        loadRecipeEntry();
-        recipeState = RCP_ISSUE_ENTRY;
-        break;
     case RCP_SPEEDS_TAKEN:
         if (cmdDone(recipeIndex))
             recipeState = RCP_ISSUE_ENTRY;
         break;
+    case RCP_LOAD_ENTRY:
+        recipeState = RCP_ISSUE_ENTRY;
+        // Speeds already in force send nothing: the entry is issued in the same tick.
+        if (loadRecipeEntry())
+            break;
+        [[fallthrough]];
     case RCP_ISSUE_ENTRY:
         setAbs();
         if (teachAlign)
@@ -247,6 +260,7 @@ void KelInterface::runRecipe()
         dwellRecipeEntry();
         break;
     case RCP_NEXT_ENTRY:
+        entryStartMs = runWorkMs;
         ++runRecord.entriesDone;
         ++curPoint;
         if (curPoint < numPointsDefined) {
@@ -270,6 +284,7 @@ void KelInterface::initRecipe()
 {
     if (recipeRunning)
         finishRunLog(RunEnding::Restart);
+    runSpeeds.forgetAll();
     recipeState = RCP_IDLE;
     recipeIndex = 0;
     recipePaused = false;
@@ -309,6 +324,36 @@ void KelInterface::recipeContinue()
     if (recipeWaitsForOperator() && recipeStateHasStep(recipeState + 1))
         ++recipeState;
     emit updateRecipeSts();
+}
+
+RunWait KelInterface::recipeWaitsOn() const
+{
+    switch (recipeState) {
+    case RCP_LOADZ_TAKEN:
+    case RCP_LOADZ_IDLE:
+    case RCP_LOADXY_TAKEN:
+    case RCP_LOADXY_IDLE:
+    case RCP_ALN1_TAKEN:
+    case RCP_ALN1_IDLE:
+    case RCP_ALN2_TAKEN:
+    case RCP_ALN2_IDLE:
+        return RunWait::Motion;
+    case RCP_ENTRY_TAKEN:
+    case RCP_ENTRY_IDLE:
+        break;
+    default:
+        return RunWait::Nothing;
+    }
+    const recipePointStruct *entry = currentRecipeEntry();
+    if (entry && !entry->filtmove)
+        return RunWait::Motion;
+    if (entry && entryKind(*entry) == EntryKind::Wheels)
+        return RunWait::Motion;
+    if (wexp1)
+        return RunWait::Shutter1;
+    if (wexp2)
+        return RunWait::Shutter2;
+    return wexp3 ? RunWait::Shutter3 : RunWait::Nothing;
 }
 
 bool KelInterface::recipeWaitsForOperator() const
@@ -367,6 +412,7 @@ void KelInterface::prevRecipePoint()
 // Commands already queued are left to the controller; HALT is there to stop the axes.
 void KelInterface::stopRecipe()
 {
+    runSpeeds.forgetAll();
     if (recipeRunning)
         finishRunLog(runEnding);
     recipeState = RCP_IDLE;

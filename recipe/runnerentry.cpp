@@ -25,22 +25,34 @@ const recipePointStruct *KelInterface::currentRecipeEntry() const
 }
 
 // Sets the speed of devices firstDev to lastDev and reads it back from lastDev, so that
-// the entry's move waits until the controller has taken the speeds. A speed that cannot
-// be sent leaves the axes at the speed they were last given.
-void KelInterface::queueRecipeSpeed(uint firstDev, uint lastDev, double stepsPerSecond)
+// the entry's move waits until the controller has taken the speeds; unless the runner set
+// that very speed on every one of them last and nothing can have changed it since. A speed
+// that cannot be sent leaves the axes at the speed they were last given. False when nothing
+// was queued.
+bool KelInterface::queueRecipeSpeed(uint firstDev, uint lastDev, double stepsPerSecond)
 {
     qint32 steps = 0;
     if (!toSteps(stepsPerSecond, &steps)) {
         diag(QStringLiteral("RECIPE SPEED NOT SENT: %1").arg(numberText(stepsPerSecond)));
         recipeIndex = NotQueued;
-        return;
+        return false;
     }
+    bool inForce = true;
     for (uint dev = firstDev; dev <= lastDev; ++dev)
-        addCommand(dev, CmdWrite, IdxSpeed, steps, false);
+        inForce = inForce && runSpeeds.holds(dev, steps);
+    if (inForce)
+        return false;
+    bool queued = true;
+    for (uint dev = firstDev; dev <= lastDev; ++dev)
+        queued = addCommand(dev, CmdWrite, IdxSpeed, steps, false) >= 0 && queued;
     recipeIndex = addCommand(lastDev, CmdRead, IdxSpeed, 0, true);
+    // Queueing a speed forgets what was known of it; only speeds surely queued are noted.
+    for (uint dev = firstDev; dev <= lastDev && queued && recipeIndex >= 0; ++dev)
+        runSpeeds.note(dev, steps);
+    return true;
 }
 
-void KelInterface::loadRecipeEntry()
+bool KelInterface::loadRecipeEntry()
 {
     const recipePointStruct &entry = *currentRecipeEntry();
     curscanx = entry.x;
@@ -52,16 +64,15 @@ void KelInterface::loadRecipeEntry()
 
     switch (entryKind(entry)) {
     case EntryKind::Focus:
-        queueRecipeSpeed(DevZ, DevZ, curspeedz);
-        break;
+        return queueRecipeSpeed(DevZ, DevZ, curspeedz);
     case EntryKind::StageXY:
-        queueRecipeSpeed(DevX, DevY, stepsPerMMxy * curspeedxy);
-        break;
+        return queueRecipeSpeed(DevX, DevY, stepsPerMMxy * curspeedxy);
     case EntryKind::Wheels:
     case EntryKind::Pause:
     case EntryKind::Shutters:
         break;
     }
+    return false;
 }
 
 // Why a motion entry would leave the travel, in the coordinate mode just set; empty when it

@@ -28,6 +28,12 @@ bool recipeStateHasStep(int state)
         != std::end(StatesWithStep);
 }
 
+bool recipeStepChains(int from, int to)
+{
+    return (from == RCP_DWELL && to == RCP_NEXT_ENTRY) || (from == RCP_ENTRY_TAKEN && to == RCP_ENTRY_IDLE)
+           || (from == RCP_ENTRY_IDLE && to == RCP_NEXT_ENTRY) || (from == RCP_NEXT_ENTRY && to == RCP_LOAD_ENTRY);
+}
+
 int dwellTicks(double ms)
 {
     if (!(ms > 0.0))

@@ -50,6 +50,22 @@ constexpr const char *PauseEntryPrompt = "PAUSE";
 // True for the states of the table; any other number would strand the run.
 bool recipeStateHasStep(int state);
 
+// True where the runner's step from one state to the next waits for nothing, so that the
+// next state's step follows in the same tick: the end of a wait or dwell goes straight on
+// to the next entry, and an entry whose speeds need not be sent is moved at once.
+bool recipeStepChains(int from, int to);
+// Most steps the runner takes in one tick.
+constexpr int MaxRecipeStepsPerTick = 4;
+
+// What a run waits on from the controller, for the status reads to serve first.
+enum class RunWait {
+    Nothing,
+    Motion,     // the busy mask: axes or wheels moving
+    Shutter1,   // an exposure: the shutter's state
+    Shutter2,
+    Shutter3
+};
+
 // Busy-mask bits the runner sets itself when it queues a move, so that it does not take the
 // idle mask of an earlier poll for the end of the move.
 constexpr unsigned int BusyStage = (1u << DevX) | (1u << DevY);

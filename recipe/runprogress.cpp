@@ -119,9 +119,6 @@ void KelInterface::noteRunTick()
     if (recipeState == RCP_DWELL && recipeDelay <= 0)
         return;
     runWorkMs += gapMs;
-    // This tick moves the run on to its next entry, which starts from here.
-    if (recipeState == RCP_NEXT_ENTRY)
-        entryStartMs = runWorkMs;
 }
 
 void KelInterface::finishRunLog(RunEnding ending)

@@ -34,6 +34,7 @@ public:
     using KelInterface::processCommand;
     using KelInterface::processState;
     using KelInterface::receiveBytes;
+    using KelInterface::runSpeeds;
     using KelInterface::stateNormal;
     using KelInterface::timer;
     using KelInterface::xpos;

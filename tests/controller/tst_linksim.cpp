@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <tuple>
+
 namespace {
 const QString Calibrating = QStringLiteral("Calibrating Stage....");
 const QString Finished = QStringLiteral("Intialization Finished!!!");
@@ -14,6 +16,18 @@ const QString Lost = QStringLiteral("CONNECTION LOST!");
 class TestLinkSim : public QObject
 {
     Q_OBJECT
+
+    // Starts the recipe, lines apart by "\n", and answers the load prompt.
+    static bool startRun(SimRig &rig, const QString &lines)
+    {
+        rig.probe.setRecipe(lines.split(QLatin1Char('\n')));
+        rig.probe.ScanRecipe();
+        rig.probe.initRecipe();
+        rig.probe.startRecipe();
+        const bool prompted = rig.tickUntil([&] { return rig.probe.isRecipePaused(); }, 500);
+        rig.probe.recipeContinue();
+        return prompted;
+    }
 
 private slots:
     void fullSequence()
@@ -314,6 +328,150 @@ private slots:
         QVERIFY(rig.connectAndLogIn());
     }
 
+    // A run of every entry kind on the controller: the moves and shutter commands it sends,
+    // the speed in force at each move, the dwell of each entry counted from the tick the
+    // axes are seen idle, and the lines shown, as the panel has always run them.
+    void everyEntryKindRunsAsBefore()
+    {
+        DiagCapture diag;
+        SimRig rig;
+        std::tie(rig.probe.loadptEnXY, rig.probe.loadptEnZ, rig.probe.loadptX, rig.probe.loadptY, rig.probe.loadptZ) =
+            std::make_tuple(true, true, 0.5, 0.5, 40.0);
+        QVERIFY(rig.startUp());
+        QVERIFY(startRun(rig, QStringLiteral("DELAY 50\nPOINT 1,0\nPOINT 1.5,0\nSPEEDXY 8\nPOINT 1.5,1\nZPOINT 30\n"
+                                             "ZPOINT 45\nSPEEDZ 9000\nZPOINT 20\nPOINT 0,1\nF1MOVE 3\nF2MOVE 5\n"
+                                             "FMOVE 2,4\nEXPTIM 1,60\nSHEXP 1\nSHOPEN 2\nSHCLOSE 2\nSCTRL 1,3,0\n"
+                                             "FDELAY 100\nDELAY 100\nPOINT 0,0\nSHEXP 1\nSPEEDXY 5\nPOINT 0.5,0.5")));
+        rig.display.clear();
+        QStringList commands;
+        connect(&rig.sim, &PtxSim::Simulator::packetReceived, &rig.probe, [&](const PtxSim::Packet &k) {
+            if (k.cmd == Ptx::CmdMove && k.dev <= Ptx::DevZ)
+                commands << QStringLiteral("%1:%2@%3").arg(k.dev).arg(k.value()).arg(rig.sim.axisSpeed(k.dev));
+            else if (k.cmd == Ptx::CmdMove || (k.cmd == Ptx::CmdWrite && k.index == Ptx::IdxShutter))
+                commands << QStringLiteral("%1:%2:%3").arg(k.dev).arg(k.index).arg(k.value());
+        });
+        QList<int> dwells;      // ticks each entry spent dwelling
+        int entry = 0;
+        QVERIFY(rig.tickUntil([&] {
+            const Ptx::RunProgress progress = rig.probe.runProgress();
+            if (progress.entry != entry && progress.entry > 0)
+                dwells << 0;
+            entry = progress.entry;
+            if (entry > 0 && rig.probe.isRecipeDelay())
+                ++dwells.last();
+            return !rig.probe.isRecipeRunning();
+        }, 5000));
+        // Device:target@speed for axis moves, device:index:data for wheels and shutters.
+        QCOMPARE(commands.join(QLatin1Char(' ')),
+                 QStringLiteral("1:10000@50000 2:0@50000 1:15000@50000 2:0@50000 1:15000@80000 2:10000@80000 "
+                                "3:300@25000 3:450@25000 3:200@9000 1:0@80000 2:10000@80000 17:13:3 27:13:5 "
+                                "17:15:262146 17:258:6553660 17:258:6553602 17:258:6619137 17:258:6619136 "
+                                "17:258:6553601 17:258:6684672 1:0@80000 2:0@80000 17:258:6553602 "
+                                "1:5000@50000 2:5000@50000 3:400@9000 1:5000@50000 2:5000@50000"));
+        QCOMPARE(rig.display.join(QLatin1Char('|')),
+                 QStringLiteral("MOVE X=1 Y=0 @SP=5|MOVE X=1.5 Y=0 @SP=5|MOVE X=1.5 Y=1 @SP=8|MOVE Z=30 @SP=25000|"
+                                "MOVE Z=45 @SP=25000|MOVE Z=20 @SP=9000|MOVE X=0 Y=1 @SP=8|MOVE FW1=3|MOVE FW2=5|"
+                                "MOVE FW1=2 FW2=4|SET EXP TIME SH1=60|MOVE SH1=2 SH2=3 SH3=3|MOVE SH1=3 SH2=1 SH3=3|"
+                                "MOVE SH1=3 SH2=0 SH3=3|MOVE SH1=1 SH2=3 SH3=0|MOVE X=0 Y=0 @SP=8|"
+                                "MOVE SH1=2 SH2=3 SH3=3|MOVE X=0.5 Y=0.5 @SP=5|RECIPE DONE!"));
+        QCOMPARE(dwells, (QList<int>{2, 2, 2, 2, 2, 2, 2, 0, 0, 0, 0, 0, 0, 0, 0, 4, 4, 0, 4}));
+    }
+
+    void speedsForgotten_data()
+    {
+        QTest::addColumn<QString>("event");
+        QTest::newRow("nothing but the next point") << "next";
+        QTest::newRow("speed button") << "speed";
+        QTest::newRow("reply lost") << "lost";
+        QTest::newRow("HALT") << "halt";
+        QTest::newRow("system check") << "init";
+        QTest::newRow("START") << "start";
+        QTest::newRow("STOP") << "stop";
+        QTest::newRow("new connection") << "connect";
+    }
+
+    // The runner sends an entry's speed only when the speed in force may differ from it:
+    // after each of these events it sends it again.
+    void speedsForgotten()
+    {
+        QFETCH(QString, event);
+        DiagCapture diag;
+        SimRig rig;
+        QVERIFY(rig.startUp());
+        QVERIFY(startRun(rig, QStringLiteral("DELAY 0\nPOINT 1,0\nPOINT 2,0\nPOINT 3,0")));   // each holds until NEXT
+        auto dwellingAt = [&](int entry) {
+            return rig.tickUntil([&] { return rig.probe.runProgress().entry == entry && rig.probe.isRecipeDelay(); }, 500);
+        };
+        const qint32 steps = qint32(rig.probe.getXYSpeed() * rig.probe.getXYRes());
+        QVERIFY(dwellingAt(1));
+        QVERIFY(rig.probe.runSpeeds.holds(Ptx::DevX, steps) && rig.probe.runSpeeds.holds(Ptx::DevY, steps));
+        const int sent = rig.sim.count(Ptx::DevX, Ptx::CmdWrite, Ptx::IdxSpeed) + (event == QLatin1String("speed") ? 1 : 0);
+        if (event == QLatin1String("speed")) {
+            rig.probe.addCommand(Ptx::DevX, Ptx::CmdWrite, Ptx::IdxSpeed, steps / 2, false);
+        } else if (event == QLatin1String("lost")) {
+            // The speed read-back has put the long reply time-out in force.
+            const qsizetype errors = diag.lines().filter(QStringLiteral("COMM ERROR")).size();
+            rig.sim.setDropFraction(1.0);
+            QVERIFY(rig.tickUntil([&] { return diag.lines().filter(QStringLiteral("COMM ERROR")).size() > errors; }, 150));
+            rig.sim.setDropFraction(0.0);
+        } else if (event == QLatin1String("halt")) {
+            rig.probe.haltAll();
+        } else if (event == QLatin1String("init")) {
+            rig.probe.forceStageInit();
+            QVERIFY(rig.tickUntil([&] { return rig.display.contains(QStringLiteral("Intialization Finished!!!")); }, 3000));
+        } else if (event == QLatin1String("start")) {
+            rig.probe.initRecipe();
+        } else if (event == QLatin1String("stop")) {
+            rig.probe.stopRecipe();
+        } else if (event == QLatin1String("connect")) {
+            QVERIFY(rig.connectAndLogIn());
+        }
+        QCOMPARE(rig.probe.runSpeeds.holds(Ptx::DevX, steps), event == QLatin1String("next"));
+        if (rig.probe.isRecipeRunning()) {
+            rig.probe.nextRecipePoint();
+            QVERIFY(dwellingAt(2));
+            QCOMPARE(rig.sim.count(Ptx::DevX, Ptx::CmdWrite, Ptx::IdxSpeed), sent + (event == QLatin1String("next") ? 0 : 1));
+        }
+    }
+
+    void longMoveNotTakenAsDone_data()
+    {
+        QTest::addColumn<QString>("lines");
+        QTest::addColumn<double>("dropped");
+        QTest::addColumn<int>("ticks");     // the controller reports the entry busy this long
+        QTest::newRow("stage at 1 mm/s") << "SPEEDXY 1\nPOINT 0,0\nPOINT 3,0" << 0.0 << 120;
+        QTest::newRow("focus at 2000 steps/s") << "SPEEDZ 2000\nPOINT 0,0\nZPOINT 500" << 0.0 << 100;
+        QTest::newRow("wheel homing") << "POINT 0,0\nF1MOVE 72" << 0.0 << 24;
+        QTest::newRow("stage, every fourth reply lost") << "SPEEDXY 1\nPOINT 0,0\nPOINT 3,0" << 0.25 << 120;
+    }
+
+    // However long the controller reports the second entry busy, the run waits for it: no
+    // dwell starts and no later entry goes out while anything still moves.
+    void longMoveNotTakenAsDone()
+    {
+        QFETCH(QString, lines);
+        QFETCH(double, dropped);
+        QFETCH(int, ticks);
+        DiagCapture diag;
+        SimRig rig;
+        QVERIFY(rig.startUp());
+        QVERIFY(startRun(rig, QStringLiteral("DELAY 50\n") + lines + QStringLiteral("\nPOINT 0,1")));
+        rig.sim.setDropFraction(dropped);
+        int waited = 0;
+        bool early = false;
+        QVERIFY(rig.tickUntil([&] {
+            const int entry = rig.probe.runProgress().entry;
+            waited += entry == 2 && !rig.probe.isRecipeDelay() ? 1 : 0;
+            // The last entry moves the stage itself; the wheel entry has no dwell.
+            const quint32 others = ~((1u << Ptx::DevX) | (1u << Ptx::DevY));
+            early = early || (entry == 2 && rig.probe.isRecipeDelay() && rig.sim.busyMask() != 0)
+                    || (entry > 2 && (rig.sim.busyMask() & others) != 0);
+            return !rig.probe.isRecipeRunning();
+        }, 5000));
+        QVERIFY(!early);
+        QVERIFY(waited >= ticks);
+    }
+
     // A run does not outlive its connection: after the next log-in nothing carries on and
     // none of its moves reaches the controller.
     void disconnectDuringRun()
@@ -321,11 +479,7 @@ private slots:
         DiagCapture diag;
         SimRig rig;
         QVERIFY(rig.startUp());
-        rig.probe.setRecipe({QStringLiteral("POINT 1,1"), QStringLiteral("POINT 2,2")});
-        rig.probe.ScanRecipe();
-        rig.probe.startRecipe();
-        QVERIFY(rig.tickUntil([&] { return rig.probe.isRecipePaused(); }, 50));
-        rig.probe.recipeContinue();
+        QVERIFY(startRun(rig, QStringLiteral("POINT 1,1\nPOINT 2,2")));
         QVERIFY(rig.tickUntil([&] { return rig.probe.queued().join(' ').contains(QStringLiteral("1,65,0,")); }, 50));
         rig.probe.closeConnection();
         QVERIFY(!rig.probe.isRecipeRunning() && !rig.probe.isRecipePaused() && !rig.probe.isRecipeDelay());
