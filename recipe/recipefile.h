@@ -16,6 +16,10 @@ QByteArray recipeFileText(const QStringList &lines);
 // final line end adds no empty line.
 QStringList recipeFileLines(const QByteArray &text);
 
+// A short checksum of the file text of a recipe (16 hexadecimal digits), to tell whether a
+// recipe is still the one an earlier run ran.
+QString recipeChecksum(const QStringList &lines);
+
 // Reads the file into *lines. False, *lines untouched, when it cannot be read.
 bool readRecipeFile(const QString &fileName, QStringList *lines);
 

@@ -272,6 +272,7 @@ private slots:
         QFile full(QString::fromLatin1(RunLogName));   // a log near its bound: the line starts a new one
         QVERIFY(full.open(QIODevice::WriteOnly) && full.write(QByteArray(RunLogMaxBytes - 10, '\n')) > 0);
         full.close();
+        QFile::remove(QLatin1String(RunLogName) + QLatin1String(RunLogCurrentSuffix));  // left by earlier cases
         p->setFileName(QStringLiteral("slide.rcp"));
         p->setEntries({xyEntry(1, 1, 1000), xyEntry(2, 2, 30)});
         p->initRecipe();
@@ -310,7 +311,10 @@ private slots:
         QVERIFY(log.open(QIODevice::ReadOnly));
         const QList<QByteArray> written = log.readAll().split('\n');
         QCOMPARE(written.size(), 2);
-        QCOMPARE(written.first().split('\t').mid(2), QList<QByteArray>({"slide.rcp", done.toLatin1(), ending.toLatin1()}));
+        // The entry the run started at and the last one it completed follow the ending.
+        QCOMPARE(written.first().split('\t').mid(2, 5),
+                 QList<QByteArray>({"slide.rcp", done.toLatin1(), ending.toLatin1(), "from 1",
+                                    "completed " + done.section(' ', 0, 0).toLatin1()}));
         QCOMPARE(QFileInfo(log.fileName() + QLatin1String(RunLogOldSuffix)).size(), RunLogMaxBytes - 10);
     }
 
