@@ -127,6 +127,7 @@ private slots:
     void on_butHalt_clicked();
     void on_butEdit_clicked();
     void on_butStart_clicked();
+    void on_butStartAt_clicked();
     void on_butPause_clicked();
     void on_butPrevStep_clicked();
     void on_butNextStep_clicked();
@@ -146,6 +147,8 @@ private:
     void compileNewRecipe();
     // The Run page's compile: the run list, its picture and problem lines, nothing else.
     void compileRecipe();
+    // Compiles and starts the run at entry (from 1), as START does.
+    void startRun(int entry);
     void showCompileResult();
     // Values of the interface's connection state.
     enum ConnectionState { NotConnected = 0, Connecting = 1, SystemReady = 2 };

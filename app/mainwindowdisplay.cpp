@@ -128,7 +128,7 @@ void MainWindow::otherOn(bool state)
     QWidget *const operating[] = {
         ui->butAbs, ui->butRel, ui->butSkew, ui->butUp, ui->butDown, ui->butLeft, ui->butRight,
         ui->butHome, ui->butGoto, ui->butSpeed, ui->butEdit, ui->butLoad, ui->butSave,
-        ui->butStart, ui->butGoAlnPt1, ui->butStoreAlnPt1, ui->butGoAlnPt2, ui->butStoreAlnPt2,
+        ui->butStart, ui->butStartAt, ui->butGoAlnPt1, ui->butStoreAlnPt1, ui->butGoAlnPt2, ui->butStoreAlnPt2,
         ui->butGoPt1, ui->butStorePt1, ui->butInit};
     for (QWidget *w : operating)
         w->setEnabled(state);
@@ -156,6 +156,7 @@ void MainWindow::updateRecipe()
     const bool delay = KEL->isRecipeDelay();
 
     ui->butStart->setEnabled(!running);
+    ui->butStartAt->setEnabled(!running);
     ui->butStop->setEnabled(running);
     otherOn(running && !paused && !delay ? false : KEL->isConnected());
     ui->butNextStep->setEnabled(running && (paused || delay));

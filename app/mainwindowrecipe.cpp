@@ -9,17 +9,27 @@
 #include "dialogs/dlgrcpfile.h"
 #include "dialogs/kelscriptedit.h"
 #include "recipe/recipefile.h"
+#include "recipe/runprogress.h"
 
 // Compiles the current recipe and runs what was compiled. Lines the compiler skipped or
 // stopped at are shown first, so that the operator knows before anything moves.
 void MainWindow::on_butStart_clicked()
 {
+    startRun(1);
+}
+
+void MainWindow::startRun(int entry)
+{
     KEL->ScanRecipe();
     for (const QString &line : KEL->compileProblems())
         addDisplayLine(line);
     showCompileResult();
+    if (entry > KEL->compiledPointCount() && entry > 1) {
+        addDisplayLine(tr("START AT %1 REFUSED: THE RECIPE HAS %2").arg(entry).arg(Ptx::entriesText(KEL->compiledPointCount())));
+        return;
+    }
     KEL->initRecipe();
-    KEL->startRecipe();
+    KEL->startRecipeAt(entry);
 }
 
 void MainWindow::on_butPause_clicked()

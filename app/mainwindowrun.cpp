@@ -4,6 +4,7 @@
 #include "ui_mainwindow.h"
 
 #include "controller/kelinterface.h"
+#include "dialogs/numinputbox.h"
 #include "recipe/runprogress.h"
 
 #include <QTimer>
@@ -54,6 +55,24 @@ void MainWindow::compileNewRecipe()
     compileAfterRun = KEL->isRecipeRunning();
     if (!compileAfterRun)
         compileRecipe();
+}
+
+// Starts the run at an entry the operator chooses; the keypad offers the entry after the last
+// one completed by an interrupted run of this recipe.
+void MainWindow::on_butStartAt_clicked()
+{
+    NumInputBox box(this);
+    box.centreOnScreen();
+    box.SetPrompt(tr("Start at entry"));
+    box.SetValue(KEL->proposedStartEntry());
+    if (box.exec() != QDialog::Accepted)
+        return;
+    const int entry = box.getIntVal();
+    if (entry < 1) {
+        addDisplayLine(tr("START AT %1 REFUSED: ENTRIES COUNT FROM 1").arg(box.getStrVal()));
+        return;
+    }
+    startRun(entry);
 }
 
 void MainWindow::showCompileResult()

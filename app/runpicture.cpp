@@ -143,7 +143,9 @@ void RunPicture::showRun(KelInterface &kel)
     else
         setOutside({});
     const RunProgress progress = kel.runProgress();
-    setCurrent(progress.running ? progress.entry - 1 : -1);
+    // A run started at a later entry shows that entry as the current one from the start.
+    const int entry = progress.entry > 0 ? progress.entry : progress.firstEntry > 1 ? progress.firstEntry : 0;
+    setCurrent(progress.running ? entry - 1 : -1);
 }
 
 QPointF RunPicture::pictureCoordinates(KelInterface &kel, const QPointF &stage)

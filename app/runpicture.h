@@ -55,6 +55,7 @@ public:
     static QPointF pictureCoordinates(KelInterface &kel, const QPointF &stage);
     // The entry being run, from 0; entries before it are drawn as done. -1 before a run.
     void setCurrent(int entry) { current = entry; }
+    int currentEntry() const { return current; }
     void setOutside(const QVector<bool> &outside) { outsideFlags = outside; }
     void setAlignPoints(const std::optional<QPointF> &first, const std::optional<QPointF> &second);
     void setLoadPoint(const std::optional<QPointF> &point) { loadPoint = point; }

@@ -256,6 +256,14 @@ public slots:
     // The run going on or the last one to end, as its runs.log line records it (no end time
     // while it goes on).
     Ptx::RunRecord lastRunRecord() const;
+    // Starts a run as startRecipe() does, but at run-list entry entry (from 1): after the
+    // load point and alignment steps the controller is brought to the state that entry
+    // expects, and the entries before it are not run.
+    void startRecipeAt(int entry);
+    // The entry to offer for startRecipeAt(): the one after the last completed entry of the
+    // last run of this recipe, when that run did not end DONE and the recipe is unchanged;
+    // else 1.
+    int proposedStartEntry();
     // Entry, pattern and macro pass and time left of the run.
     Ptx::RunProgress runProgress() const;
     // The time model of the compiled run list, from where the stage and wheels stand now.
@@ -549,6 +557,8 @@ protected:
     const recipePointStruct *currentRecipeEntry() const;
     // Queues the entry's speeds unless they are in force already; false when nothing was queued.
     bool loadRecipeEntry();
+    bool loadEntrySpeeds(const recipePointStruct &entry, double speedxy, double speedz);
+    void sendRecipeEntry(const recipePointStruct &entry);
     bool queueRecipeSpeed(uint firstDev, uint lastDev, double stepsPerSecond);
     void stepRecipe(unsigned int mask);
     Ptx::RunWait recipeWaitsOn() const;
@@ -565,6 +575,10 @@ protected:
     void dwellRecipeEntry();
     void planRun();
     void noteRunTick();
+    // Sends the restoring entries of a run started at a later entry, one after the other.
+    void restoreRecipeState(bool idle);
+    // The run got past entry index (from 0): logged as the last completed.
+    void noteEntryCompleted(int index);
     void finishRunLog(Ptx::RunEnding ending);
     // The run's time-left model, its working time and its log line.
     Ptx::RunEstimate runEstimate;
@@ -575,5 +589,10 @@ protected:
     Ptx::RunRecord runRecord;
     Ptx::RunEnding runEnding = Ptx::RunEnding::Stop;
     bool alignTaught = false;
+    // A run started at a later entry: that entry (from 0) and what is sent before it.
+    int firstEntry = 0;
+    QVector<recipePointStruct> restoreList;
+    int restoreIndex = 0;
+    unsigned int restoreBusy = 0;
     // --- end of recipe engine ---
 };

@@ -5,9 +5,14 @@
 #include "controller/diagnostics.h"
 #include "controller/kelinterface.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 
 namespace Ptx {
+
+namespace {
+constexpr int ChecksumDigits = 16;
+}
 
 QByteArray recipeFileText(const QStringList &lines)
 {
@@ -17,6 +22,12 @@ QByteArray recipeFileText(const QStringList &lines)
         text += '\n';
     }
     return text;
+}
+
+QString recipeChecksum(const QStringList &lines)
+{
+    const QByteArray hash = QCryptographicHash::hash(recipeFileText(lines), QCryptographicHash::Sha256);
+    return QString::fromLatin1(hash.toHex().left(ChecksumDigits));
 }
 
 QStringList recipeFileLines(const QByteArray &text)

@@ -27,6 +27,10 @@ constexpr qsizetype MaxRecipeFileLines = 20000;
 // that says why ("RECIPE FILE big.rcp OVER 4 MiB: NOT LOADED").
 bool readRecipeFile(const QString &fileName, QStringList *lines, QString *refusal = nullptr);
 
+// A short checksum of the file text of a recipe (16 hexadecimal digits), to tell whether a
+// recipe is still the one an earlier run ran.
+QString recipeChecksum(const QStringList &lines);
+
 // Writes the file atomically: a failed write leaves any earlier file as it was.
 bool writeRecipeFile(const QString &fileName, const QStringList &lines);
 

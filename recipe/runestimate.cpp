@@ -188,14 +188,14 @@ double RunEstimate::leftMs(int index, double doneMs, double inEntryMs) const
     if (prefix.isEmpty())
         return 0.0;
     const int i = std::clamp(index, 0, entryCount());
-    const double modelDone = prefix.at(i);
+    const double modelDone = prefix.at(i) - prefix.at(std::clamp(first, 0, i));
     double pace = 1.0;
     if (modelDone > 0.0 && doneMs > 0.0) {
         const double seen = std::clamp(doneMs / modelDone, FastestPace, SlowestPace);
         const double trust = modelDone / (modelDone + PaceSettleMs);
         pace = 1.0 + trust * (seen - 1.0);
     }
-    const double current = i < entryCount() ? prefix.at(i + 1) - modelDone : 0.0;
+    const double current = i < entryCount() ? prefix.at(i + 1) - prefix.at(i) : 0.0;
     const double after = modelLeftMs(i) - current;
     // The current entry is taken as done no sooner than the model says, however long it ran.
     return pace * after + std::max(0.0, pace * current - inEntryMs);

@@ -73,17 +73,20 @@ public:
     RunEstimate(const QVector<double> &entryMs, double returnMs);
 
     int entryCount() const { return int(prefix.size()) - 1; }
+    // The run starts at entry index: the pace compares with the model from there.
+    void startAt(int index) { first = index; }
     double totalMs() const { return prefix.isEmpty() ? 0.0 : prefix.last() + endMs; }
     // Predicted time from the start of entry index to the end of the run.
     double modelLeftMs(int index) const;
     // Time left while entry index has run for inEntryMs, given that the entries before it
-    // took doneMs of working time: the model scaled by the pace seen so far, trusted the
+    // (from the first entry run) took doneMs of working time: the model scaled by the pace seen so far, trusted the
     // more the longer the run has gone.
     double leftMs(int index, double doneMs, double inEntryMs) const;
 
 private:
     QVector<double> prefix;         // prefix[i]: predicted time of entries 0..i-1
     double endMs = 0.0;
+    int first = 0;
 };
 
 } // namespace Ptx

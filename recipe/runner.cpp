@@ -4,6 +4,7 @@
 
 #include "config/numbertext.h"
 #include "controller/diagnostics.h"
+#include "recipe/recipefile.h"
 #include "recipe/runnerentrykind.h"
 #include "recipe/runnerstates.h"
 
@@ -227,9 +228,15 @@ void KelInterface::stepRecipe(unsigned int mask)
         setAbs();
         if (teachAlign)
             setSkew();
-        curPoint = 0;
+        curPoint = firstEntry;
         planRun();
-        recipeState = numPointsDefined > 0 ? RCP_LOAD_ENTRY : RCP_LOADXY;
+        recipeState = numPointsDefined > 0 ? (restoreList.isEmpty() ? RCP_LOAD_ENTRY : RCP_RESTORE_LOAD) : RCP_LOADXY;
+        break;
+    case RCP_RESTORE_LOAD:
+    case RCP_RESTORE_ISSUE:
+    case RCP_RESTORE_TAKEN:
+    case RCP_RESTORE_IDLE:
+        restoreRecipeState(idle);
         break;
     case RCP_SPEEDS_TAKEN:
         if (cmdDone(recipeIndex))
@@ -250,6 +257,10 @@ void KelInterface::stepRecipe(unsigned int mask)
     case RCP_ENTRY_TAKEN:
         if (cmdDone(recipeIndex)) {
             markRecipeEntryBusy();
+            // The controller carries out a shutter entry by itself once it has it: sent
+            // again, an exposure would be taken twice.
+            if (entryKind(*currentRecipeEntry()) == EntryKind::Shutters)
+                noteEntryCompleted(curPoint);
             recipeState = RCP_ENTRY_IDLE;
         }
         break;
@@ -262,6 +273,7 @@ void KelInterface::stepRecipe(unsigned int mask)
     case RCP_NEXT_ENTRY:
         entryStartMs = runWorkMs;
         ++runRecord.entriesDone;
+        noteEntryCompleted(curPoint);
         ++curPoint;
         if (curPoint < numPointsDefined) {
             recipeState = RCP_LOAD_ENTRY;
@@ -293,8 +305,12 @@ void KelInterface::initRecipe()
 
 void KelInterface::startRecipe()
 {
+    recoverRunCheckpoint(QString::fromLatin1(RunLogName));
     runRecord = RunRecord{QDateTime::currentDateTime(), QDateTime(), rcpFileName, 0, numPointsDefined,
-                          RunEnding::Stop};
+                          RunEnding::Stop, 1, 0, recipeChecksum(recipe)};
+    firstEntry = 0;
+    restoreList.clear();
+    noteEntryCompleted(-1);
     runEnding = RunEnding::Stop;
     alignTaught = false;
     planRun();
@@ -337,6 +353,8 @@ RunWait KelInterface::recipeWaitsOn() const
     case RCP_ALN1_IDLE:
     case RCP_ALN2_TAKEN:
     case RCP_ALN2_IDLE:
+    case RCP_RESTORE_TAKEN:
+    case RCP_RESTORE_IDLE:
         return RunWait::Motion;
     case RCP_ENTRY_TAKEN:
     case RCP_ENTRY_IDLE:

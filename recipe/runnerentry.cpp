@@ -55,12 +55,19 @@ bool KelInterface::queueRecipeSpeed(uint firstDev, uint lastDev, double stepsPer
 bool KelInterface::loadRecipeEntry()
 {
     const recipePointStruct &entry = *currentRecipeEntry();
+    // The first entry runs at the configured speeds, whatever the recipe set before it.
+    return loadEntrySpeeds(entry, curPoint == 0 ? speedXY : entry.speedxy, curPoint == 0 ? speedZ : entry.speedz);
+}
+
+// Takes the entry's target and speeds and queues the speed of the axes it moves, unless it is
+// in force already; false when nothing was queued.
+bool KelInterface::loadEntrySpeeds(const recipePointStruct &entry, double speedxy, double speedz)
+{
     curscanx = entry.x;
     curscany = entry.y;
     curscanz = entry.z;
-    // The first entry runs at the configured speeds, whatever the recipe set before it.
-    curspeedxy = curPoint == 0 ? speedXY : entry.speedxy;
-    curspeedz = curPoint == 0 ? speedZ : entry.speedz;
+    curspeedxy = speedxy;
+    curspeedz = speedz;
 
     switch (entryKind(entry)) {
     case EntryKind::Focus:
@@ -118,6 +125,25 @@ void KelInterface::issueRecipeEntry()
         holdOutsideTravel(outside);
         return;
     }
+    if (entryKind(entry) != EntryKind::Pause) {
+        sendRecipeEntry(entry);
+        recipeState = RCP_ENTRY_TAKEN;
+        return;
+    }
+    // A pause shorter than two ticks holds here until the operator moves the run on.
+    if (entry.fdelay > RecipeTickMs) {
+        recipeDelay = dwellTicks(entry.fdelay);
+        delaycnt = recipeDelay;
+        recipeInDelay = true;
+        emit updateRecipeSts();
+        recipeState = RCP_DWELL;
+    }
+}
+
+// The command of a move, wheel or shutter entry, its line on the display and the busy bits
+// it is expected to set.
+void KelInterface::sendRecipeEntry(const recipePointStruct &entry)
+{
     switch (entryKind(entry)) {
     case EntryKind::Wheels:
         if (entry.f1move && entry.f2move) {
@@ -131,36 +157,24 @@ void KelInterface::issueRecipeEntry()
             moveFW(Wheel2, entry.f2pos, &recipeIndex);
         }
         mbusy = BusyWheels;
-        recipeState = RCP_ENTRY_TAKEN;
         break;
     case EntryKind::Pause:
-        // A pause shorter than two ticks holds here until the operator moves the run on.
-        if (entry.fdelay > RecipeTickMs) {
-            recipeDelay = dwellTicks(entry.fdelay);
-            delaycnt = recipeDelay;
-            recipeInDelay = true;
-            emit updateRecipeSts();
-            recipeState = RCP_DWELL;
-        }
         break;
     case EntryKind::Shutters:
         issueShutterEntry(entry.shopt);
         mbusy = 0;
-        recipeState = RCP_ENTRY_TAKEN;
         break;
     case EntryKind::Focus:
         emit addDispLine(QStringLiteral("MOVE Z=%1 @SP=%2")
                              .arg(numberText(curscanz), numberText(curspeedz)));
         moveZTo(curscanz, &recipeIndex);
         mbusy |= BusyFocus;
-        recipeState = RCP_ENTRY_TAKEN;
         break;
     case EntryKind::StageXY:
         emit addDispLine(QStringLiteral("MOVE X=%1 Y=%2 @SP=%3")
                              .arg(numberText(curscanx), numberText(curscany), numberText(curspeedxy)));
         moveXYTo(curscanx, curscany, &recipeIndex);
         mbusy |= BusyStage;
-        recipeState = RCP_ENTRY_TAKEN;
         break;
     }
 }

@@ -34,4 +34,14 @@ ShutterWord decodeShutterWord(quint32 shopt)
     return word;
 }
 
+quint32 encodeShutterWord(const ShutterWord &word)
+{
+    if (word.exposureShutter != 0)
+        return (1u << (FirstExposureBit + word.exposureShutter - 1)) | (quint32(word.exposureTime) << TimeShift);
+    quint32 shopt = 0;
+    for (int n = 0; n < ShutterCount; ++n)
+        shopt |= (quint32(word.code[n]) & CodeMask) << (n * CodeBits);
+    return shopt;
+}
+
 } // namespace Ptx

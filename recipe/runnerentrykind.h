@@ -38,5 +38,8 @@ struct ShutterWord {
 // Codes from bits 0-1, 2-3, 4-5; the exposure shutter from bits 8, 9, 10 (a later bit
 // wins); the exposure time from the high 16 bits.
 ShutterWord decodeShutterWord(quint32 shopt);
+// The option word of a shutter entry: the exposure time when exposureShutter is set, else
+// the three codes.
+quint32 encodeShutterWord(const ShutterWord &word);
 
 } // namespace Ptx

@@ -29,6 +29,10 @@ enum RecipeState : int {
     RCP_ENTRY_IDLE = 2005,
     RCP_DWELL = 2006,
     RCP_NEXT_ENTRY = 2007,
+    RCP_RESTORE_LOAD = 2010,    // started at a later entry: speeds of a restoring step
+    RCP_RESTORE_ISSUE = 2011,   // its move, wheel or shutter command
+    RCP_RESTORE_TAKEN = 2012,
+    RCP_RESTORE_IDLE = 2013,
     RCP_ALN1_MOVE = 4000,       // to the stored first alignment point
     RCP_ALN1_TAKEN = 4001,
     RCP_ALN1_IDLE = 4002,

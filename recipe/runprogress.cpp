@@ -52,8 +52,12 @@ QString progressText(const RunProgress &p)
     if (!p.running)
         return QString();
     QStringList parts;
-    parts << (p.entry > 0 ? QStringLiteral("ENTRY %1 OF %2").arg(p.entry).arg(p.entries)
-                          : entriesText(p.entries));
+    if (p.entry > 0)
+        parts << QStringLiteral("ENTRY %1 OF %2").arg(p.entry).arg(p.entries);
+    else if (p.firstEntry > 1)
+        parts << QStringLiteral("ENTRIES %1 TO %2").arg(p.firstEntry).arg(p.entries);
+    else
+        parts << entriesText(p.entries);
     if (p.pattern > 0)
         parts << QStringLiteral("PATTERN %1 OF %2").arg(p.pattern).arg(p.patterns);
     if (p.macro > 0)
@@ -100,6 +104,7 @@ RunEstimate KelInterface::estimateRun() const
 void KelInterface::planRun()
 {
     runEstimate = estimateRun();
+    runEstimate.startAt(firstEntry);
     runWorkMs = 0.0;
     entryStartMs = 0.0;
     runClock.start();
@@ -127,6 +132,7 @@ void KelInterface::finishRunLog(RunEnding ending)
     runRecord.ending = ending;
     if (!appendRunLog(QString::fromLatin1(RunLogName), runLogLine(runRecord)))
         diag(QStringLiteral("%1 NOT WRITTEN").arg(QLatin1String(RunLogName)));
+    clearRunCheckpoint(QString::fromLatin1(RunLogName));
 }
 
 RunRecord KelInterface::lastRunRecord() const
@@ -142,6 +148,7 @@ RunProgress KelInterface::runProgress() const
     p.patterns = patternPlacements;
     p.macros = macroInsertions;
     p.continuous = contMacro;
+    p.firstEntry = firstEntry + 1;
     const bool inEntries = recipeState >= RCP_LOAD_ENTRY && recipeState <= RCP_NEXT_ENTRY;
     if (inEntries && curPoint >= 0 && curPoint < numPointsDefined) {
         p.entry = curPoint + 1;
@@ -150,7 +157,7 @@ RunProgress KelInterface::runProgress() const
         p.leftMs = runEstimate.leftMs(curPoint, entryStartMs, runWorkMs - entryStartMs);
         p.modelLeftMs = runEstimate.modelLeftMs(curPoint);
     } else {
-        p.leftMs = p.modelLeftMs = runEstimate.modelLeftMs(0);
+        p.leftMs = p.modelLeftMs = runEstimate.modelLeftMs(firstEntry);
     }
     return p;
 }

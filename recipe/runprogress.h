@@ -9,6 +9,7 @@ struct RunProgress {
     bool running = false;
     int entry = 0;          // the entry being run, from 1; 0 before the first
     int entries = 0;
+    int firstEntry = 1;     // the entry the run started at, from 1
     int pattern = 0;        // placement of the repeat pattern the entry belongs to, or 0
     int patterns = 0;
     int macro = 0;          // insertion of the macro the entry belongs to, or 0

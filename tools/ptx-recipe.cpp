@@ -3,6 +3,7 @@
 #include "controller/kelinterface.h"
 #include "recipe/recipefile.h"
 #include "recipe/runnerentrykind.h"
+#include "recipe/runrestore.h"
 
 #include "app/runpicture.h"
 #include "ptxversion.h"
@@ -28,7 +29,7 @@ const QSize PictureSize(800, 480);
 constexpr int RealDigits = 17;
 
 const char *const HelpText =
-    "Usage: ptx-recipe [--config FILE] [--picture FILE.png] RECIPE\n"
+    "Usage: ptx-recipe [--config FILE] [--picture FILE.png] [--from N] RECIPE\n"
     "       ptx-recipe --help | --version\n"
     "\n"
     "Compiles the recipe file RECIPE exactly as the panel's START does and prints the run\n"
@@ -52,6 +53,11 @@ const char *const HelpText =
     "                 points in order, pattern placements boxed, alignment and load\n"
     "                 points marked, entries outside the settings file's travel limits\n"
     "                 crossed (800 x 480 pixels).\n"
+    "  --from N       print instead what a run started at entry N (from 1) sends before\n"
+    "                 that entry, to bring the wheels, shutters, speeds, stage and focus\n"
+    "                 to where the entries before it left them: the same header, one line\n"
+    "                 per restoring step with index r1, r2, ..., then the line of entry N\n"
+    "                 and the line \"from=N restore=R entries=M\".\n"
     "  --help         show this text.\n"
     "  --version      show the version.\n"
     "\n"
@@ -105,6 +111,7 @@ struct Arguments {
     QString recipe;
     QString config;
     QString picture;
+    int from = 0;           // 0: print the run list
     bool help = false;
     bool version = false;
     bool ok = true;
@@ -117,7 +124,8 @@ Arguments parseArguments(const QStringList &args)
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QString());
     const QCommandLineOption config(QStringLiteral("config"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption picture(QStringLiteral("picture"), QString(), QStringLiteral("FILE"));
-    parser.addOptions({help, version, config, picture});
+    const QCommandLineOption from(QStringLiteral("from"), QString(), QStringLiteral("N"));
+    parser.addOptions({help, version, config, picture, from});
     Arguments parsed;
     parsed.ok = parser.parse(args) && parser.positionalArguments().size() <= 1;
     parsed.help = parser.isSet(help);
@@ -125,6 +133,11 @@ Arguments parseArguments(const QStringList &args)
     parsed.config = parser.value(config);
     parsed.picture = parser.value(picture);
     parsed.recipe = parser.positionalArguments().value(0);
+    if (parser.isSet(from)) {
+        bool number = false;
+        parsed.from = parser.value(from).toInt(&number);
+        parsed.ok = parsed.ok && number && parsed.from >= 1;
+    }
     if (parsed.recipe.isEmpty() && !parsed.help && !parsed.version)
         parsed.ok = false;
     return parsed;
@@ -142,9 +155,24 @@ bool writePicture(KelInterface &kel, const QString &path)
     return image.save(path, "PNG");
 }
 
+// What a run started at entry from (1 to the number of entries) sends before that entry.
+void printRestore(QTextStream &out, KelInterface &kel, int from)
+{
+    QVector<recipePointStruct> entries;
+    for (int i = 0; i < kel.compiledPointCount(); ++i)
+        entries << kel.compiledPoint(i);
+    const QVector<recipePointStruct> steps =
+        Ptx::restoreEntries(entries, from - 1, kel.getXYSpeed(), kel.getFocusSpeed());
+    for (int i = 0; i < steps.size(); ++i) {
+        out << 'r' << entryLine(i + 1, steps.at(i)) << '\n';
+    }
+    out << entryLine(from - 1, entries.at(from - 1)) << '\n';
+    out << QStringLiteral("from=%1 restore=%2 entries=%3\n").arg(from).arg(steps.size()).arg(entries.size());
+}
+
 // Compiles in a private working folder, where the interface reads and rewrites its own
 // copy of the settings file.
-int compile(const QStringList &lines, const QString &configPath, const QString &picturePath)
+int compile(const QStringList &lines, const QString &configPath, const QString &picturePath, int from)
 {
     QTemporaryDir workDir;
     if (!workDir.isValid()) {
@@ -161,16 +189,26 @@ int compile(const QStringList &lines, const QString &configPath, const QString &
     kel->setRecipe(lines);
     const int result = kel->ScanRecipe();
 
+    const int count = kel->compiledPointCount();
+    if (from > count) {
+        printError(QStringLiteral("entry %1 is not in the run list of %2 entries").arg(from).arg(count));
+        kel.reset();
+        QDir::setCurrent(previousDir);
+        return Unreadable;
+    }
     QTextStream out(stdout);
     out << "index\tkind\tx\ty\tz\tspeedxy\tspeedz\tdelay\tf1pos\tf2pos\tf1move\tf2move\tshopt\tfdelay\n";
-    const int count = kel->compiledPointCount();
-    for (int i = 0; i < count; ++i)
-        out << entryLine(i, kel->compiledPoint(i)) << '\n';
-    out << QStringLiteral("entries=%1 pattern=%2 macro=%3 align=%4\n")
-               .arg(count)
-               .arg(kel->compiledPatternCount())
-               .arg(kel->compiledMacroCount())
-               .arg(kel->compiledAlign() ? 1 : 0);
+    if (from > 0) {
+        printRestore(out, *kel, from);
+    } else {
+        for (int i = 0; i < count; ++i)
+            out << entryLine(i, kel->compiledPoint(i)) << '\n';
+        out << QStringLiteral("entries=%1 pattern=%2 macro=%3 align=%4\n")
+                   .arg(count)
+                   .arg(kel->compiledPatternCount())
+                   .arg(kel->compiledMacroCount())
+                   .arg(kel->compiledAlign() ? 1 : 0);
+    }
     out.flush();
 
     for (const QString &problem : kel->compileProblems())
@@ -214,5 +252,5 @@ int main(int argc, char **argv)
     }
     const QString config = args.config.isEmpty() ? QString() : QFileInfo(args.config).absoluteFilePath();
     const QString picture = args.picture.isEmpty() ? QString() : QFileInfo(args.picture).absoluteFilePath();
-    return compile(lines, config, picture);
+    return compile(lines, config, picture, args.from);
 }

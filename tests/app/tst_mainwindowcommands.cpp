@@ -3,19 +3,25 @@
 #include "app/mainwindow.h"
 #include "dialogs/dlgconfig.h"
 #include "dialogs/dlgrcpfile.h"
+#include "app/runpreview.h"
 #include "dialogs/webpagedialog.h"
 #include "modaldriver.h"
 #include "panelfixture.h"
+#include "recipe/recipefile.h"
+#include "recipe/runlog.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QTabWidget>
 #include <QTextEdit>
 #include <QtTest>
 
 namespace {
 // Clears the keypad's start text before the new value is typed.
 const QString ClearKeys = QStringLiteral("<<<<<<<<<<");
+const QStringList Lines{QStringLiteral("DELAY 30"), QStringLiteral("POINT 1,1"), QStringLiteral("POINT 2,2"),
+                        QStringLiteral("POINT 3,3"), QStringLiteral("POINT 4,4")};
 
 QByteArray configFile()
 {
@@ -229,6 +235,49 @@ private slots:
         w(QStringLiteral("butConfigPtx4"))->click();
         QCOMPARE(opened, QStringList{"http://10.1.2.3"});
         QCOMPARE(shown, browser ? QString() : opened.value(0));
+    }
+
+    void startAt_data()
+    {
+        QTest::addColumn<QString>("checksum");  // of the run logged as cut after entry 2
+        QTest::addColumn<QString>("keys");      // typed after the entry offered
+        QTest::addColumn<int>("first");         // entry the run starts at, 0 for none
+        QTest::addColumn<QString>("shown");
+        const QString same = Ptx::recipeChecksum(Lines);
+        QTest::newRow("entry offered") << same << "" << 3 << "";
+        QTest::newRow("changed recipe: 1 offered") << "0" << "" << 1 << "";
+        QTest::newRow("typed entry") << same << "<4" << 4 << "";
+        QTest::newRow("past the last entry") << same << "<5" << 0 << "START AT 5 REFUSED: THE RECIPE HAS 4 ENTRIES";
+    }
+
+    // START AT offers the entry after the last one an interrupted run completed, and the
+    // run starts there with that entry marked on the picture before anything moves.
+    void startAt()
+    {
+        QFETCH(QString, checksum);
+        QFETCH(int, first);
+        const QString log = QLatin1String(Ptx::RunLogName);
+        QFile::remove(log);
+        QVERIFY(Ptx::appendRunLog(log, Ptx::runLogLine({{}, {}, "slide.rcp", 2, 4, Ptx::RunEnding::LinkLost, 1, 2, checksum})));
+        kel->setRecipe(Lines);
+        kel->setFileName(QStringLiteral("slide.rcp"));
+        w<QTabWidget>(QStringLiteral("tabWidget"))->setCurrentWidget(w<QWidget>(QStringLiteral("tabRun")));
+        emit kel->clrDisp();
+        ModalDriver driver;
+        QString prompt;
+        driver.on<NumInputBox>([&](NumInputBox &box) {
+            prompt = box.findChild<QLabel *>(QStringLiteral("prompt"))->text();
+            QFETCH(QString, keys);
+            typeKeys(box, keys);
+            box.accept();
+        });
+        w(QStringLiteral("butStartAt"))->click();
+        QCOMPARE(prompt, QStringLiteral("Start at entry"));
+        QCOMPARE(kel->isRecipeRunning() ? kel->runProgress().firstEntry : 0, first);
+        // A run from entry 1 marks nothing until its first entry.
+        QCOMPARE(window->findChild<RunPreview *>()->picture().currentEntry(), first > 1 ? first - 1 : -1);
+        QTEST(messages().split(QLatin1Char('\n')).filter(QStringLiteral("START AT")).join(QLatin1Char('|')), "shown");
+        kel->stopRecipe();
     }
 
     // The configuration dialog from the Config button: the values as they reach the

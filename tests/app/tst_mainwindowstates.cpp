@@ -25,7 +25,7 @@ constexpr int FingerWidth = 44;
 const std::pair<char, const char *> Groups[] = {
     {'C', "^butConfig(ure|Ptx4)$"},
     {'F', "^but(UpZ|DownZ|GotoZ|GoPt1_2|StorePt1_2)$"},
-    {'O', "^but(Abs|Rel|Skew|Up|Down|Left|Right|Home|Goto|Speed|Edit|Load|Save|Start|GoAlnPt[12]|StoreAlnPt[12]|GoPt1|"
+    {'O', "^but(Abs|Rel|Skew|Up|Down|Left|Right|Home|Goto|Speed|Edit|Load|Save|Start|StartAt|GoAlnPt[12]|StoreAlnPt[12]|GoPt1|"
           "StorePt1|Init)$"},
     {'W', "^butFW[12](home|sh[1-3]|p[1-9]|p10)$"}};
 

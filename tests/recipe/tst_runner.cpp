@@ -1,6 +1,7 @@
 // The recipe runner's state machine, stepped by hand with the controller's part (taking the
 // commands, polling an idle busy mask) played by the test; a whole run on the simulator; the
 // run-time model, the time left from the run's pace and the progress line that shows it.
+#include "recipe/recipefile.h"
 #include "recipe/runestimate.h"
 #include "recipe/runlog.h"
 #include "recipe/runnerentrykind.h"
@@ -11,6 +12,7 @@
 #include "support/diagcapture.h"
 
 #include <QElapsedTimer>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -91,6 +93,60 @@ private:
                 out << s.data;
         }
         return out;
+    }
+
+    // After each tick the socket traffic is let through until an awaited reply is in (one
+    // the controller will give: its modules answer, the absent ones do not).
+    bool simTickUntil(PtxSim::Simulator &sim, const std::function<bool()> &done, int limit = 5000)
+    {
+        const auto replyDue = [&] {
+            const uint dev = p->commandBuffer[p->cmdBufTail].dev;
+            return p->cmdBufState == AwaitingReply && (dev == DevController || sim.modulePresent(int(dev)));
+        };
+        for (int i = 0; i < limit && !done(); ++i) {
+            sim.advance(TickMs);
+            p->onTimer();
+            QElapsedTimer waited;
+            waited.start();
+            do
+                QCoreApplication::processEvents();
+            while (replyDue() && waited.elapsed() < ReplyWaitMs);
+        }
+        return done();
+    }
+
+    bool connectTo(PtxSim::Simulator &sim)
+    {
+        sim.setManualClock(true);
+        if (!sim.listen() || !p->openConnection(sim.clientAddress()) || !QTest::qWaitFor([this] { return p->timer->isActive(); }))
+            return false;
+        p->timer->stop();
+        return simTickUntil(sim, [this] { return p->interfaceState == KelInterface::INT_NORMAL; });
+    }
+
+    // Starts the recipe at entry from (from 1) and takes the controller's state, from the
+    // load prompt on, each time an entry is about to be issued: wheels, shutters, exposure
+    // times, speeds and positions.
+    QMap<int, QList<int>> runFrom(PtxSim::Simulator &sim, int from, const std::function<bool()> &stop)
+    {
+        QMap<int, QList<int>> at;
+        p->ScanRecipe();
+        p->initRecipe();
+        p->startRecipeAt(from);
+        simTickUntil(sim, [this] { return p->recipeState == RCP_WAIT_LOAD; });
+        p->recipeContinue();
+        simTickUntil(sim, [&] {
+            if (p->recipeState == RCP_ISSUE_ENTRY && !at.contains(p->curPoint)) {
+                QList<int> &state = at[p->curPoint];
+                state << sim.wheelPosition(1) << sim.wheelPosition(2);
+                for (int n = 1; n <= 3; ++n)
+                    state << sim.shutterState(n) << sim.exposureTime(n);
+                for (int dev : {DevX, DevY, DevZ})
+                    state << sim.axisSpeed(dev) << sim.axisPosition(dev);
+            }
+            return stop() || !p->isRecipeRunning();
+        });
+        return at;
     }
 
 private slots:
@@ -276,6 +332,7 @@ private slots:
         QFile full(QString::fromLatin1(RunLogName));   // a log near its bound: the line starts a new one
         QVERIFY(full.open(QIODevice::WriteOnly) && full.write(QByteArray(RunLogMaxBytes - 10, '\n')) > 0);
         full.close();
+        QFile::remove(QLatin1String(RunLogName) + QLatin1String(RunLogCurrentSuffix));  // left by earlier cases
         p->setFileName(QStringLiteral("slide.rcp"));
         p->setEntries({xyEntry(1, 1, 1000), xyEntry(2, 2, 30)});
         p->initRecipe();
@@ -314,7 +371,10 @@ private slots:
         QVERIFY(log.open(QIODevice::ReadOnly));
         const QList<QByteArray> written = log.readAll().split('\n');
         QCOMPARE(written.size(), 2);
-        QCOMPARE(written.first().split('\t').mid(2), QList<QByteArray>({"slide.rcp", done.toLatin1(), ending.toLatin1()}));
+        // The entry the run started at and the last one it completed follow the ending.
+        QCOMPARE(written.first().split('\t').mid(2, 5),
+                 QList<QByteArray>({"slide.rcp", done.toLatin1(), ending.toLatin1(), "from 1",
+                                    "completed " + done.section(' ', 0, 0).toLatin1()}));
         QCOMPARE(QFileInfo(log.fileName() + QLatin1String(RunLogOldSuffix)).size(), RunLogMaxBytes - 10);
     }
 
@@ -323,33 +383,11 @@ private slots:
     void wholeRunOnTheSimulator()
     {
         PtxSim::Simulator sim;
-        sim.setManualClock(true);
-        QVERIFY(sim.listen());
         QList<qint64> lineTimes;   // hardware time at which each line was shown
         connect(p.get(), &KelInterface::addDispLine, this, [&] { lineTimes << sim.hardwareTimeMs(); });
         const auto timeOf = [&](const char *line) { return lineTimes.value(lines.indexOf(QLatin1String(line)), -1); };
-        // After each tick the socket traffic is let through until an awaited reply is in (one
-        // the controller will give: its modules answer, the absent ones do not).
-        const auto replyDue = [&] {
-            const uint dev = p->commandBuffer[p->cmdBufTail].dev;
-            return p->cmdBufState == AwaitingReply && (dev == DevController || sim.modulePresent(int(dev)));
-        };
-        const auto tickUntil = [&](const std::function<bool()> &done) {
-            for (int i = 0; i < 5000 && !done(); ++i) {
-                sim.advance(TickMs);
-                p->onTimer();
-                QElapsedTimer waited;
-                waited.start();
-                do
-                    QCoreApplication::processEvents();
-                while (replyDue() && waited.elapsed() < ReplyWaitMs);
-            }
-            return done();
-        };
-        QVERIFY(p->openConnection(sim.clientAddress()));
-        QTRY_VERIFY(p->timer->isActive());
-        p->timer->stop();
-        QVERIFY(tickUntil([this] { return p->interfaceState == KelInterface::INT_NORMAL; }));
+        const auto tickUntil = [&](const std::function<bool()> &done) { return simTickUntil(sim, done); };
+        QVERIFY(connectTo(sim));
         std::tie(p->loadptEnXY, p->loadptEnZ, p->loadptX, p->loadptY, p->loadptZ) = std::make_tuple(true, true, 2.0, 3.0, 40.0);
         sim.resetCounters();
         p->setEntries({xyEntry(1.0, 1.0, 100, 7.0), xyEntry(3.0, 3.0, 100, 10.0), zEntry(50.0, 100, 4000),
@@ -378,6 +416,94 @@ private slots:
         // lasted its 500 ms.
         QVERIFY(timeOf("SET EXP TIME SH2=150") - timeOf("MOVE SH1=2 SH2=3 SH3=3") >= sim.exposureTime(1));
         QVERIFY(timeOf("RECIPE DONE!") - timeOf("SET EXP TIME SH2=150") >= 500);
+    }
+
+    void startAtCutEntry_data()
+    {
+        QTest::addColumn<int>("cutEntry");      // from 0
+        QTest::addColumn<int>("cutState");
+        QTest::addColumn<int>("proposed");      // from 1
+        QTest::newRow("loading the first point") << 0 << int(RCP_LOAD_ENTRY) << 1;
+        QTest::newRow("turning a wheel") << 1 << int(RCP_ENTRY_IDLE) << 2;
+        QTest::newRow("dwelling at a focus point") << 4 << int(RCP_DWELL) << 5;
+        QTest::newRow("exposing: the exposure is not taken again") << 6 << int(RCP_ENTRY_IDLE) << 8;
+        QTest::newRow("in a pause") << 8 << int(RCP_DWELL) << 9;
+        QTest::newRow("at the last point, shutter 3 open") << 11 << int(RCP_DWELL) << 12;
+    }
+
+    // The link is cut by the controller during an entry; START AT the entry offered brings
+    // the controller to the state an uninterrupted run had there, without exposing anything
+    // on the way.
+    void startAtCutEntry()
+    {
+        QFETCH(int, cutEntry);
+        QFETCH(int, cutState);
+        QFETCH(int, proposed);
+        QStringList recipe;
+        QVERIFY(readRecipeFile(QStringLiteral(RECIPE_DATA "/every-kind.rcp"), &recipe));
+        p->setRecipe(recipe);
+        p->setFileName(QStringLiteral("cut.rcp"));
+        PtxSim::Simulator whole, cut, powered;
+        QVERIFY(connectTo(whole));
+        const QMap<int, QList<int>> uninterrupted = runFrom(whole, 1, [] { return false; });
+        p->closeConnection();
+
+        QVERIFY(connectTo(cut));
+        runFrom(cut, 1, [&] { return p->curPoint == cutEntry && p->recipeState == cutState; });
+        // A panel that lost its power here would offer the same entry.
+        RunnerProbe restarted;
+        restarted.setRecipe(recipe);
+        restarted.setFileName(QStringLiteral("cut.rcp"));
+        QCOMPARE(restarted.proposedStartEntry(), proposed);
+        cut.setCloseAfter(cut.total() + 1);
+        QVERIFY(simTickUntil(cut, [this] { return !p->isRecipeRunning(); }, 100));
+        QCOMPARE(p->proposedStartEntry(), proposed);
+        // The controller was switched off and on again: everything stands as at power-up.
+        QVERIFY(connectTo(powered));
+        QList<qint32> shutterWrites;   // up to the moment entry proposed is issued
+        connect(&powered, &PtxSim::Simulator::packetReceived, this, [&](const PtxSim::Packet &k) {
+            if (k.index == IdxShutter && k.cmd == CmdWrite)
+                shutterWrites << (k.value() & 0xffff);
+        });
+        const QMap<int, QList<int>> resumed = runFrom(powered, proposed, [this] { return p->recipeState == RCP_ISSUE_ENTRY; });
+        QCOMPARE(resumed, (QMap<int, QList<int>>{{proposed - 1, uninterrupted.value(proposed - 1)}}));
+        QVERIFY(!shutterWrites.contains(ShutterExpose));
+    }
+
+    // HALT while the controller is brought to the entry's state stops the axes and the run
+    // at once: nothing more is sent for the run.
+    void haltWhileRestoring()
+    {
+        p->setRecipe({QStringLiteral("POINT 50,0"), QStringLiteral("F1MOVE 9"), QStringLiteral("POINT 1,1")});
+        PtxSim::Simulator sim;
+        QVERIFY(connectTo(sim));
+        runFrom(sim, 3, [&] { return sim.axisMoving(DevX); });
+        QCOMPARE(p->recipeState, int(RCP_RESTORE_IDLE));
+        p->haltAll();
+        p->stopRecipe();
+        QVERIFY(simTickUntil(sim, [&] { return !sim.axisMoving(DevX); }, 3));
+        const QList<int> stopped{sim.axisPosition(DevX), sim.count(DevX, CmdMove, IdxAbsolute), sim.wheelPosition(1)};
+        simTickUntil(sim, [] { return false; }, 200);
+        QCOMPARE(QList<int>({sim.axisPosition(DevX), sim.count(DevX, CmdMove, IdxAbsolute), sim.wheelPosition(1)}), stopped);
+    }
+
+    void proposedEntry_data()
+    {
+        QTest::addColumn<QStringList>("log");
+        QTest::addColumn<int>("entry");
+        const QString interrupted = QStringLiteral("s\te\tcut.rcp\t12 of 40\tLINK LOST\tfrom 1\tcompleted 12\tchecksum ab");
+        QTest::newRow("interrupted") << QStringList{interrupted} << 13;
+        QTest::newRow("another recipe ran since") << QStringList{interrupted, "s\te\tother.rcp\t1 of 4\tSTOP\tfrom 1\tcompleted 1\tchecksum ab"} << 13;
+        QTest::newRow("changed recipe") << QStringList{QString(interrupted).replace("ab", "cd")} << 1;
+        QTest::newRow("ended DONE") << QStringList{interrupted, "s\te\tcut.rcp\t40 of 40\tDONE\tfrom 13\tcompleted 40\tchecksum ab"} << 1;
+        QTest::newRow("every entry completed") << QStringList{"s\te\tcut.rcp\t40 of 40\tSTOP\tfrom 1\tcompleted 40\tchecksum ab"} << 1;
+        QTest::newRow("no run of the recipe") << QStringList{} << 1;
+    }
+
+    void proposedEntry()
+    {
+        QFETCH(QStringList, log);
+        QTEST(proposedStartEntry(log, QStringLiteral("cut.rcp"), QStringLiteral("ab")), "entry");
     }
 
     // The stage starts at (0, 0), focus at 0, both wheels at 1; 10000 steps/mm, 0.1 µm/step.
