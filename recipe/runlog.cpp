@@ -29,7 +29,10 @@ QString checkpointPath(const QString &path)
     return path + QLatin1String(RunLogCurrentSuffix);
 }
 
-QString endingText(RunEnding ending)
+
+} // namespace
+
+QString runEndingText(RunEnding ending)
 {
     switch (ending) {
     case RunEnding::Done:
@@ -48,15 +51,13 @@ QString endingText(RunEnding ending)
     return QStringLiteral("LINK LOST");
 }
 
-} // namespace
-
 QString runLogLine(const RunRecord &record)
 {
     return QStringLiteral("%1\t%2\t%3\t%4 of %5\t%6\t%7%8\t%9%10\t%11%12")
         .arg(record.start.toString(TimeFormat), record.end.toString(TimeFormat), logName(record.recipe))
         .arg(record.entriesDone)
         .arg(record.entries)
-        .arg(endingText(record.ending), FromField)
+        .arg(runEndingText(record.ending), FromField)
         .arg(record.firstEntry)
         .arg(CompletedField)
         .arg(record.lastCompleted)

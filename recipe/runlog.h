@@ -28,6 +28,8 @@ struct RunRecord {
     QString checksum;           // of the recipe's file text
 };
 
+// The word that ends a run's line: "DONE", "STOP", "HALT", "LINK LOST", "RESTART", "NOT ENDED".
+QString runEndingText(RunEnding ending);
 // "2026-12-06 12:00:05\t2026-12-06 12:03:10\tslide.rcp\t12 of 40\tSTOP\tfrom 1\t"
 // "completed 12\tchecksum 0123456789abcdef"
 QString runLogLine(const RunRecord &record);

@@ -101,7 +101,10 @@ QJsonObject runObject(const RunRecord &record)
                        {QStringLiteral("recipe"), record.recipe},
                        {QStringLiteral("entriesDone"), record.entriesDone},
                        {QStringLiteral("entries"), record.entries},
-                       {QStringLiteral("ending"), line.section(QLatin1Char('\t'), -1)},
+                       {QStringLiteral("ending"), runEndingText(record.ending)},
+                       {QStringLiteral("firstEntry"), record.firstEntry},
+                       {QStringLiteral("lastCompleted"), record.lastCompleted},
+                       {QStringLiteral("checksum"), record.checksum},
                        {QStringLiteral("log"), line}};
 }
 

@@ -268,7 +268,7 @@ private slots:
         QVERIFY(kel->getRecipe().count(QStringLiteral("ENDREP")) == 1 && driver.errors().isEmpty());
         p->b("butStart")->click(), p->b("butStop")->click();
         QFile log(QStringLiteral("runs.log"));
-        QVERIFY(log.open(QIODevice::ReadOnly) && QString::fromUtf8(log.readAll()).contains(QRegularExpression(QStringLiteral("\t2 of 3\tRESTART\n[^\n]*\tSTOP\n$"))));
+        QVERIFY(log.open(QIODevice::ReadOnly) && QString::fromUtf8(log.readAll()).contains(QRegularExpression(QStringLiteral("\t2 of 3\tRESTART\t[^\n]*\n[^\n]*\tSTOP\t[^\n]*\n$"))));
     }
 
     // Compile on the Run page leaves the stored alignment point and the jog step.
