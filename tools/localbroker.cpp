@@ -28,7 +28,10 @@ bool LocalBroker::start(const QStringList &settings)
     for (int attempt = 0; attempt < StartAttempts; ++attempt) {
         if (startOnFreePort(settings))
             return true;
+        process.kill();
         process.waitForFinished();
+        qWarning("mosquitto did not listen on port %d (exit %d): %s", int(port), process.exitCode(),
+                 process.readAllStandardError().constData());
     }
     return false;
 }
