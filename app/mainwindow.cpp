@@ -4,6 +4,7 @@
 
 #include "app/dragscroll.h"
 #include "app/jogrepeat.h"
+#include "app/panelstyle.h"
 #include "app/startmarker.h"
 #include "controller/diagnostics.h"
 #include "controller/kelinterface.h"
@@ -50,6 +51,8 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
+    // Each button names its role in the form; the panel's style sheet gives each role its look.
+    setStyleSheet(Ptx::panelStyleSheet());
     ui->textEdit->setReadOnly(true);
     ui->textEdit->document()->setMaximumBlockCount(MessageLines);
     // On the tab bar alone: a style sheet on the tab widget would change its pages' fonts.
