@@ -4,6 +4,7 @@
 
 #include "app/dragscroll.h"
 #include "app/jogrepeat.h"
+#include "app/panelstyle.h"
 #include "app/startmarker.h"
 #include "controller/diagnostics.h"
 #include "controller/kelinterface.h"
@@ -14,8 +15,6 @@
 #include "motion/stepconvert.h"
 #include "recipe/recipefile.h"
 
-#include <QTabBar>
-
 namespace {
 
 // The controller's factory address on the panel's private network; "config.xml" overrides it.
@@ -23,9 +22,6 @@ const char *const DefaultControllerAddress = "192.168.1.100";
 const char *const ZeroPositionText = "0.0000";
 
 constexpr int ConfigurationPage = 2;
-
-// The page tabs stand on the right-hand edge; this wide, a finger finds them.
-const char *const TabBarStyle = "QTabBar::tab { min-width: 44px; padding: 9px 3px; }";
 
 // The message display keeps this many of the most recent lines.
 constexpr int MessageLines = 2000;
@@ -50,10 +46,10 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
+    // Each button names its role in the form; the panel's style sheet gives each role its look.
+    setStyleSheet(Ptx::panelStyleSheet());
     ui->textEdit->setReadOnly(true);
     ui->textEdit->document()->setMaximumBlockCount(MessageLines);
-    // On the tab bar alone: a style sheet on the tab widget would change its pages' fonts.
-    ui->tabWidget->tabBar()->setStyleSheet(QString::fromLatin1(TabBarStyle));
     // The message display scrolls under a dragging finger: its scroll bar is too thin to hit.
     new DragScroll(ui->textEdit);
 

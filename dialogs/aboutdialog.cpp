@@ -1,6 +1,7 @@
 #include "dialogs/aboutdialog.h"
 #include "ui_aboutdialog.h"
 
+#include "app/panelstyle.h"
 #include "dialogs/versiontext.h"
 
 AboutDialog::AboutDialog(QWidget *parent)
@@ -8,6 +9,7 @@ AboutDialog::AboutDialog(QWidget *parent)
     , ui(new Ui::AboutDialog)
 {
     ui->setupUi(this);
+    setStyleSheet(Ptx::panelStyleSheet());
     setVersion();
 }
 

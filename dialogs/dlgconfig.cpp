@@ -1,6 +1,7 @@
 #include "dialogs/dlgconfig.h"
 #include "ui_dlgconfig.h"
 
+#include "app/panelstyle.h"
 #include "config/configdefaults.h"
 #include "config/numbertext.h"
 #include "dialogs/dlgrcpfile.h"
@@ -75,6 +76,7 @@ dlgConfig::dlgConfig(QString addr, QWidget *parent)
     : QDialog(parent), ui(new Ui::dlgConfig)
 {
     ui->setupUi(this);
+    setStyleSheet(Ptx::panelStyleSheet());
     if (isDottedAddress(addr)) {
         const QStringList parts = splitAddressParts(addr);
         QPushButton *const address[AddressParts] = {ui->IpAddr1, ui->IpAddr2, ui->IpAddr3, ui->IpAddr4};

@@ -1,6 +1,7 @@
 #include "dialogs/dlgrcpfile.h"
 #include "ui_dlgrcpfile.h"
 
+#include "app/panelstyle.h"
 #include "dialogs/recipename.h"
 #include "dialogs/screencentre.h"
 
@@ -31,6 +32,7 @@ dlgRcpFile::dlgRcpFile(bool saveType, QWidget *parent)
     : QDialog(parent), ui(new Ui::dlgRcpFile), saveType(saveType)
 {
     ui->setupUi(this);
+    setStyleSheet(Ptx::panelStyleSheet());
     QPushButton *const keys[KeyCount] = {
         ui->butQ, ui->butW, ui->butE, ui->butR, ui->butT, ui->butY, ui->butU, ui->butI, ui->butO,
         ui->butP, ui->butA, ui->butS, ui->butD, ui->butF, ui->butG, ui->butH, ui->butJ, ui->butK,

@@ -4,6 +4,7 @@
 #include "ui_kelscriptedit.h"
 
 #include "app/mainwindow.h"
+#include "app/panelstyle.h"
 #include "config/numbertext.h"
 #include "controller/diagnostics.h"
 #include "controller/kelinterface.h"
@@ -49,6 +50,7 @@ KelScriptEdit::KelScriptEdit(KelInterface *kel, QWidget *parent)
     : QDialog(parent), ui(new Ui::KelScriptEdit), givenKel(kel)
 {
     ui->setupUi(this);
+    setStyleSheet(Ptx::panelStyleSheet());
     // A row the operator touches drops the teach state of the line taught before.
     connect(ui->listWidget, &QListWidget::currentRowChanged, this, &KelScriptEdit::rowChanged);
     refillList(0);

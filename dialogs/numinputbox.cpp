@@ -1,6 +1,7 @@
 #include "dialogs/numinputbox.h"
 #include "ui_numinputbox.h"
 
+#include "app/panelstyle.h"
 #include "config/numbertext.h"
 #include "dialogs/screencentre.h"
 
@@ -20,6 +21,7 @@ NumInputBox::NumInputBox(QWidget *parent)
     , ui(new Ui::NumInputBox)
 {
     ui->setupUi(this);
+    setStyleSheet(Ptx::panelStyleSheet());
     ui->buttonBox->layout()->setSpacing(KeyRowGap);
     ui->prompt->setText(DefaultPrompt);
 }

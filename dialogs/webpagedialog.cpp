@@ -1,6 +1,7 @@
 #include "dialogs/webpagedialog.h"
 #include "ui_webpagedialog.h"
 
+#include "app/panelstyle.h"
 #include "dialogs/qrcodeimage.h"
 #include "dialogs/screencentre.h"
 
@@ -26,6 +27,7 @@ WebPageDialog::WebPageDialog(const QUrl &page, QWidget *parent)
     , ui(new Ui::WebPageDialog)
 {
     ui->setupUi(this);
+    setStyleSheet(Ptx::panelStyleSheet());
     const QString address = page.toString();
     ui->labelAddress->setText(address);
     ui->labelCode->setPixmap(QPixmap::fromImage(Ptx::qrCodeImage(address.toUtf8(), QrModulePixels)));

@@ -274,6 +274,39 @@ private slots:
         QVERIFY(bar->maximum() > bottom);
         QCOMPARE(bar->value(), bar->maximum());
     }
+    // Each button takes its colour from its role in the panel's style sheet; a locked button
+    // is grey, a locked choice keeps a dull red.
+    void buttonColours_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<bool>("checked");
+        QTest::addColumn<QColor>("colour");
+        QTest::newRow("halt") << "butHalt" << true << false << QColor(255, 0, 0);
+        QTest::newRow("recipe file") << "butLoad" << true << false << QColor(255, 255, 127);
+        QTest::newRow("mode") << "butAbs" << true << false << QColor(170, 255, 0);
+        QTest::newRow("chosen mode") << "butAbs" << true << true << QColor(255, 0, 0);
+        QTest::newRow("connect") << "pushButton" << true << false << QColor(0, 255, 0);
+        QTest::newRow("stop") << "butStop" << true << false << QColor(255, 170, 0);
+        QTest::newRow("command") << "butGoto" << true << false << QColor(170, 255, 255);
+        QTest::newRow("filter") << "butFW1p3" << true << false << QColor(241, 239, 226);
+        QTest::newRow("locked command") << "butGoto" << false << false << QColor(224, 223, 227);
+        QTest::newRow("locked chosen filter") << "butFW1p3" << false << true << QColor(200, 120, 120);
+    }
+
+    void buttonColours()
+    {
+        QFETCH(QString, button);
+        QFETCH(bool, enabled);
+        QFETCH(bool, checked);
+        QFETCH(QColor, colour);
+        auto *key = w<QPushButton>(button);
+        key->setEnabled(enabled);
+        key->setChecked(checked);
+        // Left of the text, inside the rounded border.
+        const QImage image = key->grab().toImage();
+        QCOMPARE(image.pixelColor(6, image.height() / 2), colour);
+    }
 };
 
 QTEST_MAIN(TestMainWindowStates)
