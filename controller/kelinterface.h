@@ -255,8 +255,6 @@ public slots:
     int compiledPointCount() const;
     recipePointStruct compiledPoint(int index) const;
     Ptx::EntryOrigin compiledOrigin(int index) const;
-    int compiledPatternPasses() const;
-    int compiledMacroPasses() const;
     int compiledPatternCount() const;
     int compiledMacroCount() const;
     bool compiledAlign() const;
