@@ -21,7 +21,6 @@ namespace {
 const char *const DefaultControllerAddress = "192.168.1.100";
 const char *const ZeroPositionText = "0.0000";
 
-constexpr int ConfigurationPage = 2;
 
 // The message display keeps this many of the most recent lines.
 constexpr int MessageLines = 2000;
@@ -65,15 +64,15 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
     }
     wheelHomeButtons[0] = ui->butFW1home;
     wheelHomeButtons[1] = ui->butFW2home;
-    QPushButton *const shutters[WheelCount][ShutterCount] = {
+    QPushButton *const shutters[Ptx::WheelCount][Ptx::ShutterCount] = {
         {ui->butFW1sh1, ui->butFW1sh2, ui->butFW1sh3},
         {ui->butFW2sh1, ui->butFW2sh2, ui->butFW2sh3}};
-    for (int w = 0; w < WheelCount; ++w)
-        for (int s = 0; s < ShutterCount; ++s)
+    for (int w = 0; w < Ptx::WheelCount; ++w)
+        for (int s = 0; s < Ptx::ShutterCount; ++s)
             shutterButtons[w][s] = shutters[w][s];
 
     ipAddr = QString::fromLatin1(DefaultControllerAddress);
-    stepsPerMMxy = 10000.0;
+    stepsPerMMxy = Ptx::DefaultStepsPerMMxy;
     stepsPerMMz = 1000.0;
     zpos = ypos = xpos = 0.0;
     relz = rely = relx = 0.0;
@@ -180,7 +179,7 @@ void MainWindow::on_pushButton_clicked()
     // The attempt runs in the background; the button waits at "Connecting" meanwhile.
     if (!KEL->isConnected()) {
         if (KEL->openConnection())
-            updateConnect(Connecting);
+            updateConnect(KelInterface::Connecting);
     } else {
         KEL->closeConnection();
     }

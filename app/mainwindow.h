@@ -1,6 +1,9 @@
 // MainWindow: the panel's only top-level screen; shows the controller state and runs its commands.
 #pragma once
 
+#include "config/configdefaults.h"
+#include "controller/protocol.h"
+
 #include <QMainWindow>
 #include <QString>
 
@@ -150,9 +153,6 @@ private:
     // Compiles and starts the run at entry (from 1), as START does.
     void startRun(int entry);
     void showCompileResult();
-    // Values of the interface's connection state.
-    enum ConnectionState { NotConnected = 0, Connecting = 1, SystemReady = 2 };
-
     void showPosition(QLCDNumber *display, double position);
     void showWheel(int wheel, long position);
     void setShutter(int shutter, bool open);
@@ -174,7 +174,7 @@ private:
     bool argent[5] = {};
     Ui::MainWindow *ui = nullptr;
     QString ipAddr;
-    double stepsPerMMxy = 10000.0;
+    double stepsPerMMxy = Ptx::DefaultStepsPerMMxy;
     double stepsPerMMz = 1000.0;
     double xpos = 0.0;
     double ypos = 0.0;
@@ -185,13 +185,16 @@ private:
     double rely = 0.0;
     double relz = 0.0;
 
+    // The tab pages.
+    static constexpr int StagePage = 0;
+    static constexpr int FilterWheelPage = 1;
+    static constexpr int ConfigurationPage = 2;
+
     // The filter-wheel page's buttons, indexed by wheel (0 Main, 1 Aux) and position or shutter.
-    static constexpr int WheelCount = 2;
     static constexpr int WheelPositions = 10;
-    static constexpr int ShutterCount = 3;
-    QPushButton *wheelButtons[WheelCount][WheelPositions] = {};
-    QPushButton *wheelHomeButtons[WheelCount] = {};
-    QPushButton *shutterButtons[WheelCount][ShutterCount] = {};
+    QPushButton *wheelButtons[Ptx::WheelCount][WheelPositions] = {};
+    QPushButton *wheelHomeButtons[Ptx::WheelCount] = {};
+    QPushButton *shutterButtons[Ptx::WheelCount][Ptx::ShutterCount] = {};
 
     // The jog buttons: up, down, right, left, Z up, Z down.
     enum Jog { JogUp, JogDown, JogRight, JogLeft, JogUpZ, JogDownZ, JogCount };

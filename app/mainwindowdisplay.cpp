@@ -12,14 +12,8 @@
 
 namespace {
 
-constexpr int StagePage = 0;
-constexpr int FilterWheelPage = 1;
-constexpr int ConfigurationPage = 2;
-
 // Position buttons 1 to 4 are always shown; the others follow the wheel's size.
 constexpr int AlwaysShownPositions = 4;
-
-enum PosMode { ModeAbsolute = 0, ModeRelative = 1, ModeSkew = 2, ModeRelativeSkew = 3 };
 
 } // namespace
 
@@ -84,14 +78,14 @@ void MainWindow::showWheel(int wheel, long position)
 
 void MainWindow::updateShutDisplay(long sh1, long sh2, long sh3)
 {
-    const long states[ShutterCount] = {sh1, sh2, sh3};
-    for (int s = 0; s < ShutterCount; ++s)
+    const long states[Ptx::ShutterCount] = {sh1, sh2, sh3};
+    for (int s = 0; s < Ptx::ShutterCount; ++s)
         setShutter(s + 1, states[s] >= 1);
 }
 
 void MainWindow::setShutter(int shutter, bool open)
 {
-    for (int w = 0; w < WheelCount; ++w)
+    for (int w = 0; w < Ptx::WheelCount; ++w)
         shutterButtons[w][shutter - 1]->setChecked(open);
 }
 
@@ -140,7 +134,7 @@ void MainWindow::otherOn(bool state)
         w->setEnabled(focus);
 
     const bool wheels = state && KEL->getModPresent(Ptx::DevWheel1);
-    for (int w = 0; w < WheelCount; ++w) {
+    for (int w = 0; w < Ptx::WheelCount; ++w) {
         wheelHomeButtons[w]->setEnabled(wheels);
         for (QPushButton *b : wheelButtons[w])
             b->setEnabled(wheels);
@@ -168,7 +162,7 @@ void MainWindow::updateRecipe()
 void MainWindow::updateConnect(int value)
 {
     switch (value) {
-    case NotConnected:
+    case KelInterface::NotConnected:
         ui->tabWidget->setCurrentIndex(ConfigurationPage);
         ui->pushButton->setText(tr("CONNECT"));
         ui->pushButton->setEnabled(true);
@@ -177,7 +171,7 @@ void MainWindow::updateConnect(int value)
         updateRecipe();
         otherOn(false);
         break;
-    case Connecting:
+    case KelInterface::Connecting:
         ui->tabWidget->setCurrentIndex(ConfigurationPage);
         ui->pushButton->setText(tr("Connecting"));
         ui->pushButton->setEnabled(false);
@@ -186,7 +180,7 @@ void MainWindow::updateConnect(int value)
         ui->butConfigure->setEnabled(false);
         ui->butConfigPtx4->setEnabled(false);
         break;
-    case SystemReady: {
+    case KelInterface::SystemReady: {
         ui->pushButton->setText(tr("DISCONNECT"));
         ui->pushButton->setEnabled(true);
         const bool stage = KEL->getModPresent(Ptx::DevX) || KEL->getModPresent(Ptx::DevY)
@@ -207,13 +201,13 @@ void MainWindow::updateConnect(int value)
 void MainWindow::updatePosMode(int val)
 {
     switch (val) {
-    case ModeAbsolute:
-    case ModeRelative:
-    case ModeSkew:
-    case ModeRelativeSkew:
-        ui->butAbs->setChecked(val == ModeAbsolute);
-        ui->butRel->setChecked(val == ModeRelative || val == ModeRelativeSkew);
-        ui->butSkew->setChecked(val == ModeSkew || val == ModeRelativeSkew);
+    case KelInterface::ModeAbsolute:
+    case KelInterface::ModeRelative:
+    case KelInterface::ModeSkew:
+    case KelInterface::ModeRelativeSkew:
+        ui->butAbs->setChecked(val == KelInterface::ModeAbsolute);
+        ui->butRel->setChecked((val & KelInterface::ModeRelative) != 0);
+        ui->butSkew->setChecked((val & KelInterface::ModeSkew) != 0);
         break;
     default:
         break;

@@ -135,13 +135,13 @@ void MainWindow::autoStartWhenReady(int value)
 {
     if (!autoStartPending)
         return;
-    if (value == SystemReady) {
+    if (value == KelInterface::SystemReady) {
         autoStartPending = false;
         if (autoStartHeld)
             addDisplayLine(tr("NO AUTOSTART: THE PANEL DID NOT END BY EXIT LAST TIME"));
         else
             on_butStart_clicked();
-    } else if (value == NotConnected && autoStartConnecting) {
+    } else if (value == KelInterface::NotConnected && autoStartConnecting) {
         autoStartPending = false;
     }
 }

@@ -31,7 +31,7 @@ void countMessage(QtMsgType, const QMessageLogContext &, const QString &)
 class FloodedLink : public KelInterface
 {
 public:
-    FloodedLink() : KelInterface(QStringLiteral("127.0.0.1:1")) { connectionState = 3; }
+    FloodedLink() : KelInterface(QStringLiteral("127.0.0.1:1")) { connectionState = KelInterface::RxHunt; }
     using KelInterface::receiveBytes;
 };
 

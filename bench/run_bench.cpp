@@ -222,7 +222,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "no connection to the broker\n");
         return 1;
     }
-    if (!kel->openConnection(sim.clientAddress()) || !waitFor([&] { return kel->connectionState == 3; })) {
+    if (!kel->openConnection(sim.clientAddress()) || !waitFor([&] { return kel->connectionState == KelInterface::RxHunt; })) {
         std::fprintf(stderr, "no log-in\n");
         return 1;
     }

@@ -13,8 +13,6 @@ const char *const ConfigFileName = "config.xml";
 const char *const NewRecipeFileName = "newfile.rcp";
 // Speed set before the settings are read: 50000 steps/s on every axis.
 constexpr double InitialSpeedSteps = 50000.0;
-constexpr double InitialStepsPerMM = 10000.0;
-constexpr double InitialMicronsPerStep = 0.1;
 } // namespace
 
 KelInterface::KelInterface(QString addr, QObject *parent)
@@ -24,7 +22,7 @@ KelInterface::KelInterface(QString addr, QObject *parent)
 
     modulespresent = 0;
     ipAddr = addr;
-    connectionState = 0;
+    connectionState = RxWaitLogin;
     rxbufptr = 0;
 
     inRelative = false;
@@ -47,8 +45,8 @@ KelInterface::KelInterface(QString addr, QObject *parent)
 
     rcpFileName = QString::fromLatin1(NewRecipeFileName);
 
-    stepsPerMMxy = InitialStepsPerMM;
-    micronsPerStepZ = InitialMicronsPerStep;
+    stepsPerMMxy = Ptx::DefaultStepsPerMMxy;
+    micronsPerStepZ = Ptx::DefaultMicronsPerStepZ;
     speedXY = InitialSpeedSteps / stepsPerMMxy;
     speedZ = InitialSpeedSteps;
 
@@ -115,7 +113,7 @@ void KelInterface::resetLink()
     connecting = false;
     packetSeen = false;
     timer->stop();
-    connectionState = 0;
+    connectionState = RxWaitLogin;
     rxbufptr = 0;
     // Nothing queued for one connection is sent on another: whoever waits on an entry
     // learns that it was withdrawn.
@@ -134,7 +132,7 @@ bool KelInterface::openConnection()
     QString host;
     quint16 port = Ptx::DefaultPort;
     const bool addressOk = Ptx::splitAddress(ipAddr, &host, &port);
-    emit connectChanged(0);
+    emit connectChanged(NotConnected);
     connected = false;
     if (!addressOk) {
         Ptx::diag(QStringLiteral("Bad controller address \"%1\"").arg(ipAddr));
@@ -162,7 +160,7 @@ void KelInterface::onSocketConnected()
     Ptx::diag(QStringLiteral("Connected!"));
     emit clrDisp();
     emit addDispLine(QStringLiteral("Connected!"));
-    emit connectChanged(1);
+    emit connectChanged(Connecting);
 }
 
 void KelInterface::loginFinished()
@@ -179,7 +177,7 @@ void KelInterface::connectFailed()
     interfaceState = INT_INIT;
     interfaceSubState = 0;
     nextInterfaceState = INT_INIT;
-    emit connectChanged(0);
+    emit connectChanged(NotConnected);
     emit addDispLine(QStringLiteral("CONNECT FAILED!!!!"));
 }
 
@@ -188,10 +186,10 @@ void KelInterface::closeConnection()
     resetLink();
     connected = false;
     tcpSocket->abort();
-    emit connectChanged(0);
+    emit connectChanged(NotConnected);
     emit clrDisp();
     emit addDispLine(QStringLiteral("DisConnected!"));
-    emit connectChanged(0);
+    emit connectChanged(NotConnected);
     rxbufptr = 0;
     interfaceState = INT_INIT;
     interfaceSubState = 0;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "controller/protocol.h"
+#include "config/configdefaults.h"
 #include "config/telemetrysettings.h"
 #include "motion/travellimits.h"
 #include "recipe/runestimate.h"
@@ -79,6 +80,28 @@ public:
         INT_CALIB = 4,
         INT_GETPTS = 5,
         INT_SETPTS = 6
+    };
+
+    // Values of connectChanged().
+    enum ConnectionState : int { NotConnected = 0, Connecting = 1, SystemReady = 2 };
+
+    // Values of posMode() and posModeChanged(): a relative bit and a skew bit.
+    enum PositionMode : int {
+        ModeAbsolute = 0,
+        ModeRelative = 1,
+        ModeSkew = 2,
+        ModeRelativeSkew = ModeRelative | ModeSkew
+    };
+
+    // Receive states held in connectionState: the log-in text, then packet mode.
+    enum ReceiveState : unsigned int {
+        RxWaitLogin = 0,
+        RxWaitPassword = 1,
+        RxWaitGreetingEnd = 2,
+        RxHunt = 3,
+        RxHeader = 4,
+        RxData = 5,
+        RxComplete = 6
     };
 
     explicit KelInterface(QString addr, QObject *parent = nullptr);
@@ -232,8 +255,6 @@ public slots:
     int compiledPointCount() const;
     recipePointStruct compiledPoint(int index) const;
     Ptx::EntryOrigin compiledOrigin(int index) const;
-    int compiledPatternPasses() const;
-    int compiledMacroPasses() const;
     int compiledPatternCount() const;
     int compiledMacroCount() const;
     bool compiledAlign() const;
@@ -341,7 +362,7 @@ protected:
     QTcpSocket *tcpSocket = nullptr;
     QTimer *timer = nullptr;
     QString ipAddr;
-    unsigned int connectionState = 0;
+    unsigned int connectionState = RxWaitLogin;
     unsigned char rxbuf[Ptx::RxBufSize] = {};
     unsigned int rxbufptr = 0;
     unsigned int rxlen = 0;
@@ -418,19 +439,19 @@ protected:
     void unusableConfigFile(bool copied);
     QString configNoticeText;
     bool keepConfigFile = false;    // the unreadable file has no copy: do not overwrite it
-    double speedXY = 5.0;
-    double stepsPerMMxy = 10000.0;
-    double cenSpeedXY = 5.0;
-    double defxincr = 1.0;
-    double defyincr = 1.0;
+    double speedXY = Ptx::DefaultSpeedXY;
+    double stepsPerMMxy = Ptx::DefaultStepsPerMMxy;
+    double cenSpeedXY = Ptx::DefaultCenSpeedXY;
+    double defxincr = Ptx::DefaultIncrXY;
+    double defyincr = Ptx::DefaultIncrXY;
     bool loadptEnXY = false;
     bool loadptEnZ = false;
-    double loadptX = 0.0;
-    double loadptY = 0.0;
-    double loadptZ = 0.0;
-    double speedZ = 25000.0;
-    double micronsPerStepZ = 0.1;
-    double defzincr = 1.0;
+    double loadptX = Ptx::DefaultLoadPoint;
+    double loadptY = Ptx::DefaultLoadPoint;
+    double loadptZ = Ptx::DefaultLoadPoint;
+    double speedZ = Ptx::DefaultSpeedZ;
+    double micronsPerStepZ = Ptx::DefaultMicronsPerStepZ;
+    double defzincr = Ptx::DefaultIncrZ;
     QString defaultRecipeName;
     bool doRecipeAutoStart = false;
     Ptx::TravelLimits travelLimits;

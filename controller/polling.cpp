@@ -16,9 +16,6 @@ enum PollStep : unsigned int {
     PollZWait = 31
 };
 
-constexpr int ShutterCount = 3;
-constexpr long ShutterFieldUnit = 65536;
-
 } // namespace
 
 void KelInterface::stateNormal()
@@ -84,9 +81,9 @@ void KelInterface::stateNormal()
         if (getModPresent(Ptx::DevWheel1)) {
             addCommand(Ptx::DevWheel1, Ptx::CmdRead, Ptx::IdxPosition, 0, true);
             addCommand(Ptx::DevWheel2, Ptx::CmdRead, Ptx::IdxPosition, 0, true);
-            for (int k = 1; k <= ShutterCount; ++k)
+            for (int k = 1; k <= Ptx::ShutterCount; ++k)
                 addCommand(Ptx::DevWheel1, Ptx::CmdRead, Ptx::IdxShutter,
-                           (Ptx::ShutterBase + k) * ShutterFieldUnit, true);
+                           (Ptx::ShutterBase + k) * Ptx::HighWordScale, true);
         }
         readAxesAfter(Ptx::DevAll);
         return;

@@ -55,6 +55,10 @@ constexpr long HighWordScale = 65536;
 // Wheel position value of a wheel's home button.
 constexpr long WheelHome = 72;
 
+// Hardware: two filter wheels (devices 17 and 27); three shutters on device 17.
+constexpr int WheelCount = 2;
+constexpr int ShutterCount = 3;
+
 // Framing.
 constexpr unsigned char PacketStart = 0x23;  // "#"
 constexpr unsigned char PacketEnd = 0x0D;

@@ -11,17 +11,6 @@
 
 namespace {
 
-// Receive states.
-enum RxState : unsigned int {
-    RxWaitLogin = 0,
-    RxWaitPassword = 1,
-    RxWaitGreetingEnd = 2,
-    RxHunt = 3,
-    RxHeader = 4,
-    RxData = 5,
-    RxComplete = 6
-};
-
 constexpr char LoginPrompt[] = "Login:";
 constexpr char PasswordPrompt[] = "Password:";
 constexpr char LineFeed = '\n';
@@ -32,7 +21,6 @@ constexpr unsigned int ByteShift = 8;
 constexpr unsigned int ReadReply = Ptx::CmdRead + Ptx::ReplyOffset;
 constexpr int ShutterFieldShift = 16;
 constexpr long ByteMask = 0xFF;
-constexpr int ShutterCount = 3;
 
 bool endsWith(const unsigned char *buf, unsigned int len, const char *text)
 {
@@ -262,8 +250,8 @@ void KelInterface::processPacket()
             updatePosition();
         } else if (h.index == Ptx::IdxShutter) {
             const long k = ((value >> ShutterFieldShift) & ByteMask) - Ptx::ShutterBase;
-            long *const shutters[ShutterCount] = {&fwShut1Pos, &fwShut2Pos, &fwShut3Pos};
-            if (k >= 1 && k <= ShutterCount)
+            long *const shutters[Ptx::ShutterCount] = {&fwShut1Pos, &fwShut2Pos, &fwShut3Pos};
+            if (k >= 1 && k <= Ptx::ShutterCount)
                 *shutters[k - 1] = value & ByteMask;
             emit fwShutChanged(fwShut1Pos, fwShut2Pos, fwShut3Pos);
         }

@@ -151,7 +151,7 @@ void KelInterface::stateInit()
         nextInterfaceState = INT_NORMAL;
         interfaceSubState = CheckStart;
         connected = true;
-        emit connectChanged(2);
+        emit connectChanged(SystemReady);
         return;
     default:
         interfaceSubState = InitAnnounce;

@@ -23,9 +23,6 @@ public:
     ~dlgRcpFile() override;
 
     void centreOnScreen();
-    // Opened by SAVE (true) or by LOAD and the default recipe choice (false); the dialog
-    // works the same either way.
-    bool isSaveDialog() const { return saveType; }
     // The recipe files as the list shows them: smallest first, files of equal size in
     // descending name order.
     static QStringList recipeFileNames(QFileInfoList files);

@@ -133,7 +133,6 @@ private:
     void finish();
     void finish(const QString &line);
     void takeChoice(const QString &line, int steps);
-    void finishMoving(double x, double y);
     void writeBack(bool endMove, double x, double y);
     QString realLine(const char *format, const std::vector<RealSlot> &fields) const;
     void teachPoints(const PointWizard &wizard, int cmd);

@@ -2,6 +2,8 @@
 // stepped with PREV and NEXT or typed on the keypad.
 #include "dialogs/kelscriptedit.h"
 
+#include "controller/protocol.h"
+
 #include <cmath>
 
 namespace {
@@ -17,7 +19,7 @@ constexpr int ExposureLimit = 50000;
 // The shutter is picked first, then the exposure.
 constexpr int ExposureSteps = 2;
 constexpr int FirstShutter = 1;
-constexpr int LastShutter = 3;
+constexpr int LastShutter = Ptx::ShutterCount;
 
 struct SpeedTexts {
     const char *format;

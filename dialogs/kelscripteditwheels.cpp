@@ -11,14 +11,12 @@ namespace {
 constexpr int FirstWheel = 1;
 constexpr int SecondWheel = 2;
 constexpr int FirstShutter = 1;
-constexpr int LastShutter = 3;
-constexpr int ShutterCount = 3;
-// A single wheel's home position.
-constexpr int WheelHome = 0;
+constexpr int LastShutter = Ptx::ShutterCount;
+// The wizard's choice that sends a single wheel home.
+constexpr int WheelHomeChoice = 0;
 // FMOVE: 0 leaves a wheel where it is, -1 sends it home.
 constexpr int WheelNoMove = 0;
 constexpr int WheelToHome = -1;
-constexpr int WheelCount = 2;
 // Shutter commands and SCTRL codes: 0 close, 1 open, 2 expose, 3 leave the shutter as it is.
 constexpr int ShutterClose = 0;
 constexpr int ShutterOpen = 1;
@@ -26,10 +24,10 @@ constexpr int ShutterExpose = 2;
 constexpr int ShutterLeave = 3;
 
 const SingleChoice Wheel1Choice = {"Select Filter Whee1 #1 Move:",
-                                   "Enter Wheel #1 Move Pos (0-Home):", "F1MOVE", WheelHome,
+                                   "Enter Wheel #1 Move Pos (0-Home):", "F1MOVE", WheelHomeChoice,
                                    "0-HOME"};
 const SingleChoice Wheel2Choice = {"Select Filter Whee1 #2 Move:",
-                                   "Enter Wheel 21 Move Pos (0-Home):", "F2MOVE", WheelHome,
+                                   "Enter Wheel 21 Move Pos (0-Home):", "F2MOVE", WheelHomeChoice,
                                    "0-HOME"};
 const SingleChoice OpenChoice = {"Select Shutter To Open (1-3):", "Select Shutter to Open (1-3):",
                                  "SHOPEN", FirstShutter, nullptr};
@@ -161,7 +159,7 @@ void KelScriptEdit::handleFMove(int cmd)
         showLine(line.arg(pt1x).arg(pt2x));
         break;
     case TEACH_STORE:
-        takeChoice(line.arg(pt1x).arg(pt2x), WheelCount);
+        takeChoice(line.arg(pt1x).arg(pt2x), Ptx::WheelCount);
         break;
     case TEACH_ENTER:
         askInt(QStringLiteral("Enter Wheel #1 Move Pos (0-No Move, -1-Home):"), &pt1x);
@@ -175,15 +173,15 @@ void KelScriptEdit::handleFMove(int cmd)
 
 void KelScriptEdit::handleSCtrl(int cmd)
 {
-    static const char *const prompts[ShutterCount] = {
+    static const char *const prompts[Ptx::ShutterCount] = {
         "Select Shutter #1 Control:", "Select Shutter #2 Control:", "Select Shutter #3 Control:"};
-    static const char *const keypads[ShutterCount] = {
+    static const char *const keypads[Ptx::ShutterCount] = {
         "Enter Sh #1: (0-CL, 1-OP, 2-EXP, 3-No Move):",
         "Enter Sh #2: (0-CL, 1-OP, 2-EXP, 3-No Move):",
         "Enter Sh #3: (0-CL, 1-OP, 2-EXP, 3-No Move):"};
-    int *const codes[ShutterCount] = {&pt1x, &pt2x, &pt1y};
+    int *const codes[Ptx::ShutterCount] = {&pt1x, &pt2x, &pt1y};
     const QString line = QStringLiteral("SCTRL %1,%2,%3");
-    const bool picking = subState >= 0 && subState < ShutterCount;
+    const bool picking = subState >= 0 && subState < Ptx::ShutterCount;
     switch (cmd) {
     case TEACH_IDLE:
         if (picking)
@@ -192,7 +190,7 @@ void KelScriptEdit::handleSCtrl(int cmd)
     case TEACH_GOTO:
         // Only the codes that command a shutter are sent; anything else leaves it alone,
         // as a run does.
-        for (int i = 0; i < ShutterCount; ++i)
+        for (int i = 0; i < Ptx::ShutterCount; ++i)
             tryShutter(FirstShutter + i, *codes[i]);
         break;
     case TEACH_PREV:
@@ -214,10 +212,10 @@ void KelScriptEdit::handleSCtrl(int cmd)
         break;
     }
     case TEACH_STORE:
-        takeChoice(line.arg(pt1x).arg(pt2x).arg(pt1y), ShutterCount);
+        takeChoice(line.arg(pt1x).arg(pt2x).arg(pt1y), Ptx::ShutterCount);
         break;
     case TEACH_ENTER:
-        for (int i = 0; i < ShutterCount; ++i)
+        for (int i = 0; i < Ptx::ShutterCount; ++i)
             askInt(QString::fromLatin1(keypads[i]), codes[i]);
         finish(line.arg(pt1x).arg(pt2x).arg(pt1y));
         break;

@@ -60,7 +60,7 @@ public:
     }
 
 private:
-    static constexpr unsigned int RxLastState = 5;
+    static constexpr unsigned int RxLastState = RxData;
     long result = 0;
 };
 

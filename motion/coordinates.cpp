@@ -5,10 +5,6 @@
 
 namespace {
 
-// Mode value bits as reported by posMode() and posModeChanged().
-constexpr int ModeRelativeBit = 1;
-constexpr int ModeSkewBit = 2;
-
 constexpr int AlignPointFirst = 1;
 constexpr int AlignPointSecond = 2;
 
@@ -31,7 +27,7 @@ bool KelInterface::isSkew()
 
 int KelInterface::posMode()
 {
-    return (inSkew ? ModeSkewBit : 0) + (inRelative ? ModeRelativeBit : 0);
+    return (inSkew ? ModeSkew : 0) + (inRelative ? ModeRelative : 0);
 }
 
 void KelInterface::setAbs()

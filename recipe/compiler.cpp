@@ -185,16 +185,6 @@ Ptx::EntryOrigin KelInterface::compiledOrigin(int index) const
     return pointOrigin[index];
 }
 
-int KelInterface::compiledPatternPasses() const
-{
-    return patternPlacements;
-}
-
-int KelInterface::compiledMacroPasses() const
-{
-    return macroInsertions;
-}
-
 int KelInterface::compiledPatternCount() const
 {
     return numRptPointsDefined;

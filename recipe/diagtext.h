@@ -1,5 +1,9 @@
 // Builds the compiler's per-entry diagnostic lines ("  PT %f,...", "  SH %d,...") without
 // the cost of a general formatter: one compile may write several hundred thousand of them.
+// Built with QString::arg and QString::number instead, bench/recipe_compile_bench's
+// compiles take three to five times as long (a full run list 1.4 ms against 7.1 ms, 100 000
+// lines 20 ms against 70 ms of processor time), and QString::number rounds a value exactly
+// halfway between two "%f" texts away from zero where printf rounds it to even.
 #pragma once
 
 #include <QLatin1StringView>

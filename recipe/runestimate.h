@@ -3,6 +3,7 @@
 // estimate of the time left that corrects the model by the run's own pace.
 #pragma once
 
+#include "config/configdefaults.h"
 #include "motion/skewtransform.h"
 
 #include <QVector>
@@ -37,10 +38,10 @@ struct RunTimings {
 
 // Where the run starts from and what it runs with.
 struct RunSetup {
-    double stepsPerMMxy = 10000.0;
-    double micronsPerStepZ = 0.1;
-    double speedXY = 5.0;           // mm/s, the first entry's speed
-    double speedZ = 25000.0;        // steps/s
+    double stepsPerMMxy = DefaultStepsPerMMxy;
+    double micronsPerStepZ = DefaultMicronsPerStepZ;
+    double speedXY = DefaultSpeedXY;    // mm/s, the first entry's speed
+    double speedZ = DefaultSpeedZ;      // steps/s
     double stageX = 0.0;            // stage position at the start, mm
     double stageY = 0.0;
     double stageZ = 0.0;            // microns

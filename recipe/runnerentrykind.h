@@ -1,6 +1,8 @@
 // What a run-list entry does, and the fields of a shutter option word, as the runner reads them.
 #pragma once
 
+#include "controller/protocol.h"
+
 #include <QtGlobal>
 
 struct recipePointStruct;
@@ -25,7 +27,6 @@ enum ShutterCode : int {
     ShutterKeep = 3
 };
 
-constexpr int ShutterCount = 3;
 // All three shutters left unchanged and no exposure time: a pause entry.
 constexpr quint32 PauseWord = 63;
 

@@ -20,7 +20,6 @@ public:
     void feed(const QByteArray &bytes);
     bool next(Packet *packet);          // false when no complete packet is buffered
     int malformedCount() const { return malformed; }
-    int bufferedBytes() const { return int(buffer.size()); }
 
 private:
     QByteArray buffer;

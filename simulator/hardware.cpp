@@ -53,7 +53,7 @@ quint32 Hardware::busyMask() const
         if (present(dev) && axis(dev).isMoving(now))
             mask |= 1u << dev;
     }
-    for (int w = 1; w <= WheelCount; ++w) {
+    for (int w = 1; w <= Ptx::WheelCount; ++w) {
         if (present(wheelModule(w)) && wheel(w).isMoving(now))
             mask |= 1u << wheelModule(w);
     }

@@ -29,7 +29,7 @@ public:
 
     static bool isAxis(int dev) { return dev >= DevX && dev <= DevZ; }
     static bool isWheel(int wheel) { return wheel == 1 || wheel == 2; }
-    static bool isShutter(int shutter) { return shutter >= 1 && shutter <= ShutterCount; }
+    static bool isShutter(int shutter) { return shutter >= 1 && shutter <= Ptx::ShutterCount; }
     static int wheelModule(int wheel) { return wheel == 1 ? DevWheel1 : DevWheel2; }
 
     // Callers check isAxis / isWheel / isShutter first.
@@ -48,15 +48,13 @@ public:
     void calibrate();
 
     static constexpr int AxisCount = 3;
-    static constexpr int WheelCount = 2;
-    static constexpr int ShutterCount = 3;
 
 private:
     const HardwareClock &clock;
     QList<int> fitted;
     std::array<Axis, AxisCount> axes;
-    std::array<Wheel, WheelCount> wheels;
-    std::array<Shutter, ShutterCount> shutters;
+    std::array<Wheel, Ptx::WheelCount> wheels;
+    std::array<Shutter, Ptx::ShutterCount> shutters;
 };
 
 } // namespace PtxSim

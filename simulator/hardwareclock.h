@@ -19,7 +19,6 @@ public:
     void setScale(double factor);   // factors outside (0, MaxScale] are ignored
     double scale() const { return factor; }
     void setManual(bool on);
-    bool isManual() const { return manual; }
     void advance(qint64 ms);        // manual clock only; negative steps are ignored
 
 private:

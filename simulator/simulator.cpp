@@ -100,17 +100,6 @@ const Options &Simulator::options() const
     return opts;
 }
 
-void Simulator::setCredentials(const QString &user, const QString &password)
-{
-    opts.user = user;
-    opts.password = password;
-}
-
-void Simulator::setVerbose(bool on)
-{
-    opts.verbose = on;
-}
-
 void Simulator::takeNextClient()
 {
     while (!link && server && server->hasPendingConnections()) {
@@ -133,7 +122,6 @@ void Simulator::takeNextClient()
         });
         verboseLine(QStringLiteral("client connected from %1:%2")
                         .arg(socket->peerAddress().toString()).arg(socket->peerPort()));
-        emit clientConnected();
         if (link)
             link->start();
     }
@@ -154,7 +142,6 @@ void Simulator::releaseClient(bool announce)
     old->deleteLater();
     if (announce) {
         verboseLine(QStringLiteral("client gone"));
-        emit clientDisconnected();
         takeNextClient();
     }
 }
@@ -196,15 +183,9 @@ void Simulator::verboseLine(const QString &line) const
 Faults Simulator::faults() const { return opts.faults; }
 void Simulator::setFaults(const Faults &f) { opts.faults = f; }
 void Simulator::setDropFraction(double fraction) { opts.faults.dropFraction = fraction; }
-void Simulator::setReplyDelay(int ms) { opts.faults.delayMs = ms; }
-void Simulator::setSplitBytes(bool on) { opts.faults.splitBytes = on; }
-void Simulator::setGarbageBytes(int count) { opts.faults.garbageBytes = count; }
 void Simulator::setCoalesce(bool on) { opts.faults.coalesce = on; }
 void Simulator::setCloseAfter(int packets) { opts.faults.closeAfterPackets = packets; }
 void Simulator::setRefuseLogin(bool on) { opts.faults.refuseLogin = on; }
-void Simulator::setFloodHash(int bytes) { opts.faults.floodHashBytes = bytes; }
-void Simulator::setFloodNoise(int bytes) { opts.faults.floodNoiseBytes = bytes; }
-void Simulator::setHalfFrames(bool on) { opts.faults.halfFrames = on; }
 void Simulator::setLoginFlood(int bytes) { opts.faults.loginFloodBytes = bytes; }
 
 // Hardware time.
@@ -217,7 +198,6 @@ void Simulator::setTimeScale(double factor)
 
 double Simulator::timeScale() const { return clock->scale(); }
 void Simulator::setManualClock(bool on) { clock->setManual(on); }
-bool Simulator::manualClock() const { return clock->isManual(); }
 void Simulator::advance(qint64 ms) { clock->advance(ms); }
 qint64 Simulator::hardwareTimeMs() const { return clock->nowMs(); }
 

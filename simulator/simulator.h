@@ -41,29 +41,20 @@ public:
     bool isLoggedIn() const;                // the current client has passed the log-in
     void dropClient();                      // hang up on the current client
     const Options &options() const;
-    void setCredentials(const QString &user, const QString &password);
-    void setVerbose(bool on);
 
     // Faults, live.
     Faults faults() const;
     void setFaults(const Faults &faults);
     void setDropFraction(double fraction);
-    void setReplyDelay(int ms);
-    void setSplitBytes(bool on);
-    void setGarbageBytes(int count);
     void setCoalesce(bool on);
     void setCloseAfter(int packets);
     void setRefuseLogin(bool on);
-    void setFloodHash(int bytes);
-    void setFloodNoise(int bytes);
-    void setHalfFrames(bool on);
     void setLoginFlood(int bytes);
 
     // Hardware time.
     void setTimeScale(double factor);
     double timeScale() const;
     void setManualClock(bool on);           // hardware time moves only through advance()
-    bool manualClock() const;
     void advance(qint64 ms);
     qint64 hardwareTimeMs() const;
 
@@ -100,17 +91,13 @@ public:
     void setWheelPosition(int wheel, int position); // also stops the wheel
     bool wheelMoving(int wheel) const;
     int wheelSize(int wheel) const;
-    void setWheelSize(int wheel, int positions);
 
     // Shutters (1, 2, 3): state 0 closed, 1 open, 2 exposing.
     int shutterState(int shutter) const;
     void setShutterState(int shutter, int state);
     int exposureTime(int shutter) const;
-    void setExposureTime(int shutter, int ms);
 
 signals:
-    void clientConnected();
-    void clientDisconnected();
     void loggedIn();
     void loginRefused();
     void packetReceived(const PtxSim::Packet &packet);

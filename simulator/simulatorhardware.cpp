@@ -95,12 +95,6 @@ int Simulator::wheelSize(int wheel) const
     return Hardware::isWheel(wheel) ? hardware->wheel(wheel).size() : 0;
 }
 
-void Simulator::setWheelSize(int wheel, int positions)
-{
-    if (Hardware::isWheel(wheel))
-        hardware->wheel(wheel).setSize(positions, clock->nowUs());
-}
-
 int Simulator::shutterState(int shutter) const
 {
     return Hardware::isShutter(shutter) ? hardware->shutter(shutter).state(clock->nowUs()) : 0;
@@ -115,12 +109,6 @@ void Simulator::setShutterState(int shutter, int state)
 int Simulator::exposureTime(int shutter) const
 {
     return Hardware::isShutter(shutter) ? hardware->shutter(shutter).exposureMs() : 0;
-}
-
-void Simulator::setExposureTime(int shutter, int ms)
-{
-    if (Hardware::isShutter(shutter))
-        hardware->shutter(shutter).setExposureMs(ms);
 }
 
 } // namespace PtxSim

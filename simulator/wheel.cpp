@@ -28,16 +28,6 @@ bool Wheel::isMoving(qint64 nowUs) const
     return nowUs < endUs();
 }
 
-bool Wheel::setSize(int positions, qint64 nowUs)
-{
-    if (positions < 1 || positions > MaxPositions)
-        return false;
-    stop(nowUs);
-    slotCount = positions;
-    fromSlot = std::min(fromSlot, slotCount);
-    return true;
-}
-
 void Wheel::moveTo(int slot, qint64 nowUs)
 {
     const int from = position(nowUs);

@@ -13,7 +13,6 @@ public:
     int position(qint64 nowUs) const;
     bool isMoving(qint64 nowUs) const;
     int size() const { return slotCount; }
-    bool setSize(int positions, qint64 nowUs);   // refused outside 1..MaxPositions
 
     void moveTo(int slot, qint64 nowUs);         // slot must be 1..size()
     void home(qint64 nowUs);                     // searches for the index mark, ends on slot 1

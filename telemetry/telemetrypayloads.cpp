@@ -1,6 +1,7 @@
 // The JSON payloads of the telemetry topics.
 #include "telemetry/telemetrypayloads.h"
 
+#include "controller/kelinterface.h"
 #include "telemetry/telemetryconstants.h"
 
 #include <QJsonArray>
@@ -18,9 +19,9 @@ constexpr const char *TimeKey = "time";
 QString connectionName(int connection)
 {
     switch (connection) {
-    case 1:
+    case KelInterface::Connecting:
         return QStringLiteral("connecting");
-    case 2:
+    case KelInterface::SystemReady:
         return QStringLiteral("ready");
     default:
         return QStringLiteral("disconnected");

@@ -55,7 +55,7 @@ private slots:
         kel->setModules({1, 2, 3, 17, 27});
         kel->connected = true;
         emit kel->modulesPresentChanged();
-        emit kel->connectChanged(2);
+        emit kel->connectChanged(KelInterface::SystemReady);
         kel->drop();
     }
 
@@ -220,7 +220,7 @@ private slots:
     void webPage()
     {
         QFETCH(bool, browser);
-        emit kel->connectChanged(0);
+        emit kel->connectChanged(KelInterface::NotConnected);
         kel->setIpAddr(QStringLiteral("10.1.2.3:2323"));
         QStringList opened;
         WebPageDialog::setOpener([&](const QUrl &page) { return opened << page.toString(), browser; });
@@ -310,7 +310,7 @@ private slots:
         QFETCH(QString, keys);
         QFETCH(bool, ok);
         kel->connected = false;
-        emit kel->connectChanged(0);
+        emit kel->connectChanged(KelInterface::NotConnected);
         kel->setIpAddr(QStringLiteral("10.1.2.3:2323"));
         kel->setXYCenSpeed(0.1234567);
         kel->setDefRecipeName(QStringLiteral("Slide.rcp"));

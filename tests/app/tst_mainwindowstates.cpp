@@ -149,7 +149,7 @@ private slots:
     void modes()
     {
         kel->connected = true;
-        emit kel->connectChanged(2);
+        emit kel->connectChanged(KelInterface::SystemReady);
         // A button tapped, or a mode value reported.
         const std::pair<QString, const char *> steps[] = {{"butRel", "R"}, {"butRel", "A"}, {"butRel", "R"}, {"butSkew", "S"},
                                                           {"butAbs", "A"}, {"3", "RS"}, {"4", "RS"}, {"-1", "RS"}};

@@ -106,7 +106,7 @@ private slots:
     {
         PanelProbe *kel = p->kel;
         kel->connected = true;
-        emit kel->connectChanged(2);
+        emit kel->connectChanged(KelInterface::SystemReady);
         showRunPage();
         kel->setRecipe({QStringLiteral("DEFREP 1,1"), QStringLiteral("POINT 1,2")});
         ModalDriver driver;
@@ -148,7 +148,7 @@ private slots:
     void saveWritesTheLoadedFile()
     {
         p->kel->connected = true;
-        emit p->kel->connectChanged(2);
+        emit p->kel->connectChanged(KelInterface::SystemReady);
         write(QStringLiteral("Slide.rcp"), "POINT 1,1\n");
         ModalDriver driver;
         driver.on<dlgRcpFile>([](dlgRcpFile &f) { findWidget(f, QStringLiteral("butPrev"))->click(), f.accept(); });

@@ -45,7 +45,7 @@ public:
     qint64 bytesAvailable() const { return tcpSocket->bytesAvailable(); }
 
     // The receiver in packet mode, as after the log-in.
-    void enterPacketMode() { connectionState = 3; }
+    void enterPacketMode() { connectionState = KelInterface::RxHunt; }
 
     // The reply a controller gives to the entry at the tail, carrying value.
     QByteArray replyToTail(long value) const

@@ -26,7 +26,7 @@ public:
     bool connectAndLogIn()
     {
         const bool ok = probe.openConnection(sim.clientAddress())
-                        && waitFor([this] { return probe.connectionState == 3; });
+                        && waitFor([this] { return probe.connectionState == KelInterface::RxHunt; });
         probe.timer->stop();
         return ok;
     }

@@ -185,7 +185,7 @@ private slots:
         for (const QByteArray &read : reads)
             probe.receiveBytes(read);
         QCOMPARE(probe.connectionState, state);
-        QCOMPARE(probe.timer->isActive(), state == 3u);
+        QCOMPARE(probe.timer->isActive(), state == KelInterface::RxHunt);
         // Failing is immediate: no tick has run.
         QCOMPARE(!lines.isEmpty() && lines.last().at(0) == QStringLiteral("CONNECT FAILED!!!!"), failed);
         QCOMPARE(diag.contains(QStringLiteral("without a prompt")), failed);

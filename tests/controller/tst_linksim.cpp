@@ -254,9 +254,9 @@ private slots:
         QVERIFY(rig.probe.openConnection(rig.sim.clientAddress()));
         rig.probe.timer->stop();
         QVERIFY(SimRig::waitFor([&] {
-            return rig.probe.connectionState == 3 || rig.display.contains(QStringLiteral("CONNECT FAILED!!!!"));
+            return rig.probe.connectionState == KelInterface::RxHunt || rig.display.contains(QStringLiteral("CONNECT FAILED!!!!"));
         }));
-        QCOMPARE(rig.probe.connectionState == 3, loggedIn);
+        QCOMPARE(rig.probe.connectionState == KelInterface::RxHunt, loggedIn);
         QCOMPARE(rig.sim.floodBytesSent(), qint64(bytes));
     }
 
@@ -284,7 +284,7 @@ private slots:
         QVERIFY(rig.probe.openConnection(rig.sim.clientAddress()));
         int last = -1;
         if (how != QLatin1String("refuse")) {
-            QVERIFY(SimRig::waitFor([&] { return rig.probe.connectionState == 3; }));
+            QVERIFY(SimRig::waitFor([&] { return rig.probe.connectionState == KelInterface::RxHunt; }));
             rig.probe.timer->stop();
             for (int i = 0; i < 6; ++i)
                 last = rig.probe.addCommand(1, 65, 0, i, false);
@@ -293,7 +293,7 @@ private slots:
             if (how.startsWith(QLatin1String("hang up")))
                 rig.sim.dropClient();
             else
-                rig.tickUntil([&] { return rig.probe.connectionState == 0; }, 10);
+                rig.tickUntil([&] { return rig.probe.connectionState == KelInterface::RxWaitLogin; }, 10);
         }
         QVERIFY(SimRig::waitFor([&] { return rig.display.contains(shown); }));
         QCOMPARE(rig.display.last(), shown);
