@@ -21,7 +21,6 @@ namespace {
 const char *const DefaultControllerAddress = "192.168.1.100";
 const char *const ZeroPositionText = "0.0000";
 
-
 // The message display keeps this many of the most recent lines.
 constexpr int MessageLines = 2000;
 
