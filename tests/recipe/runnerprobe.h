@@ -17,7 +17,8 @@ public:
         KelInterface::loadptX, KelInterface::loadptY, KelInterface::loadptZ, KelInterface::teachAlign,
         KelInterface::recipeState, KelInterface::recipeIndex, KelInterface::curPoint, KelInterface::recipeRunning,
         KelInterface::recipePaused, KelInterface::recipeInDelay, KelInterface::recipeDelay,
-        KelInterface::onSocketLost, KelInterface::linkUp, KelInterface::packetSeen;
+        KelInterface::onSocketLost, KelInterface::linkUp, KelInterface::packetSeen, KelInterface::numPointsDefined,
+        KelInterface::restoreList, KelInterface::restoreIndex;
 
     void setEntries(const QList<recipePointStruct> &entries)
     {
