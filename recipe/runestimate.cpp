@@ -1,6 +1,6 @@
 #include "recipe/runestimate.h"
 
-#include "controller/kelinterface.h"
+#include "recipe/recipepoint.h"
 #include "recipe/runnerentrykind.h"
 #include "recipe/runnerstates.h"
 

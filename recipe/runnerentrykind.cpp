@@ -1,6 +1,6 @@
 #include "recipe/runnerentrykind.h"
 
-#include "controller/kelinterface.h"
+#include "recipe/recipepoint.h"
 
 namespace Ptx {
 

@@ -1,6 +1,6 @@
 #include "recipe/runrestore.h"
 
-#include "controller/kelinterface.h"
+#include "recipe/recipepoint.h"
 #include "recipe/runnerentrykind.h"
 
 #include <algorithm>
