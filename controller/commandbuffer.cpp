@@ -83,6 +83,11 @@ void KelInterface::advanceTail()
     cmdBufState = CmdIdle;
 }
 
+bool KelInterface::awaitingReply() const
+{
+    return cmdBufState == CmdAwait;
+}
+
 void KelInterface::processCommand()
 {
     if (waitforresp)

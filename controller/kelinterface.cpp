@@ -97,8 +97,37 @@ KelInterface::~KelInterface()
 void KelInterface::setTickPeriod(int ms)
 {
     tickMs = ms;
-    // setInterval restarts a running timer with the new period.
-    timer->setInterval(tickMs);
+    if (tickMs <= 0)
+        timer->stop();
+    else
+        // setInterval restarts a running timer with the new period.
+        timer->setInterval(tickMs);
+}
+
+void KelInterface::startTick()
+{
+    if (tickMs > 0)
+        timer->start(tickMs);
+}
+
+void KelInterface::tick()
+{
+    onTimer();
+}
+
+QStringList KelInterface::pendingCommands() const
+{
+    QStringList out;
+    for (unsigned int i = cmdBufTail; i != cmdBufHead; i = (i + 1) % Ptx::CmdBufSize) {
+        const cmdBufferStruct &e = commandBuffer[i];
+        out << QStringLiteral("%1,%2,%3,%4").arg(e.dev).arg(e.cmd).arg(e.index).arg(e.data);
+    }
+    return out;
+}
+
+KelInterface::ReceiveState KelInterface::receiveState() const
+{
+    return static_cast<ReceiveState>(connectionState);
 }
 
 void KelInterface::run()
@@ -141,7 +170,7 @@ bool KelInterface::openConnection()
     }
     connecting = true;
     connectDeadline.setRemainingTime(Ptx::ConnectTimeoutMs, Qt::PreciseTimer);
-    timer->start(tickMs);
+    startTick();
     tcpSocket->connectToHost(host, port, QIODevice::ReadWrite);
     return true;
 }
@@ -167,7 +196,7 @@ void KelInterface::loginFinished()
 {
     connecting = false;
     if (!timer->isActive())
-        timer->start(tickMs);
+        startTick();
 }
 
 void KelInterface::connectFailed()

@@ -79,9 +79,17 @@ public:
     explicit KelInterface(QString addr, QObject *parent = nullptr);
     ~KelInterface() override;
 
-    // Test seam: the work tick period in milliseconds (25 in the product).
+    // Test seams. The work tick's period in milliseconds (25 in the product); 0 stops the
+    // tick, and tick() then runs it one step at a time.
     void setTickPeriod(int ms);
     int tickPeriod() const { return tickMs; }
+    void tick();
+    // The commands queued and not yet finished, oldest first, as "dev,cmd,index,data".
+    QStringList pendingCommands() const;
+    // Whether a sent command waits for the controller's reply.
+    bool awaitingReply() const;
+    // Where the receiver stands: in the log-in text, or framing packets.
+    ReceiveState receiveState() const;
 
 public slots:
     // --- connection (controller/) ---
@@ -312,6 +320,8 @@ protected:
     void handleLoginText();
     void writeToController(const QByteArray &bytes);
     void resetLink();
+    // Starts the work tick, unless a test steps it through tick().
+    void startTick();
     // The log-in has finished: the tick goes over to the start-up.
     void loginFinished();
     // Gives up a connection attempt: "CONNECT FAILED!!!!", back to the start.
