@@ -116,26 +116,26 @@ void noteUnreadable(const QString &fileName, const QString &reason)
 
 void KelInterface::readConfigData()
 {
-    speedXY = Ptx::DefaultSpeedXY;
-    stepsPerMMxy = Ptx::DefaultStepsPerMMxy;
-    cenSpeedXY = Ptx::DefaultCenSpeedXY;
-    defxincr = Ptx::DefaultIncrXY;
-    defyincr = Ptx::DefaultIncrXY;
-    doStageCenter = false;
-    loadptX = Ptx::DefaultLoadPoint;
-    loadptY = Ptx::DefaultLoadPoint;
-    loadptZ = Ptx::DefaultLoadPoint;
-    loadptEnXY = false;
-    loadptEnZ = false;
-    speedZ = Ptx::DefaultSpeedZ;
-    micronsPerStepZ = Ptx::DefaultMicronsPerStepZ;
-    defzincr = Ptx::DefaultIncrZ;
-    defaultRecipeName.clear();
-    doRecipeAutoStart = false;
-    travelLimits = Ptx::TravelLimits();
-    telemetry = Ptx::TelemetrySettings();
-    configNoticeText.clear();
-    keepConfigFile = false;
+    settings.speedXY = Ptx::DefaultSpeedXY;
+    settings.stepsPerMMxy = Ptx::DefaultStepsPerMMxy;
+    settings.cenSpeedXY = Ptx::DefaultCenSpeedXY;
+    settings.defxincr = Ptx::DefaultIncrXY;
+    settings.defyincr = Ptx::DefaultIncrXY;
+    startup.doStageCenter = false;
+    settings.loadptX = Ptx::DefaultLoadPoint;
+    settings.loadptY = Ptx::DefaultLoadPoint;
+    settings.loadptZ = Ptx::DefaultLoadPoint;
+    settings.loadptEnXY = false;
+    settings.loadptEnZ = false;
+    settings.speedZ = Ptx::DefaultSpeedZ;
+    settings.micronsPerStepZ = Ptx::DefaultMicronsPerStepZ;
+    settings.defzincr = Ptx::DefaultIncrZ;
+    settings.defaultRecipeName.clear();
+    settings.doRecipeAutoStart = false;
+    settings.travelLimits = Ptx::TravelLimits();
+    settings.telemetry = Ptx::TelemetrySettings();
+    settings.configNoticeText.clear();
+    settings.keepConfigFile = false;
 
     const QString fileName = cfgFile->fileName();
     const QFileInfo info(fileName);
@@ -185,74 +185,74 @@ void KelInterface::readConfigData()
     using namespace Ptx::ConfigKey;
     readGroup(doc, Stage, [this](const QString &name, const QString &text) {
         if (name == key(Speed))
-            speedXY = numberFromText(text);
+            settings.speedXY = numberFromText(text);
         else if (name == key(StepsPerMM))
-            stepsPerMMxy = numberFromText(text);
+            settings.stepsPerMMxy = numberFromText(text);
         else if (name == key(CenSpeed))
-            cenSpeedXY = numberFromText(text);
+            settings.cenSpeedXY = numberFromText(text);
         else if (name == key(DefIncr))
-            defxincr = defyincr = numberFromText(text);
+            settings.defxincr = settings.defyincr = numberFromText(text);
         else if (name == key(CenOnStart))
-            doStageCenter = boolFromText(text);
+            startup.doStageCenter = boolFromText(text);
         else if (name == key(LoadPtX))
-            loadptX = numberFromText(text);
+            settings.loadptX = numberFromText(text);
         else if (name == key(LoadPtY))
-            loadptY = numberFromText(text);
+            settings.loadptY = numberFromText(text);
         else if (name == key(LoadPtZ))
-            loadptZ = numberFromText(text);
+            settings.loadptZ = numberFromText(text);
         else if (name == key(LoadPtXYEnable))
-            loadptEnXY = boolFromText(text);
+            settings.loadptEnXY = boolFromText(text);
         else if (name == key(LoadPtZEnable))
-            loadptEnZ = boolFromText(text);
+            settings.loadptEnZ = boolFromText(text);
         else if (name == key(XMin))
-            readLimit(name, text, &travelLimits.x.min);
+            readLimit(name, text, &settings.travelLimits.x.min);
         else if (name == key(XMax))
-            readLimit(name, text, &travelLimits.x.max);
+            readLimit(name, text, &settings.travelLimits.x.max);
         else if (name == key(YMin))
-            readLimit(name, text, &travelLimits.y.min);
+            readLimit(name, text, &settings.travelLimits.y.min);
         else if (name == key(YMax))
-            readLimit(name, text, &travelLimits.y.max);
+            readLimit(name, text, &settings.travelLimits.y.max);
     });
     readGroup(doc, Focus, [this](const QString &name, const QString &text) {
         if (name == key(Speed))
-            speedZ = numberFromText(text);
+            settings.speedZ = numberFromText(text);
         else if (name == key(MicronsPerStep))
-            micronsPerStepZ = numberFromText(text);
+            settings.micronsPerStepZ = numberFromText(text);
         else if (name == key(DefIncr))
-            defzincr = numberFromText(text);
+            settings.defzincr = numberFromText(text);
         else if (name == key(ZMin))
-            readLimit(name, text, &travelLimits.z.min);
+            readLimit(name, text, &settings.travelLimits.z.min);
         else if (name == key(ZMax))
-            readLimit(name, text, &travelLimits.z.max);
+            readLimit(name, text, &settings.travelLimits.z.max);
     });
-    for (const QString &axis : travelLimits.dropCrossed())
+    for (const QString &axis : settings.travelLimits.dropCrossed())
         Ptx::diag(QStringLiteral("%1 TRAVEL LIMITS IGNORED: MINIMUM ABOVE MAXIMUM").arg(axis));
     readGroup(doc, Recipe, [this](const QString &name, const QString &text) {
         if (name == key(FileName))
-            defaultRecipeName = text;
+            settings.defaultRecipeName = text;
         else if (name == key(AutoStart))
-            doRecipeAutoStart = boolFromText(text);
+            settings.doRecipeAutoStart = boolFromText(text);
     });
 
-    telemetry.enabled = !doc.elementsByTagName(key(Telemetry)).isEmpty();
-    if (telemetry.enabled)
-        telemetry.broker = key(Ptx::DefaultTelemetryBroker);
+    settings.telemetry.enabled = !doc.elementsByTagName(key(Telemetry)).isEmpty();
+    if (settings.telemetry.enabled)
+        settings.telemetry.broker = key(Ptx::DefaultTelemetryBroker);
     readGroup(doc, Telemetry, [this](const QString &name, const QString &text) {
         if (name == key(Broker))
-            telemetry.broker = text;
+            settings.telemetry.broker = text;
         else if (name == key(Prefix))
-            telemetry.prefix = text;
+            settings.telemetry.prefix = text;
         else if (name == key(User))
-            telemetry.user = text;
+            settings.telemetry.user = text;
         else if (name == key(Password))
-            telemetry.password = text;
+            settings.telemetry.password = text;
         else if (name == key(CaFile))
-            telemetry.cafile = text;
+            settings.telemetry.cafile = text;
     });
 
-    stepsPerMMxy = Ptx::usableResolution(stepsPerMMxy, Ptx::DefaultStepsPerMMxy,
+    settings.stepsPerMMxy = Ptx::usableResolution(settings.stepsPerMMxy, Ptx::DefaultStepsPerMMxy,
                                          key(StepsPerMM));
-    micronsPerStepZ = Ptx::usableResolution(micronsPerStepZ, Ptx::DefaultMicronsPerStepZ,
+    settings.micronsPerStepZ = Ptx::usableResolution(settings.micronsPerStepZ, Ptx::DefaultMicronsPerStepZ,
                                             key(MicronsPerStep));
 }
 
@@ -261,8 +261,8 @@ void KelInterface::readConfigData()
 void KelInterface::unusableConfigFile(bool copied)
 {
     const QString fileName = cfgFile->fileName();
-    keepConfigFile = !copied;
-    configNoticeText =
+    settings.keepConfigFile = !copied;
+    settings.configNoticeText =
         copied ? QStringLiteral("SETTINGS FILE %1 UNREADABLE: DEFAULTS IN USE, OLD FILE KEPT AS %2")
                      .arg(fileName, fileName + key(Ptx::BadConfigSuffix))
                : QStringLiteral("SETTINGS FILE %1 UNREADABLE: DEFAULTS IN USE, FILE LEFT AS IT IS")
@@ -271,7 +271,7 @@ void KelInterface::unusableConfigFile(bool copied)
 
 QString KelInterface::configNotice() const
 {
-    return configNoticeText;
+    return settings.configNoticeText;
 }
 
 void KelInterface::writeConfigData()
@@ -282,40 +282,40 @@ void KelInterface::writeConfigData()
     appendLeaf(doc, root, IpAddr, ipAddr);
 
     QDomElement stage = appendElement(doc, root, Stage);
-    appendLeaf(doc, stage, Speed, speedXY);
-    appendLeaf(doc, stage, StepsPerMM, stepsPerMMxy);
-    appendLeaf(doc, stage, CenSpeed, cenSpeedXY);
-    appendLeaf(doc, stage, DefIncr, defxincr);
-    appendLeaf(doc, stage, CenOnStart, doStageCenter);
-    appendLeaf(doc, stage, LoadPtX, loadptX);
-    appendLeaf(doc, stage, LoadPtY, loadptY);
-    appendLeaf(doc, stage, LoadPtZ, loadptZ);
-    appendLeaf(doc, stage, LoadPtXYEnable, loadptEnXY);
-    appendLeaf(doc, stage, LoadPtZEnable, loadptEnZ);
-    appendLimit(doc, stage, XMin, travelLimits.x.min);
-    appendLimit(doc, stage, XMax, travelLimits.x.max);
-    appendLimit(doc, stage, YMin, travelLimits.y.min);
-    appendLimit(doc, stage, YMax, travelLimits.y.max);
+    appendLeaf(doc, stage, Speed, settings.speedXY);
+    appendLeaf(doc, stage, StepsPerMM, settings.stepsPerMMxy);
+    appendLeaf(doc, stage, CenSpeed, settings.cenSpeedXY);
+    appendLeaf(doc, stage, DefIncr, settings.defxincr);
+    appendLeaf(doc, stage, CenOnStart, startup.doStageCenter);
+    appendLeaf(doc, stage, LoadPtX, settings.loadptX);
+    appendLeaf(doc, stage, LoadPtY, settings.loadptY);
+    appendLeaf(doc, stage, LoadPtZ, settings.loadptZ);
+    appendLeaf(doc, stage, LoadPtXYEnable, settings.loadptEnXY);
+    appendLeaf(doc, stage, LoadPtZEnable, settings.loadptEnZ);
+    appendLimit(doc, stage, XMin, settings.travelLimits.x.min);
+    appendLimit(doc, stage, XMax, settings.travelLimits.x.max);
+    appendLimit(doc, stage, YMin, settings.travelLimits.y.min);
+    appendLimit(doc, stage, YMax, settings.travelLimits.y.max);
 
     QDomElement focus = appendElement(doc, root, Focus);
-    appendLeaf(doc, focus, Speed, speedZ);
-    appendLeaf(doc, focus, MicronsPerStep, micronsPerStepZ);
-    appendLeaf(doc, focus, DefIncr, defzincr);
-    appendLimit(doc, focus, ZMin, travelLimits.z.min);
-    appendLimit(doc, focus, ZMax, travelLimits.z.max);
+    appendLeaf(doc, focus, Speed, settings.speedZ);
+    appendLeaf(doc, focus, MicronsPerStep, settings.micronsPerStepZ);
+    appendLeaf(doc, focus, DefIncr, settings.defzincr);
+    appendLimit(doc, focus, ZMin, settings.travelLimits.z.min);
+    appendLimit(doc, focus, ZMax, settings.travelLimits.z.max);
 
     QDomElement recipeGroup = appendElement(doc, root, Recipe);
-    appendLeaf(doc, recipeGroup, FileName, defaultRecipeName);
-    appendLeaf(doc, recipeGroup, AutoStart, doRecipeAutoStart);
+    appendLeaf(doc, recipeGroup, FileName, settings.defaultRecipeName);
+    appendLeaf(doc, recipeGroup, AutoStart, settings.doRecipeAutoStart);
 
     // A panel without telemetry writes no element for it, so its file stays as it was.
-    if (telemetry.enabled) {
+    if (settings.telemetry.enabled) {
         QDomElement group = appendElement(doc, root, Telemetry);
-        appendLeaf(doc, group, Broker, telemetry.broker);
-        appendLeaf(doc, group, Prefix, telemetry.prefix);
-        appendLeaf(doc, group, User, telemetry.user);
-        appendLeaf(doc, group, Password, telemetry.password);
-        appendLeaf(doc, group, CaFile, telemetry.cafile);
+        appendLeaf(doc, group, Broker, settings.telemetry.broker);
+        appendLeaf(doc, group, Prefix, settings.telemetry.prefix);
+        appendLeaf(doc, group, User, settings.telemetry.user);
+        appendLeaf(doc, group, Password, settings.telemetry.password);
+        appendLeaf(doc, group, CaFile, settings.telemetry.cafile);
     }
 
     QString error;

@@ -6,125 +6,125 @@
 
 double KelInterface::getXYSpeed()
 {
-    return speedXY;
+    return settings.speedXY;
 }
 
 void KelInterface::setXYSpeed(double spd)
 {
-    speedXY = spd;
+    settings.speedXY = spd;
 }
 
 double KelInterface::getXYRes()
 {
-    return stepsPerMMxy;
+    return settings.stepsPerMMxy;
 }
 
 void KelInterface::setXYRes(double res)
 {
-    stepsPerMMxy = Ptx::usableResolution(res, Ptx::DefaultStepsPerMMxy,
+    settings.stepsPerMMxy = Ptx::usableResolution(res, Ptx::DefaultStepsPerMMxy,
                                          QString::fromLatin1(Ptx::ConfigKey::StepsPerMM));
 }
 
 double KelInterface::getXYCenSpeed()
 {
-    return cenSpeedXY;
+    return settings.cenSpeedXY;
 }
 
 void KelInterface::setXYCenSpeed(double spd)
 {
-    cenSpeedXY = spd;
+    settings.cenSpeedXY = spd;
 }
 
 double KelInterface::getXYDefIncr()
 {
-    return defxincr;
+    return settings.defxincr;
 }
 
 void KelInterface::setXYDefIncr(double incr)
 {
-    defxincr = incr;
-    defyincr = incr;
+    settings.defxincr = incr;
+    settings.defyincr = incr;
 }
 
 bool KelInterface::getXYdoCenter()
 {
-    return doStageCenter;
+    return startup.doStageCenter;
 }
 
 void KelInterface::setXYdoCenter(bool center)
 {
-    doStageCenter = center;
+    startup.doStageCenter = center;
 }
 
 double KelInterface::getFocusSpeed()
 {
-    return speedZ;
+    return settings.speedZ;
 }
 
 void KelInterface::setFocusSpeed(double spd)
 {
-    speedZ = spd;
+    settings.speedZ = spd;
 }
 
 double KelInterface::getFocusRes()
 {
-    return micronsPerStepZ;
+    return settings.micronsPerStepZ;
 }
 
 void KelInterface::setFocusRes(double res)
 {
-    micronsPerStepZ = Ptx::usableResolution(res, Ptx::DefaultMicronsPerStepZ,
+    settings.micronsPerStepZ = Ptx::usableResolution(res, Ptx::DefaultMicronsPerStepZ,
                                             QString::fromLatin1(Ptx::ConfigKey::MicronsPerStep));
 }
 
 double KelInterface::getFocusDefIncr()
 {
-    return defzincr;
+    return settings.defzincr;
 }
 
 void KelInterface::setFocusDefIncr(double incr)
 {
-    defzincr = incr;
+    settings.defzincr = incr;
 }
 
 QString KelInterface::getDefRecipeName()
 {
-    return defaultRecipeName;
+    return settings.defaultRecipeName;
 }
 
 void KelInterface::setDefRecipeName(QString name)
 {
-    defaultRecipeName = name;
+    settings.defaultRecipeName = name;
 }
 
 bool KelInterface::getRecipeAutoStart()
 {
-    return doRecipeAutoStart;
+    return settings.doRecipeAutoStart;
 }
 
 void KelInterface::setRecipeAutoStart(bool aut)
 {
-    doRecipeAutoStart = aut;
+    settings.doRecipeAutoStart = aut;
 }
 
 Ptx::TravelLimits KelInterface::getTravelLimits() const
 {
-    return travelLimits;
+    return settings.travelLimits;
 }
 
 // A range whose minimum lies above its maximum is dropped, as when the file is read.
 void KelInterface::setTravelLimits(const Ptx::TravelLimits &limits)
 {
-    travelLimits = limits;
-    travelLimits.dropCrossed();
+    settings.travelLimits = limits;
+    settings.travelLimits.dropCrossed();
 }
 
 Ptx::TelemetrySettings KelInterface::getTelemetry() const
 {
-    return telemetry;
+    return settings.telemetry;
 }
 
-void KelInterface::setTelemetry(const Ptx::TelemetrySettings &settings)
+void KelInterface::setTelemetry(const Ptx::TelemetrySettings &publishing)
 {
-    telemetry = settings;
+    settings.telemetry = publishing;
 }

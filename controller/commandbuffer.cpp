@@ -1,50 +1,19 @@
-// KelInterface: the command ring, the command step, the work tick and the status getters.
+// KelInterface: queuing commands, the command step, the work tick and the status getters.
 #include "controller/kelinterface.h"
 
 #include "controller/diagnostics.h"
 
-namespace {
-
-// Command step states.
-enum CmdState : unsigned int { CmdIdle = 0, CmdSend = 1, CmdAwait = 2 };
-
-constexpr int RingFull = -2;
-constexpr int SlotInUse = -3;
-constexpr unsigned int MaskBits = 32;
-
-unsigned int nextSlot(unsigned int slot)
-{
-    return slot + 1 >= static_cast<unsigned int>(Ptx::CmdBufSize) ? 0 : slot + 1;
-}
-
-} // namespace
-
 int KelInterface::addCommand(uint dev, uint cmd, uint index, long data, bool ret, long *val)
 {
-    const unsigned int next = nextSlot(cmdBufHead);
-    if (next == cmdBufTail)
-        return RingFull;
-    if (!commandBuffer[next].done)
-        return SlotInUse;
-    cmdBufferStruct &entry = commandBuffer[cmdBufHead];
-    entry.dev = dev;
-    entry.cmd = cmd;
-    entry.index = index;
-    entry.data = data;
-    entry.retValPtr = val;
-    entry.waitforcompl = ret;
-    entry.done = false;
-    entry.error = false;
-    entry.wrapper = false;
-    entry.wcmd.clear();
+    const int filled = ring.add(dev, cmd, index, data, ret, val);
+    if (filled < 0)
+        return filled;
     // A speed set by anyone (the speed button, the start-up, the runner itself) or a text
     // command (the system check's speeds) may change what the runner last set.
     if (cmd == Ptx::CmdText)
-        runSpeeds.forgetAll();
+        runner.runSpeeds.forgetAll();
     else if (cmd == Ptx::CmdWrite && index == Ptx::IdxSpeed)
-        runSpeeds.forget(dev);
-    const int filled = static_cast<int>(cmdBufHead);
-    cmdBufHead = next;
+        runner.runSpeeds.forget(dev);
     return filled;
 }
 
@@ -55,96 +24,73 @@ int KelInterface::addCommand(uint dev, uint cmd, uint index, long data, bool ret
 
 int KelInterface::addWrapperCommand(uint dev, QString cmd, bool ret)
 {
-    const int filled = addCommand(dev, Ptx::CmdText, 0, 0, ret, nullptr);
-    if (filled >= 0) {
-        commandBuffer[filled].wrapper = true;
-        commandBuffer[filled].wcmd = cmd;
-    }
+    const int filled = ring.addWrapper(dev, cmd, ret);
+    // A text command (the system check's speeds) may change what the runner last set.
+    if (filled >= 0)
+        runner.runSpeeds.forgetAll();
     return filled;
-}
-
-bool KelInterface::cmdDone(int index) const
-{
-    if (index < 0 || index >= Ptx::CmdBufSize)
-        return true;
-    return commandBuffer[index].done;
-}
-
-bool KelInterface::cmdError(int index) const
-{
-    if (index < 0 || index >= Ptx::CmdBufSize)
-        return false;
-    return commandBuffer[index].error;
-}
-
-void KelInterface::advanceTail()
-{
-    cmdBufTail = nextSlot(cmdBufTail);
-    cmdBufState = CmdIdle;
 }
 
 bool KelInterface::awaitingReply() const
 {
-    return cmdBufState == CmdAwait;
+    return ring.awaitingReply();
 }
 
 void KelInterface::processCommand()
 {
-    if (waitforresp)
-        ++waitForRespTimer;
+    if (ring.waitforresp)
+        ++ring.waitForRespTimer;
 
-    switch (cmdBufState) {
-    case CmdIdle:
+    switch (ring.cmdBufState) {
+    case CommandRing::CmdIdle:
         // Entries withdrawn before their turn are passed over without a packet.
-        while (cmdBufHead != cmdBufTail && commandBuffer[cmdBufTail].done)
-            cmdBufTail = nextSlot(cmdBufTail);
-        if (cmdBufHead == cmdBufTail)
+        if (!ring.skipWithdrawn())
             return;
-        cmdBufState = CmdSend;
+        ring.cmdBufState = CommandRing::CmdSend;
         [[fallthrough]];
-    case CmdSend: {
-        cmdBufferStruct &entry = commandBuffer[cmdBufTail];
+    case CommandRing::CmdSend: {
+        cmdBufferStruct &entry = ring.commandBuffer[ring.cmdBufTail];
         if (entry.wrapper) {
             sendWrapPacket(entry.dev, entry.wcmd);
         } else {
             if (entry.cmd == Ptx::CmdRead && entry.index == Ptx::IdxSpeed)
-                longWaitForResp = true;
+                ring.longWaitForResp = true;
             sendPacket(entry.dev, entry.cmd, entry.index, Ptx::MaxCommandData, entry.data);
         }
         if (entry.waitforcompl) {
-            waitforresp = true;
-            waitForRespTimer = 0;
-            cmdBufState = CmdAwait;
+            ring.waitforresp = true;
+            ring.waitForRespTimer = 0;
+            ring.cmdBufState = CommandRing::CmdAwait;
         } else {
-            waitforresp = false;
+            ring.waitforresp = false;
             entry.done = true;
             entry.error = false;
-            advanceTail();
+            ring.advanceTail();
         }
         return;
     }
-    case CmdAwait: {
-        cmdBufferStruct &entry = commandBuffer[cmdBufTail];
-        const int limit = longWaitForResp ? Ptx::LongReplyTimeoutTicks : Ptx::ReplyTimeoutTicks;
+    case CommandRing::CmdAwait: {
+        cmdBufferStruct &entry = ring.commandBuffer[ring.cmdBufTail];
+        const int limit = ring.longWaitForResp ? Ptx::LongReplyTimeoutTicks : Ptx::ReplyTimeoutTicks;
         // An answered entry is never timed out: the step that a reply triggers at once also
         // counts, and may be the one that reaches the limit.
         if (entry.done) {
-            advanceTail();
-        } else if (waitForRespTimer > limit) {
+            ring.advanceTail();
+        } else if (ring.waitForRespTimer > limit) {
             Ptx::diag(QString::asprintf("COMM ERROR %d,%d,%d,%ld", entry.dev, entry.cmd,
                                         entry.index, entry.data));
-            waitforresp = false;
-            longWaitForResp = false;
+            ring.waitforresp = false;
+            ring.longWaitForResp = false;
             entry.done = true;
             entry.error = true;
             // A lost reply may have been a lost command: no speed is taken as in force any more.
-            runSpeeds.forgetAll();
-            advanceTail();
+            runner.runSpeeds.forgetAll();
+            ring.advanceTail();
         }
         return;
     }
     default:
-        cmdBufState = CmdIdle;
+        ring.cmdBufState = CommandRing::CmdIdle;
         return;
     }
 }
@@ -152,31 +98,18 @@ void KelInterface::processCommand()
 void KelInterface::withdrawPending()
 {
     // Speeds withdrawn before they were sent are not in force.
-    runSpeeds.forgetAll();
-    for (unsigned int slot = cmdBufTail; slot != cmdBufHead; slot = nextSlot(slot)) {
-        commandBuffer[slot].done = true;
-        commandBuffer[slot].error = true;
-    }
-    cmdBufTail = cmdBufHead;
-    cmdBufState = CmdIdle;
-    waitforresp = false;
+    runner.runSpeeds.forgetAll();
+    ring.withdrawPending();
 }
 
 bool KelInterface::withdrawCommand(int index)
 {
-    if (index < 0 || index >= Ptx::CmdBufSize || commandBuffer[index].done)
-        return false;
-    // The entry at the tail may be on its way already; only one behind it is surely unsent.
-    if (static_cast<unsigned int>(index) == cmdBufTail && cmdBufState != CmdIdle)
-        return false;
-    commandBuffer[index].done = true;
-    commandBuffer[index].error = true;
-    return true;
+    return ring.withdraw(index);
 }
 
 bool KelInterface::isCommandDone(int index)
 {
-    return cmdDone(index);
+    return ring.cmdDone(index);
 }
 
 void KelInterface::haltAll()
@@ -186,8 +119,8 @@ void KelInterface::haltAll()
     withdrawPending();
     addCommand(Ptx::DevAll, Ptx::CmdHalt, 0, 0, false);
     // The stop that follows a halt ends the run as halted.
-    if (recipeRunning)
-        runEnding = Ptx::RunEnding::Halt;
+    if (runner.recipeRunning)
+        runner.runEnding = Ptx::RunEnding::Halt;
 }
 
 void KelInterface::onTimer()
@@ -207,7 +140,7 @@ void KelInterface::onTimer()
     const unsigned int generation = linkGeneration;
     // With nothing to send at the start of the tick, a command queued by this tick's steps
     // goes out in this tick: still one packet per tick, and none waits a tick for nothing.
-    const bool nothingToSend = cmdBufState == CmdIdle && cmdBufHead == cmdBufTail;
+    const bool nothingToSend = ring.cmdBufState == CommandRing::CmdIdle && ring.isEmpty();
     processCommand();
     // A slot reached from a step may have closed the link; the rest of the tick is moot.
     if (generation == linkGeneration)
@@ -225,26 +158,21 @@ void KelInterface::onTimer()
 
 bool KelInterface::waitForDone()
 {
-    return !waitforresp;
+    return !ring.waitforresp;
 }
 
 bool KelInterface::getModPresent(uint module)
 {
-    return module < MaskBits && (modulespresent & (1u << module)) != 0;
+    return status.modPresent(module);
 }
 
 bool KelInterface::getModBusy(uint module)
 {
-    return module < MaskBits && (mbusy & (1u << module)) != 0;
+    return status.modBusy(module);
 }
 
 void KelInterface::setModPresent(uint module, bool state)
 {
-    if (module < MaskBits) {
-        if (state)
-            modulespresent |= 1u << module;
-        else
-            modulespresent &= ~(1u << module);
-    }
+    status.setModPresent(module, state);
     emit modulesPresentChanged();
 }

@@ -20,51 +20,23 @@ KelInterface::KelInterface(QString addr, QObject *parent)
     // The interface object has no parent: the main window owns it and ends its thread.
     Q_UNUSED(parent);
 
-    modulespresent = 0;
     ipAddr = addr;
-    connectionState = RxWaitLogin;
-    rxbufptr = 0;
-
-    inRelative = false;
-    inSkew = false;
-    relx = rely = relz = 0.0;
-    AlnPoint1x = AlnPoint1y = AlnPoint2x = AlnPoint2y = 0.0;
-
-    recipeState = 0;
-    recipeRunning = false;
-    recipePaused = false;
-    recipeInDelay = false;
-    recipeDelay = -1;
-    contMacro = false;
-
-    connected = false;
-    longWaitForResp = false;
-    doStageCenterTemp = false;
-
     cfgFile = new QFile(QString::fromLatin1(ConfigFileName), this);
 
-    rcpFileName = QString::fromLatin1(NewRecipeFileName);
+    compiler.rcpFileName = QString::fromLatin1(NewRecipeFileName);
 
-    stepsPerMMxy = Ptx::DefaultStepsPerMMxy;
-    micronsPerStepZ = Ptx::DefaultMicronsPerStepZ;
-    speedXY = InitialSpeedSteps / stepsPerMMxy;
-    speedZ = InitialSpeedSteps;
+    settings.stepsPerMMxy = Ptx::DefaultStepsPerMMxy;
+    settings.micronsPerStepZ = Ptx::DefaultMicronsPerStepZ;
+    settings.speedXY = InitialSpeedSteps / settings.stepsPerMMxy;
+    settings.speedZ = InitialSpeedSteps;
 
     readConfigData();
-    if (!keepConfigFile)
+    if (!settings.keepConfigFile)
         writeConfigData();
 
-    xincr = defxincr;
-    yincr = defyincr;
-    zincr = defzincr;
-
-    for (cmdBufferStruct &entry : commandBuffer)
-        entry.done = true;
-    cmdBufHead = 0;
-    cmdBufTail = 0;
-    interfaceState = INT_INIT;
-    nextInterfaceState = INT_INIT;
-    interfaceSubState = 0;
+    frame.xincr = settings.defxincr;
+    frame.yincr = settings.defyincr;
+    frame.zincr = settings.defzincr;
 
     timer = new QTimer(this);
     tcpSocket = new QTcpSocket(this);
@@ -117,17 +89,12 @@ void KelInterface::tick()
 
 QStringList KelInterface::pendingCommands() const
 {
-    QStringList out;
-    for (unsigned int i = cmdBufTail; i != cmdBufHead; i = (i + 1) % Ptx::CmdBufSize) {
-        const cmdBufferStruct &e = commandBuffer[i];
-        out << QStringLiteral("%1,%2,%3,%4").arg(e.dev).arg(e.cmd).arg(e.index).arg(e.data);
-    }
-    return out;
+    return ring.pendingTexts();
 }
 
 KelInterface::ReceiveState KelInterface::receiveState() const
 {
-    return static_cast<ReceiveState>(connectionState);
+    return static_cast<ReceiveState>(receiver.connectionState);
 }
 
 void KelInterface::run()
@@ -142,8 +109,7 @@ void KelInterface::resetLink()
     connecting = false;
     packetSeen = false;
     timer->stop();
-    connectionState = RxWaitLogin;
-    rxbufptr = 0;
+    receiver.reset();
     // Nothing queued for one connection is sent on another: whoever waits on an entry
     // learns that it was withdrawn.
     withdrawPending();
@@ -203,9 +169,7 @@ void KelInterface::connectFailed()
 {
     resetLink();
     tcpSocket->abort();
-    interfaceState = INT_INIT;
-    interfaceSubState = 0;
-    nextInterfaceState = INT_INIT;
+    startup.reset();
     emit connectChanged(NotConnected);
     emit addDispLine(QStringLiteral("CONNECT FAILED!!!!"));
 }
@@ -219,13 +183,11 @@ void KelInterface::closeConnection()
     emit clrDisp();
     emit addDispLine(QStringLiteral("DisConnected!"));
     emit connectChanged(NotConnected);
-    rxbufptr = 0;
-    interfaceState = INT_INIT;
-    interfaceSubState = 0;
-    nextInterfaceState = INT_INIT;
+    receiver.rxbufptr = 0;
+    startup.reset();
     Ptx::diag(QStringLiteral("DisConnected!"));
     // A run does not outlive its connection: after the next log-in nothing carries on.
-    if (recipeRunning)
+    if (runner.recipeRunning)
         stopRecipe();
 }
 
@@ -245,8 +207,8 @@ void KelInterface::onSocketLost()
         return;
     Ptx::diag(QStringLiteral("Connection lost: %1").arg(tcpSocket->errorString()));
     // The run that closing the connection stops is logged as ended by the lost link.
-    if (recipeRunning)
-        runEnding = Ptx::RunEnding::LinkLost;
+    if (runner.recipeRunning)
+        runner.runEnding = Ptx::RunEnding::LinkLost;
     closeConnection();
     emit addDispLine(QStringLiteral("CONNECTION LOST!"));
 }

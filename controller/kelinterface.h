@@ -1,19 +1,20 @@
 // KelInterface: the one object that talks to the PTX4100 controller and runs recipes on it.
 #pragma once
 
+#include "config/panelsettings.h"
+#include "controller/commandring.h"
+#include "controller/controllerstatus.h"
+#include "controller/linkreceiver.h"
 #include "controller/protocol.h"
-#include "config/configdefaults.h"
-#include "config/telemetrysettings.h"
-#include "motion/travellimits.h"
-#include "recipe/recipepoint.h"
+#include "controller/startupstate.h"
+#include "motion/coordinateframe.h"
+#include "recipe/compilerstate.h"
 #include "recipe/runestimate.h"
 #include "recipe/runlog.h"
+#include "recipe/runnerstate.h"
 #include "recipe/runprogress.h"
-#include "recipe/runspeeds.h"
-#include "recipe/runnerstates.h"
 
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QPointF>
 #include <QString>
 #include <QStringList>
@@ -23,36 +24,14 @@ class QTcpSocket;
 class QTimer;
 class QFile;
 
-// One queued controller command.
-struct cmdBufferStruct {
-    unsigned int dev = 0;
-    unsigned int cmd = 0;
-    unsigned int index = 0;
-    long data = 0;
-    bool ret = false;
-    long *retValPtr = nullptr;
-    long retVal = 0;
-    bool done = true;
-    bool waitforcompl = false;
-    bool error = false;
-    bool wrapper = false;
-    QString wcmd;
-};
-
 class KelInterface : public QThread
 {
     Q_OBJECT
 
 public:
-    enum InterfaceState : unsigned int {
-        INT_INIT = 0,
-        INT_NORMAL = 1,
-        INT_SYSCHECK = 2,
-        INT_WAITFORCMD = 3,
-        INT_CALIB = 4,
-        INT_GETPTS = 5,
-        INT_SETPTS = 6
-    };
+    // The interface state machine's states, and where the receiver stands.
+    using InterfaceState = StartupState::InterfaceState;
+    using ReceiveState = LinkReceiver::ReceiveState;
 
     // Values of connectChanged().
     enum ConnectionState : int { NotConnected = 0, Connecting = 1, SystemReady = 2 };
@@ -63,17 +42,6 @@ public:
         ModeRelative = 1,
         ModeSkew = 2,
         ModeRelativeSkew = ModeRelative | ModeSkew
-    };
-
-    // Receive states held in connectionState: the log-in text, then packet mode.
-    enum ReceiveState : unsigned int {
-        RxWaitLogin = 0,
-        RxWaitPassword = 1,
-        RxWaitGreetingEnd = 2,
-        RxHunt = 3,
-        RxHeader = 4,
-        RxData = 5,
-        RxComplete = 6
     };
 
     explicit KelInterface(QString addr, QObject *parent = nullptr);
@@ -100,7 +68,7 @@ public slots:
     QString getIpAddr();
     bool isConnected();
     // The interface state machine's state (InterfaceState).
-    unsigned int currentInterfaceState() const { return interfaceState; }
+    unsigned int currentInterfaceState() const { return startup.interfaceState; }
 
     // --- command buffer and status (controller/) ---
     int addCommand(uint dev, uint cmd, uint index, long data, bool ret, long *val);
@@ -210,7 +178,7 @@ public slots:
     void setTravelLimits(const Ptx::TravelLimits &limits);
     // Where the panel publishes its state; not enabled when the file has no telemetry element.
     Ptx::TelemetrySettings getTelemetry() const;
-    void setTelemetry(const Ptx::TelemetrySettings &settings);
+    void setTelemetry(const Ptx::TelemetrySettings &publishing);
 
     // --- recipes: lines and files (recipe/) ---
     void setRecipe(QStringList list);
@@ -288,12 +256,7 @@ signals:
     void loadPtXYEnableChanged(bool value);
     void loadPtZEnableChanged(bool value);
 
-protected:
-    void run() override;
-
-    // Members below are protected rather than private so that tests can reach them
-    // through a subclass; nothing else derives from this class.
-protected slots:
+private slots:
     void readData();
     void processPacket();
     void sendPacket(uint dev, uint cmd, uint index, uint dlen, long data);
@@ -303,21 +266,14 @@ protected slots:
     void onSocketLost();
     void onSocketConnected();
 
-protected:
-    void setModPresent(uint module, bool state);
-    void processState();
-    void stateNormal();
-    void stateSysCheck();
-    void updatePosition();
+private:
+    void run() override;
 
     // --- link (controller/) ---
-    // Feeds received bytes through the receive state machine; readData() hands it every
-    // byte the socket holds.
+    // Feeds received bytes through the receiver; readData() hands it every byte the socket holds.
     void receiveBytes(const QByteArray &bytes);
-    // Frames packet-mode bytes: every complete packet is processed, bad frames and the junk
-    // between packets are passed over, and the start of an unfinished packet waits in rxbuf.
+    // Frames packet-mode bytes: every complete packet is processed.
     void receivePackets(const unsigned char *data, unsigned int size);
-    void handleLoginText();
     void writeToController(const QByteArray &bytes);
     void resetLink();
     // Starts the work tick, unless a test steps it through tick().
@@ -326,84 +282,23 @@ protected:
     void loginFinished();
     // Gives up a connection attempt: "CONNECT FAILED!!!!", back to the start.
     void connectFailed();
-    // Withdraws the entry awaiting its reply and every entry not yet sent: each is done,
-    // with its error flag set, and the ring is empty.
+    // Withdraws the entry awaiting its reply and every entry not yet sent, and forgets the
+    // run's speeds, since those not sent are not in force.
     void withdrawPending();
-    // Done/error of a ring entry; an index that names no entry counts as done.
-    bool cmdDone(int index) const;
-    bool cmdError(int index) const;
-    void advanceTail();
-    // Status reads while a run goes: what the run waits on first (controller/runpolling.cpp).
+    void setModPresent(uint module, bool state);
+
+    // --- start-up, system check and status reads (controller/) ---
+    void processState();
+    void stateInit();
+    void stateNormal();
+    void stateSysCheck();
+    void queueDefaultSpeeds();
+    // Status reads while a run goes: what the run waits on first.
     bool runPollingActive() const;
     void pollForRun();
-    int runPollNext = 0;            // next read of the rotation
-    bool runPollServedWait = false; // the last read was for what the run waits on
-    void stateInit();
-    void queueDefaultSpeeds();
-
-    QTcpSocket *tcpSocket = nullptr;
-    QTimer *timer = nullptr;
-    QString ipAddr;
-    unsigned int connectionState = RxWaitLogin;
-    unsigned char rxbuf[Ptx::RxBufSize] = {};
-    unsigned int rxbufptr = 0;
-    unsigned int rxlen = 0;
-    bool connected = false;
-    int tickMs = Ptx::TickMs;
-    bool inTick = false;
-    bool linkUp = false;            // TCP connection made and not yet closed or lost
-    bool connecting = false;        // connection or log-in under way
-    bool packetSeen = false;        // the controller has answered in packets on this link
-    QDeadlineTimer connectDeadline; // a connection or log-in still under way then fails
-    unsigned int linkGeneration = 0; // counts resets, so a loop can tell it was reset
-
-    // --- command ring and status (controller/) ---
-    cmdBufferStruct commandBuffer[Ptx::CmdBufSize];
-    unsigned int cmdBufHead = 0;
-    unsigned int cmdBufTail = 0;
-    unsigned int cmdBufState = 0;
-    bool waitforresp = false;
-    int waitForRespTimer = 0;
-    bool longWaitForResp = false;
-    unsigned int modulespresent = 0;
-    unsigned int mbusy = 0;
-    long xpos = 0;
-    long ypos = 0;
-    long zpos = 0;
-    long fw1CurPos = 0;
-    long fw2CurPos = 0;
-    long fwShut1Pos = 0;
-    long fwShut2Pos = 0;
-    long fwShut3Pos = 0;
-
-    // --- start-up and system check (controller/) ---
-    unsigned int interfaceState = INT_INIT;
-    unsigned int nextInterfaceState = INT_INIT;
-    unsigned int interfaceSubState = 0;
-    bool doStageCenter = false;
-    bool doStageCenterTemp = false;
-    long fw1NumPos = 0;
-    long fw2NumPos = 0;
-    // Working values of the state machines, kept between ticks.
-    int stateCmdIndex = 0;
-    unsigned int probeModule = 0;
-    int settleCount = 0;
-
-    // --- coordinate modes (motion/) ---
-    double fxpos = 0.0;
-    double fypos = 0.0;
-    double fzpos = 0.0;
-    bool inRelative = false;
-    bool inSkew = false;
-    double relx = 0.0;
-    double rely = 0.0;
-    double relz = 0.0;
-    double AlnPoint1x = 0.0;
-    double AlnPoint1y = 0.0;
-    double AlnPoint2x = 0.0;
-    double AlnPoint2y = 0.0;
 
     // --- motion (motion/) ---
+    void updatePosition();
     // Queues one command without a reply, unless value cannot be a 32-bit data word: then
     // nothing is queued and Ptx::NotQueued is returned.
     int queueChecked(uint dev, uint cmd, uint index, double value);
@@ -412,105 +307,11 @@ protected:
     // Moves the stage to a stage position in mm, whatever the coordinate mode; index gets
     // the Y command's entry.
     void moveStageTo(double x, double y, int *index);
-    double xincr = 1.0;
-    double yincr = 1.0;
-    double zincr = 1.0;
 
     // --- settings (config/) ---
-    QFile *cfgFile = nullptr;
     void unusableConfigFile(bool copied);
-    QString configNoticeText;
-    bool keepConfigFile = false;    // the unreadable file has no copy: do not overwrite it
-    double speedXY = Ptx::DefaultSpeedXY;
-    double stepsPerMMxy = Ptx::DefaultStepsPerMMxy;
-    double cenSpeedXY = Ptx::DefaultCenSpeedXY;
-    double defxincr = Ptx::DefaultIncrXY;
-    double defyincr = Ptx::DefaultIncrXY;
-    bool loadptEnXY = false;
-    bool loadptEnZ = false;
-    double loadptX = Ptx::DefaultLoadPoint;
-    double loadptY = Ptx::DefaultLoadPoint;
-    double loadptZ = Ptx::DefaultLoadPoint;
-    double speedZ = Ptx::DefaultSpeedZ;
-    double micronsPerStepZ = Ptx::DefaultMicronsPerStepZ;
-    double defzincr = Ptx::DefaultIncrZ;
-    QString defaultRecipeName;
-    bool doRecipeAutoStart = false;
-    Ptx::TravelLimits travelLimits;
-    Ptx::TelemetrySettings telemetry;
 
-    // --- recipe engine (recipe/) ---
-    QStringList recipe;
-    QString rcpFileName;
-
-    recipePointStruct pointList[Ptx::PointListSize];
-    recipePointStruct rptPointList[Ptx::RptListSize];
-    recipePointStruct fmacroPointList[Ptx::MacroListSize];
-    Ptx::EntryOrigin pointOrigin[Ptx::PointListSize];
-    int patternPlacements = 0;
-    int macroInsertions = 0;
-    int numPointsDefined = 0;
-    int numRptPointsDefined = 0;
-    int numMacroPointsDefined = 0;
-    int curLineProcessing = 0;
-    QString procLine;
-    bool repeatDefining = false;
-    bool repeatDefined = false;
-    bool repeatActive = false;
-    bool macroDefining = false;
-    bool macroDefined = false;
-    bool scanRecipe = false;
-    bool teachAlign = false;
-    // The ALIGN points and INCR steps of the compiled recipe, in force once START runs it.
-    double rcpAlnPoint1x = 0.0;
-    double rcpAlnPoint1y = 0.0;
-    double rcpAlnPoint2x = 0.0;
-    double rcpAlnPoint2y = 0.0;
-    double rcpXIncr = 1.0;
-    double rcpYIncr = 1.0;
-    double fpt1x = 0.0, fpt1y = 0.0, fpt2x = 0.0, fpt2y = 0.0;
-    double fpt3x = 0.0, fpt3y = 0.0, fpt4x = 0.0, fpt4y = 0.0;
-    qint32 curDelay = 1000;
-    qint32 rptDelay = 0;
-    qint32 curFDelay = 0;
-    double curSpeedXY = 0.0;
-    double curSpeedZ = 0.0;
-    double rptSpeedXY = 0.0;
-    double rptSpeedZ = 0.0;
-    double defrepx = 0.0;
-    double defrepy = 0.0;
-
-    // Path geometry working values of LINE, CIRCLE and ARC; reset at every compile.
-    double line_x[2] = {};
-    double line_y[2] = {};
-    double line_dist = 0.0;
-    int line_steps = 0;
-    double line_x_incr = 0.0;
-    double line_y_incr = 0.0;
-    int line_count = 0;
-    double circle_x[3] = {};
-    double circle_y[3] = {};
-    double center_x = 0.0;
-    double center_y = 0.0;
-    double circle_radius = 0.0;
-    int circle_steps = 0;
-    double circle_start_angle = 0.0;
-    double circle_angle = 0.0;
-    int circle_dir = 1;         // 0 after find_arc when the arc's direction is undefined
-
-    // Lines of the last compile that were skipped or stopped it, ready for display.
-    QStringList compileProblemLines;
-    int compileProblemsUnlisted = 0;
-
-    int recipeState = 0;
-    int recipeIndex = 0;
-    int curPoint = 0;
-    bool recipeRunning = false;
-    bool recipePaused = false;
-    bool recipeInDelay = false;
-    int recipeDelay = -1;
-    bool contMacro = false;
-
+    // --- recipe compiler (recipe/) ---
     int ProcessLine();
     int compileRunList();
     int AddPoint(double x, double y, double z, bool zmove);
@@ -526,7 +327,6 @@ protected:
     int compileLine(const double *f);
     int compileCircle(const double *f, bool arc);
     bool addPathPoint(double x, double y);
-
     int HandleComb(bool raster);
     int find_line();
     int HandleLine();
@@ -537,19 +337,8 @@ protected:
     double find_angle(double x1, double y1, double ctr_x, double ctr_y);
     double calc_slope(double x1, double y1, double x2, double y2);
     double calc_mid_points(double x1, double x2);
-    // Runner working values, kept from one tick to the next.
-    bool firstmove = true;
-    double curscanx = 0.0;
-    double curscany = 0.0;
-    double curscanz = 0.0;
-    double curspeedxy = 0.0;
-    double curspeedz = 0.0;
-    int delaycnt = 0;
-    bool wexp1 = false;
-    bool wexp2 = false;
-    bool wexp3 = false;
-    int prevrcpstate = -1;
 
+    // --- recipe runner (recipe/) ---
     unsigned int recipeModuleMask();
     void recipePrompt(const QString &text);
     void recipeAlignMove(double x, double y);
@@ -565,10 +354,6 @@ protected:
     bool queueRecipeSpeed(uint firstDev, uint lastDev, double stepsPerSecond);
     void stepRecipe(unsigned int mask);
     Ptx::RunWait recipeWaitsOn() const;
-    // The speeds the runner last set on this connection; forgotten whenever they may no longer
-    // be in force (connection, halt, stop, start of a run, system check, a reply lost, any
-    // other speed command).
-    Ptx::RunSpeeds runSpeeds;
     void issueRecipeEntry();
     QString entryTravelRefusal(const recipePointStruct &entry) const;
     void holdOutsideTravel(const QString &why);
@@ -583,19 +368,28 @@ protected:
     // The run got past entry index (from 0): logged as the last completed.
     void noteEntryCompleted(int index);
     void finishRunLog(Ptx::RunEnding ending);
-    // The run's time-left model, its working time and its log line.
-    Ptx::RunEstimate runEstimate;
-    QElapsedTimer runClock;
-    qint64 lastRunTickMs = 0;
-    double runWorkMs = 0.0;
-    double entryStartMs = 0.0;
-    Ptx::RunRecord runRecord;
-    Ptx::RunEnding runEnding = Ptx::RunEnding::Stop;
-    bool alignTaught = false;
-    // A run started at a later entry: that entry (from 0) and what is sent before it.
-    int firstEntry = 0;
-    QVector<recipePointStruct> restoreList;
-    int restoreIndex = 0;
-    unsigned int restoreBusy = 0;
-    // --- end of recipe engine ---
+
+    // The transport: the socket, the work tick and the connection's course.
+    QTcpSocket *tcpSocket = nullptr;
+    QTimer *timer = nullptr;
+    QFile *cfgFile = nullptr;
+    QString ipAddr;
+    bool connected = false;
+    int tickMs = Ptx::TickMs;
+    bool inTick = false;
+    bool linkUp = false;            // TCP connection made and not yet closed or lost
+    bool connecting = false;        // connection or log-in under way
+    bool packetSeen = false;        // the controller has answered in packets on this link
+    QDeadlineTimer connectDeadline; // a connection or log-in still under way then fails
+    unsigned int linkGeneration = 0; // counts resets, so a loop can tell it was reset
+
+    // Each part's state, in its own home (see docs/architecture.md).
+    LinkReceiver receiver;
+    CommandRing ring;
+    ControllerStatus status;
+    StartupState startup;
+    CoordinateFrame frame;
+    PanelSettings settings;
+    CompilerState compiler;
+    RunnerState runner;
 };

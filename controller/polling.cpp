@@ -25,34 +25,34 @@ void KelInterface::stateNormal()
         const int slot = addCommand(dev, Ptx::CmdRead, index, data, true);
         if (slot < 0)
             return false;
-        stateCmdIndex = slot;
+        startup.stateCmdIndex = slot;
         return true;
     };
     // Queues a position read and waits for it; a read the ring refused is retried from
     // the axis's own queueing sub-state on the next tick.
     auto readAxis = [this, &queueRead](uint dev, PollStep queue, PollStep wait) {
-        interfaceSubState = queueRead(dev, Ptx::IdxPosition) ? wait : queue;
+        startup.interfaceSubState = queueRead(dev, Ptx::IdxPosition) ? wait : queue;
     };
     // A requested system check takes over; true when it did.
     auto takeUpRequest = [this] {
-        if (nextInterfaceState == INT_NORMAL)
+        if (startup.nextInterfaceState == StartupState::INT_NORMAL)
             return false;
-        interfaceState = nextInterfaceState;
-        interfaceSubState = 0;
-        nextInterfaceState = INT_NORMAL;
+        startup.interfaceState = startup.nextInterfaceState;
+        startup.interfaceSubState = 0;
+        startup.nextInterfaceState = StartupState::INT_NORMAL;
         return true;
     };
     // A new cycle starts with the busy mask, in the same tick as the last read ended, unless
     // a system check is due.
     auto startCycle = [this, &queueRead, &takeUpRequest] {
         if (!takeUpRequest())
-            interfaceSubState = queueRead(Ptx::DevController, Ptx::IdxBusyMask) ? PollBusyWait : PollBusy;
+            startup.interfaceSubState = queueRead(Ptx::DevController, Ptx::IdxBusyMask) ? PollBusyWait : PollBusy;
     };
 
     // While a run goes its own reads replace the cycle (pollForRun), which starts afresh after it.
     if (runPollingActive()) {
         if (!takeUpRequest())
-            interfaceSubState = PollStart;
+            startup.interfaceSubState = PollStart;
         return;
     }
     // After the busy mask or X: the next present axis.
@@ -67,16 +67,16 @@ void KelInterface::stateNormal()
             startCycle();
     };
 
-    switch (interfaceSubState) {
+    switch (startup.interfaceSubState) {
     case PollStart:
         startCycle();
         return;
     case PollBusy:
         if (queueRead(Ptx::DevController, Ptx::IdxBusyMask))
-            interfaceSubState = PollBusyWait;
+            startup.interfaceSubState = PollBusyWait;
         return;
     case PollBusyWait:
-        if (!cmdDone(stateCmdIndex))
+        if (!ring.cmdDone(startup.stateCmdIndex))
             return;
         if (getModPresent(Ptx::DevWheel1)) {
             addCommand(Ptx::DevWheel1, Ptx::CmdRead, Ptx::IdxPosition, 0, true);
@@ -89,18 +89,18 @@ void KelInterface::stateNormal()
         return;
     case PollX:
         if (queueRead(Ptx::DevX, Ptx::IdxPosition))
-            interfaceSubState = PollXWait;
+            startup.interfaceSubState = PollXWait;
         return;
     case PollXWait:
-        if (cmdDone(stateCmdIndex))
+        if (ring.cmdDone(startup.stateCmdIndex))
             readAxesAfter(Ptx::DevX);
         return;
     case PollY:
         if (queueRead(Ptx::DevY, Ptx::IdxPosition))
-            interfaceSubState = PollYWait;
+            startup.interfaceSubState = PollYWait;
         return;
     case PollYWait:
-        if (!cmdDone(stateCmdIndex))
+        if (!ring.cmdDone(startup.stateCmdIndex))
             return;
         if (getModPresent(Ptx::DevZ))
             readAxis(Ptx::DevZ, PollZ, PollZWait);
@@ -109,14 +109,14 @@ void KelInterface::stateNormal()
         return;
     case PollZ:
         if (queueRead(Ptx::DevZ, Ptx::IdxPosition))
-            interfaceSubState = PollZWait;
+            startup.interfaceSubState = PollZWait;
         return;
     case PollZWait:
-        if (cmdDone(stateCmdIndex))
+        if (ring.cmdDone(startup.stateCmdIndex))
             startCycle();
         return;
     default:
-        interfaceSubState = PollStart;
+        startup.interfaceSubState = PollStart;
         return;
     }
 }

@@ -66,14 +66,14 @@ int waitRead(Ptx::RunWait wait)
 
 bool KelInterface::runPollingActive() const
 {
-    return recipeRunning && interfaceState == INT_NORMAL;
+    return runner.recipeRunning && startup.interfaceState == StartupState::INT_NORMAL;
 }
 
 // One read, queued only when the ring is empty, so that the runner's own commands never wait
 // behind more than the read already on its way. Called after the runner's step of the tick.
 void KelInterface::pollForRun()
 {
-    if (!runPollingActive() || cmdBufHead != cmdBufTail || cmdBufState != 0)
+    if (!runPollingActive() || ring.cmdBufHead != ring.cmdBufTail || ring.cmdBufState != 0)
         return;
     // The busy mask and the wheel 2 position come from the controller and module 27; the
     // shutters share module 17 with wheel 1.
@@ -83,9 +83,9 @@ void KelInterface::pollForRun()
     };
     const int wait = waitRead(recipeWaitsOn());
     int read = wait;
-    if (wait == ReadNothing || runPollServedWait) {
+    if (wait == ReadNothing || runner.runPollServedWait) {
         for (int n = 0; n < RunReadCount; ++n) {
-            const int candidate = (runPollNext + n) % RunReadCount;
+            const int candidate = (runner.runPollNext + n) % RunReadCount;
             if (candidate != wait && present(candidate)) {
                 read = candidate;
                 break;
@@ -97,7 +97,7 @@ void KelInterface::pollForRun()
     const ReadCommand &c = ReadCommands[read];
     if (addCommand(c.dev, Ptx::CmdRead, c.index, c.data, true) < 0)
         return;
-    runPollServedWait = read == wait;
-    if (!runPollServedWait)
-        runPollNext = (read + 1) % RunReadCount;
+    runner.runPollServedWait = read == wait;
+    if (!runner.runPollServedWait)
+        runner.runPollNext = (read + 1) % RunReadCount;
 }

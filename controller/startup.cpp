@@ -50,14 +50,14 @@ const QString CarriageReturn = QStringLiteral("\r");
 
 void KelInterface::processState()
 {
-    switch (interfaceState) {
-    case INT_INIT:
+    switch (startup.interfaceState) {
+    case StartupState::INT_INIT:
         stateInit();
         break;
-    case INT_NORMAL:
+    case StartupState::INT_NORMAL:
         stateNormal();
         break;
-    case INT_SYSCHECK:
+    case StartupState::INT_SYSCHECK:
         stateSysCheck();
         break;
     default:
@@ -67,94 +67,94 @@ void KelInterface::processState()
 
 void KelInterface::forceStageInit()
 {
-    runSpeeds.forgetAll();
-    doStageCenterTemp = true;
-    nextInterfaceState = INT_SYSCHECK;
+    runner.runSpeeds.forgetAll();
+    startup.doStageCenterTemp = true;
+    startup.nextInterfaceState = StartupState::INT_SYSCHECK;
 }
 
 void KelInterface::queueDefaultSpeeds()
 {
-    stateCmdIndex = Ptx::NotQueued;
+    startup.stateCmdIndex = Ptx::NotQueued;
     qint32 xySteps = 0;
-    if (Ptx::toSteps(speedXY * stepsPerMMxy, &xySteps)) {
+    if (Ptx::toSteps(settings.speedXY * settings.stepsPerMMxy, &xySteps)) {
         addCommand(Ptx::DevX, Ptx::CmdWrite, Ptx::IdxSpeed, xySteps, false);
-        stateCmdIndex = addCommand(Ptx::DevY, Ptx::CmdWrite, Ptx::IdxSpeed, xySteps, false);
+        startup.stateCmdIndex = addCommand(Ptx::DevY, Ptx::CmdWrite, Ptx::IdxSpeed, xySteps, false);
     } else {
-        Ptx::diag(QStringLiteral("Stage speed %1 mm/s cannot be sent").arg(speedXY));
+        Ptx::diag(QStringLiteral("Stage speed %1 mm/s cannot be sent").arg(settings.speedXY));
     }
     qint32 zSteps = 0;
-    if (Ptx::toSteps(speedZ, &zSteps)) {
+    if (Ptx::toSteps(settings.speedZ, &zSteps)) {
         const int slot = addCommand(Ptx::DevZ, Ptx::CmdWrite, Ptx::IdxSpeed, zSteps, false);
         if (slot >= 0)
-            stateCmdIndex = slot;
+            startup.stateCmdIndex = slot;
     } else {
-        Ptx::diag(QStringLiteral("Focus speed %1 steps/s cannot be sent").arg(speedZ));
+        Ptx::diag(QStringLiteral("Focus speed %1 steps/s cannot be sent").arg(settings.speedZ));
     }
 }
 
 void KelInterface::stateInit()
 {
-    switch (interfaceSubState) {
+    switch (startup.interfaceSubState) {
     case InitAnnounce:
         Ptx::diag(QStringLiteral("Initializing.  Please Wait....."));
         emit addDispLine(QStringLiteral("Initializing.  Please Wait."));
-        settleCount = 0;
-        interfaceSubState = InitSettle;
+        startup.settleCount = 0;
+        startup.interfaceSubState = InitSettle;
         return;
     case InitSettle:
-        ++settleCount;
-        if (settleCount % DotEvery == 0) {
+        ++startup.settleCount;
+        if (startup.settleCount % DotEvery == 0) {
             Ptx::diag(QStringLiteral("."));
             emit addDispLine(QStringLiteral("."));
         }
-        if (settleCount <= Ptx::SettleTicks)
+        if (startup.settleCount <= Ptx::SettleTicks)
             return;
         // Whatever was queued before the controller was ready is forgotten.
-        for (cmdBufferStruct &entry : commandBuffer)
+        for (cmdBufferStruct &entry : ring.commandBuffer)
             entry = cmdBufferStruct();
-        cmdBufHead = 0;
-        cmdBufTail = 0;
-        cmdBufState = 0;
-        probeModule = Ptx::FirstProbedModule;
-        interfaceSubState = InitProbe;
+        ring.cmdBufHead = 0;
+        ring.cmdBufTail = 0;
+        ring.cmdBufState = 0;
+        startup.probeModule = Ptx::FirstProbedModule;
+        startup.interfaceSubState = InitProbe;
         return;
     case InitProbe: {
-        const int slot = addCommand(probeModule, Ptx::CmdRead, Ptx::IdxPosition, 0, true);
+        const int slot = addCommand(startup.probeModule, Ptx::CmdRead, Ptx::IdxPosition, 0, true);
         if (slot < 0)
             return;
-        stateCmdIndex = slot;
-        Ptx::diag(QStringLiteral("Checking Module %1").arg(probeModule));
-        emit addDispLine(QStringLiteral("Scanning for Module %1").arg(probeModule));
-        interfaceSubState = InitProbeWait;
+        startup.stateCmdIndex = slot;
+        Ptx::diag(QStringLiteral("Checking Module %1").arg(startup.probeModule));
+        emit addDispLine(QStringLiteral("Scanning for Module %1").arg(startup.probeModule));
+        startup.interfaceSubState = InitProbeWait;
         return;
     }
     case InitProbeWait:
-        if (!cmdDone(stateCmdIndex))
+        if (!ring.cmdDone(startup.stateCmdIndex))
             return;
-        setModPresent(probeModule, !cmdError(stateCmdIndex));
-        ++probeModule;
-        if (probeModule == Ptx::SkippedModule)
-            ++probeModule;
-        interfaceSubState = probeModule < Ptx::ModuleLimit ? InitProbe : InitSpeeds;
+        setModPresent(startup.probeModule, !ring.cmdError(startup.stateCmdIndex));
+        ++startup.probeModule;
+        if (startup.probeModule == Ptx::SkippedModule)
+            ++startup.probeModule;
+        startup.interfaceSubState = startup.probeModule < Ptx::ModuleLimit ? InitProbe : InitSpeeds;
         return;
     case InitSpeeds:
         emit addDispLine(QStringLiteral("Setting Def SPeeds"));
         queueDefaultSpeeds();
-        interfaceSubState = InitSpeedsWait;
+        startup.interfaceSubState = InitSpeedsWait;
         return;
     case InitSpeedsWait:
-        if (!cmdDone(stateCmdIndex))
+        if (!ring.cmdDone(startup.stateCmdIndex))
             return;
         emit clrDisp();
         emit addDispLine(QStringLiteral("SYTEM OK!"));
-        interfaceState = INT_SYSCHECK;
-        nextInterfaceState = INT_NORMAL;
-        interfaceSubState = CheckStart;
+        startup.interfaceState = StartupState::INT_SYSCHECK;
+        startup.nextInterfaceState = StartupState::INT_NORMAL;
+        startup.interfaceSubState = CheckStart;
         connected = true;
         emit connectChanged(SystemReady);
         return;
     default:
-        interfaceSubState = InitAnnounce;
+        startup.interfaceSubState = InitAnnounce;
         return;
     }
 }
@@ -174,7 +174,7 @@ void KelInterface::stateSysCheck()
         const int slot = addWrapperCommand(Ptx::DevController, text + CarriageReturn, reply);
         if (slot < 0)
             return false;
-        stateCmdIndex = slot;
+        startup.stateCmdIndex = slot;
         return true;
     };
     // Queues a text command carrying a speed in steps/s, or nothing when the speed cannot
@@ -184,149 +184,149 @@ void KelInterface::stateSysCheck()
         qint32 steps = 0;
         if (!Ptx::toSteps(stepsPerSecond, &steps)) {
             Ptx::diag(QStringLiteral("Speed %1 steps/s cannot be sent").arg(stepsPerSecond));
-            stateCmdIndex = Ptx::NotQueued;
-            interfaceSubState = next;
+            startup.stateCmdIndex = Ptx::NotQueued;
+            startup.interfaceSubState = next;
             return;
         }
         const QString text = fields == 2 ? format.arg(steps).arg(steps) : format.arg(steps);
         if (queueText(text, true))
-            interfaceSubState = next;
+            startup.interfaceSubState = next;
     };
     auto queueBusyRead = [this](unsigned int next) {
         const int slot = addCommand(Ptx::DevController, Ptx::CmdRead, Ptx::IdxBusyMask, 0, true);
         if (slot >= 0) {
-            stateCmdIndex = slot;
-            interfaceSubState = next;
+            startup.stateCmdIndex = slot;
+            startup.interfaceSubState = next;
         }
     };
 
-    switch (interfaceSubState) {
+    switch (startup.interfaceSubState) {
     case CheckStart:
-        interfaceSubState = CheckStageSpeed;
+        startup.interfaceSubState = CheckStageSpeed;
         if (!(present & (XBit | YBit))) {
-            interfaceSubState = CheckFocusSpeed;
+            startup.interfaceSubState = CheckFocusSpeed;
             return;
         }
         emit addDispLine(QStringLiteral("Setting Stage Speeds...."));
         return;
     case CheckStageSpeed:
-        queueSpeedText(QStringLiteral("speed x=%1 y=%2"), speedXY * stepsPerMMxy, 2,
+        queueSpeedText(QStringLiteral("speed x=%1 y=%2"), settings.speedXY * settings.stepsPerMMxy, 2,
                        CheckCentreSpeed);
         return;
     case CheckCentreSpeed:
-        if (!cmdDone(stateCmdIndex))
+        if (!ring.cmdDone(startup.stateCmdIndex))
             return;
-        queueSpeedText(QStringLiteral("x99=%1 y99=%2"), cenSpeedXY * stepsPerMMxy, 2,
+        queueSpeedText(QStringLiteral("x99=%1 y99=%2"), settings.cenSpeedXY * settings.stepsPerMMxy, 2,
                        CheckCalibrate);
         return;
     case CheckCalibrate:
-        if (!cmdDone(stateCmdIndex))
+        if (!ring.cmdDone(startup.stateCmdIndex))
             return;
-        if (!doStageCenter && !doStageCenterTemp) {
-            interfaceSubState = CheckStageBusy;
+        if (!startup.doStageCenter && !startup.doStageCenterTemp) {
+            startup.interfaceSubState = CheckStageBusy;
             return;
         }
         emit addDispLine(QStringLiteral("Calibrating Stage...."));
-        doStageCenterTemp = false;
-        interfaceSubState = queueText(QStringLiteral("calib"), false) ? CheckCalibrateSent
+        startup.doStageCenterTemp = false;
+        startup.interfaceSubState = queueText(QStringLiteral("calib"), false) ? CheckCalibrateSent
                                                                       : CheckStageBusy;
         return;
     case CheckCalibrateSent:
-        if (cmdDone(stateCmdIndex))
-            interfaceSubState = CheckStageBusy;
+        if (ring.cmdDone(startup.stateCmdIndex))
+            startup.interfaceSubState = CheckStageBusy;
         return;
     case CheckStageBusy:
         queueBusyRead(CheckStageBusyWait);
         return;
     case CheckStageBusyWait:
-        if (!cmdDone(stateCmdIndex))
+        if (!ring.cmdDone(startup.stateCmdIndex))
             return;
-        interfaceSubState = (mbusy & (XBit | YBit)) ? CheckStageBusy : CheckFocusSpeed;
+        startup.interfaceSubState = (status.mbusy & (XBit | YBit)) ? CheckStageBusy : CheckFocusSpeed;
         return;
     case CheckFocusSpeed:
         if (!(present & ZBit)) {
-            interfaceSubState = CheckXYLoad;
+            startup.interfaceSubState = CheckXYLoad;
             return;
         }
         emit addDispLine(QStringLiteral("setting Z speeds"));
-        queueSpeedText(QStringLiteral("speed b=%1"), speedZ, 1, CheckFocusSpeedWait);
+        queueSpeedText(QStringLiteral("speed b=%1"), settings.speedZ, 1, CheckFocusSpeedWait);
         return;
     case CheckFocusSpeedWait:
-        if (cmdDone(stateCmdIndex))
-            interfaceSubState = CheckXYLoad;
+        if (ring.cmdDone(startup.stateCmdIndex))
+            startup.interfaceSubState = CheckXYLoad;
         return;
     case CheckXYLoad:
-        if (!(loadptEnXY && doStageCenter)) {
-            interfaceSubState = CheckZLoad;
+        if (!(settings.loadptEnXY && startup.doStageCenter)) {
+            startup.interfaceSubState = CheckZLoad;
             return;
         }
         emit addDispLine(QStringLiteral("Moving to XY Load Point"));
-        moveStageTo(loadptX, loadptY, &stateCmdIndex);
-        mbusy |= XBit | YBit;
-        interfaceSubState = CheckXYLoadSent;
+        moveStageTo(settings.loadptX, settings.loadptY, &startup.stateCmdIndex);
+        status.mbusy |= XBit | YBit;
+        startup.interfaceSubState = CheckXYLoadSent;
         return;
     case CheckXYLoadSent:
-        if (!cmdDone(stateCmdIndex))
+        if (!ring.cmdDone(startup.stateCmdIndex))
             return;
-        mbusy |= XBit | YBit;
-        interfaceSubState = CheckXYLoadBusy;
+        status.mbusy |= XBit | YBit;
+        startup.interfaceSubState = CheckXYLoadBusy;
         return;
     case CheckXYLoadBusy:
         queueBusyRead(CheckXYLoadBusyWait);
         return;
     case CheckXYLoadBusyWait:
-        if (!cmdDone(stateCmdIndex))
+        if (!ring.cmdDone(startup.stateCmdIndex))
             return;
-        interfaceSubState = (mbusy & present) ? CheckXYLoadBusy : CheckZLoad;
+        startup.interfaceSubState = (status.mbusy & present) ? CheckXYLoadBusy : CheckZLoad;
         return;
     case CheckZLoad:
-        if (!loadptEnZ) {
-            interfaceSubState = CheckWheels;
+        if (!settings.loadptEnZ) {
+            startup.interfaceSubState = CheckWheels;
             return;
         }
         emit addDispLine(QStringLiteral("Moving to Z Load Point"));
-        moveZTo(loadptZ, &stateCmdIndex);
-        mbusy |= ZBit;
-        interfaceSubState = CheckZLoadSent;
+        moveZTo(settings.loadptZ, &startup.stateCmdIndex);
+        status.mbusy |= ZBit;
+        startup.interfaceSubState = CheckZLoadSent;
         return;
     case CheckZLoadSent:
-        if (!cmdDone(stateCmdIndex))
+        if (!ring.cmdDone(startup.stateCmdIndex))
             return;
-        mbusy |= ZBit;
-        interfaceSubState = CheckZLoadBusy;
+        status.mbusy |= ZBit;
+        startup.interfaceSubState = CheckZLoadBusy;
         return;
     case CheckZLoadBusy:
         queueBusyRead(CheckZLoadBusyWait);
         return;
     case CheckZLoadBusyWait:
-        if (!cmdDone(stateCmdIndex))
+        if (!ring.cmdDone(startup.stateCmdIndex))
             return;
-        interfaceSubState = (mbusy & present) ? CheckZLoadBusy : CheckWheels;
+        startup.interfaceSubState = (status.mbusy & present) ? CheckZLoadBusy : CheckWheels;
         return;
     case CheckWheels:
         if (!getModPresent(Ptx::DevWheel1)) {
-            interfaceSubState = CheckFinish;
+            startup.interfaceSubState = CheckFinish;
             return;
         }
-        addCommand(Ptx::DevWheel1, Ptx::CmdRead, Ptx::IdxWheelSize, 0, true, &fw1NumPos);
-        addCommand(Ptx::DevWheel2, Ptx::CmdRead, Ptx::IdxWheelSize, 0, true, &fw2NumPos);
-        addCommand(Ptx::DevWheel1, Ptx::CmdRead, Ptx::IdxPosition, 0, true, &fw1CurPos);
-        stateCmdIndex =
-            addCommand(Ptx::DevWheel2, Ptx::CmdRead, Ptx::IdxPosition, 0, true, &fw2CurPos);
-        interfaceSubState = CheckWheelsWait;
+        addCommand(Ptx::DevWheel1, Ptx::CmdRead, Ptx::IdxWheelSize, 0, true, &startup.fw1NumPos);
+        addCommand(Ptx::DevWheel2, Ptx::CmdRead, Ptx::IdxWheelSize, 0, true, &startup.fw2NumPos);
+        addCommand(Ptx::DevWheel1, Ptx::CmdRead, Ptx::IdxPosition, 0, true, &status.fw1CurPos);
+        startup.stateCmdIndex =
+            addCommand(Ptx::DevWheel2, Ptx::CmdRead, Ptx::IdxPosition, 0, true, &status.fw2CurPos);
+        startup.interfaceSubState = CheckWheelsWait;
         return;
     case CheckWheelsWait:
-        if (cmdDone(stateCmdIndex))
-            interfaceSubState = CheckFinish;
+        if (ring.cmdDone(startup.stateCmdIndex))
+            startup.interfaceSubState = CheckFinish;
         return;
     case CheckFinish:
         emit addDispLine(QStringLiteral("Intialization Finished!!!"));
-        interfaceState = nextInterfaceState;
-        nextInterfaceState = INT_NORMAL;
-        interfaceSubState = 0;
+        startup.interfaceState = startup.nextInterfaceState;
+        startup.nextInterfaceState = StartupState::INT_NORMAL;
+        startup.interfaceSubState = 0;
         return;
     default:
-        interfaceSubState = CheckStart;
+        startup.interfaceSubState = CheckStart;
         return;
     }
 }

@@ -12,31 +12,31 @@ constexpr int AlignPointSecond = 2;
 
 bool KelInterface::isAbs()
 {
-    return !inRelative && !inSkew;
+    return !frame.inRelative && !frame.inSkew;
 }
 
 bool KelInterface::isRel()
 {
-    return inRelative;
+    return frame.inRelative;
 }
 
 bool KelInterface::isSkew()
 {
-    return inSkew;
+    return frame.inSkew;
 }
 
 int KelInterface::posMode()
 {
-    return (inSkew ? ModeSkew : 0) + (inRelative ? ModeRelative : 0);
+    return (frame.inSkew ? ModeSkew : 0) + (frame.inRelative ? ModeRelative : 0);
 }
 
 void KelInterface::setAbs()
 {
-    inRelative = false;
-    inSkew = false;
-    relx = 0.0;
-    rely = 0.0;
-    relz = 0.0;
+    frame.inRelative = false;
+    frame.inSkew = false;
+    frame.relx = 0.0;
+    frame.rely = 0.0;
+    frame.relz = 0.0;
     updatePosition();
     emit posModeChanged(posMode());
 }
@@ -49,31 +49,31 @@ void KelInterface::setRel()
 void KelInterface::setRel(bool b)
 {
     // The origin is the position shown without the old origin, in the skew frame when on.
-    inRelative = false;
+    frame.inRelative = false;
     updatePosition();
-    inRelative = b;
-    relx = fxpos;
-    rely = fypos;
+    frame.inRelative = b;
+    frame.relx = frame.fxpos;
+    frame.rely = frame.fypos;
     updatePosition();
     emit posModeChanged(posMode());
 }
 
 void KelInterface::setRel(double x, double y)
 {
-    relx = x;
-    rely = y;
-    inRelative = true;
+    frame.relx = x;
+    frame.rely = y;
+    frame.inRelative = true;
     updatePosition();
     emit posModeChanged(posMode());
 }
 
 void KelInterface::setSkew()
 {
-    inSkew = true;
-    inRelative = false;
-    relx = 0.0;
-    rely = 0.0;
-    relz = 0.0;
+    frame.inSkew = true;
+    frame.inRelative = false;
+    frame.relx = 0.0;
+    frame.rely = 0.0;
+    frame.relz = 0.0;
     updatePosition();
     emit posModeChanged(posMode());
 }
@@ -81,20 +81,20 @@ void KelInterface::setSkew()
 void KelInterface::setNoSkew()
 {
     // The display follows with the next position reply.
-    inSkew = false;
+    frame.inSkew = false;
     emit posModeChanged(posMode());
 }
 
 void KelInterface::setAlignPt1(double x, double y)
 {
-    AlnPoint1x = x;
-    AlnPoint1y = y;
+    frame.AlnPoint1x = x;
+    frame.AlnPoint1y = y;
 }
 
 void KelInterface::setAlignPt2(double x, double y)
 {
-    AlnPoint2x = x;
-    AlnPoint2y = y;
+    frame.AlnPoint2x = x;
+    frame.AlnPoint2y = y;
 }
 
 void KelInterface::storeAln(int point)
@@ -103,9 +103,9 @@ void KelInterface::storeAln(int point)
         return;
     setAbs();
     if (point == AlignPointFirst)
-        setAlignPt1(fxpos, fypos);
+        setAlignPt1(frame.fxpos, frame.fypos);
     else
-        setAlignPt2(fxpos, fypos);
+        setAlignPt2(frame.fxpos, frame.fypos);
 }
 
 void KelInterface::moveToAln(int point)
@@ -114,71 +114,65 @@ void KelInterface::moveToAln(int point)
         return;
     setAbs();
     if (point == AlignPointFirst)
-        moveXYTo(AlnPoint1x, AlnPoint1y);
+        moveXYTo(frame.AlnPoint1x, frame.AlnPoint1y);
     else
-        moveXYTo(AlnPoint2x, AlnPoint2y);
+        moveXYTo(frame.AlnPoint2x, frame.AlnPoint2y);
 }
 
 void KelInterface::SkewAbsToSpecimen(double ox, double oy, double *nx, double *ny)
 {
-    Ptx::SkewTransform(AlnPoint1x, AlnPoint1y, AlnPoint2x, AlnPoint2y).toSpecimen(ox, oy, nx, ny);
+    frame.alignment().toSpecimen(ox, oy, nx, ny);
 }
 
 void KelInterface::SkewSpecimenToAbs(double ox, double oy, double *nx, double *ny)
 {
-    Ptx::SkewTransform(AlnPoint1x, AlnPoint1y, AlnPoint2x, AlnPoint2y).toStage(ox, oy, nx, ny);
+    frame.alignment().toStage(ox, oy, nx, ny);
 }
 
 void KelInterface::updatePosition()
 {
-    fxpos = static_cast<double>(xpos) / stepsPerMMxy;
-    fypos = static_cast<double>(ypos) / stepsPerMMxy;
-    fzpos = static_cast<double>(zpos) * micronsPerStepZ;
-    if (inSkew)
-        SkewAbsToSpecimen(fxpos, fypos, &fxpos, &fypos);
-    if (inRelative) {
-        fxpos -= relx;
-        fypos -= rely;
-    }
-    emit xPosChanged(fxpos);
-    emit yPosChanged(fypos);
-    emit zPosChanged(fzpos);
+    frame.show(static_cast<double>(status.xpos) / settings.stepsPerMMxy,
+               static_cast<double>(status.ypos) / settings.stepsPerMMxy,
+               static_cast<double>(status.zpos) * settings.micronsPerStepZ);
+    emit xPosChanged(frame.fxpos);
+    emit yPosChanged(frame.fypos);
+    emit zPosChanged(frame.fzpos);
     if (getModPresent(Ptx::DevWheel1)) {
-        emit fw1PosChanged(fw1CurPos);
-        emit fw2PosChanged(fw2CurPos);
+        emit fw1PosChanged(status.fw1CurPos);
+        emit fw2PosChanged(status.fw2CurPos);
     }
 }
 
 QPointF KelInterface::stagePositionXY() const
 {
-    return QPointF(xpos / stepsPerMMxy, ypos / stepsPerMMxy);
+    return QPointF(status.xpos / settings.stepsPerMMxy, status.ypos / settings.stepsPerMMxy);
 }
 
 QPointF KelInterface::xyLoadPoint() const
 {
-    return QPointF(loadptX, loadptY);
+    return QPointF(settings.loadptX, settings.loadptY);
 }
 
 QPointF KelInterface::alignPoint(int point) const
 {
-    return point == 1 ? QPointF(AlnPoint1x, AlnPoint1y) : QPointF(AlnPoint2x, AlnPoint2y);
+    return point == 1 ? QPointF(frame.AlnPoint1x, frame.AlnPoint1y) : QPointF(frame.AlnPoint2x, frame.AlnPoint2y);
 }
 
 Ptx::SkewTransform KelInterface::alignment() const
 {
-    return Ptx::SkewTransform(AlnPoint1x, AlnPoint1y, AlnPoint2x, AlnPoint2y);
+    return frame.alignment();
 }
 
 bool KelInterface::alignmentTaught() const
 {
-    return alignTaught;
+    return runner.alignTaught;
 }
 
 QPointF KelInterface::runAlignPoint(int point) const
 {
-    if (alignTaught)
+    if (runner.alignTaught)
         return alignPoint(point);
-    return point == AlignPointFirst ? QPointF(rcpAlnPoint1x, rcpAlnPoint1y) : QPointF(rcpAlnPoint2x, rcpAlnPoint2y);
+    return point == AlignPointFirst ? QPointF(compiler.rcpAlnPoint1x, compiler.rcpAlnPoint1y) : QPointF(compiler.rcpAlnPoint2x, compiler.rcpAlnPoint2y);
 }
 
 Ptx::SkewTransform KelInterface::runAlignment() const

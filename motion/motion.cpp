@@ -37,12 +37,12 @@ void KelInterface::moveXYTo(double x, double y)
 // mode has no direction to convert with.
 bool KelInterface::stageTargetXY(double x, double y, double *stageX, double *stageY) const
 {
-    if (inRelative) {
-        x += relx;
-        y += rely;
+    if (frame.inRelative) {
+        x += frame.relx;
+        y += frame.rely;
     }
-    if (inSkew) {
-        const Ptx::SkewTransform skew(AlnPoint1x, AlnPoint1y, AlnPoint2x, AlnPoint2y);
+    if (frame.inSkew) {
+        const Ptx::SkewTransform skew(frame.AlnPoint1x, frame.AlnPoint1y, frame.AlnPoint2x, frame.AlnPoint2y);
         if (skew.coincident())
             return false;
         skew.toStage(x, y, &x, &y);
@@ -83,13 +83,13 @@ void KelInterface::moveStageXYTo(double x, double y)
 void KelInterface::moveStageTo(double x, double y, int *index)
 {
     *index = Ptx::NotQueued;
-    if (refuseOutsideTravel(travelLimits.refusalXY(x, y)))
+    if (refuseOutsideTravel(settings.travelLimits.refusalXY(x, y)))
         return;
     // Both axes or neither: half a move would leave the stage somewhere nobody asked for.
     qint32 xsteps = 0;
     qint32 ysteps = 0;
-    const double xs = x * stepsPerMMxy;
-    const double ys = y * stepsPerMMxy;
+    const double xs = x * settings.stepsPerMMxy;
+    const double ys = y * settings.stepsPerMMxy;
     if (!Ptx::toSteps(xs, &xsteps)) {
         Ptx::diag(refusal(Ptx::DevX, Ptx::CmdMove, Ptx::IdxAbsolute, xs));
         return;
@@ -104,12 +104,12 @@ void KelInterface::moveStageTo(double x, double y, int *index)
 
 void KelInterface::moveXTo(double x)
 {
-    moveXYTo(x, fypos);
+    moveXYTo(x, frame.fypos);
 }
 
 void KelInterface::moveYTo(double y)
 {
-    moveXYTo(fxpos, y);
+    moveXYTo(frame.fxpos, y);
 }
 
 void KelInterface::moveZTo(double z)
@@ -121,9 +121,9 @@ void KelInterface::moveZTo(double z)
 void KelInterface::moveZTo(double z, int *index)
 {
     *index = Ptx::NotQueued;
-    if (refuseOutsideTravel(travelLimits.refusalZ(z)))
+    if (refuseOutsideTravel(settings.travelLimits.refusalZ(z)))
         return;
-    *index = queueChecked(Ptx::DevZ, Ptx::CmdMove, Ptx::IdxAbsolute, z / micronsPerStepZ);
+    *index = queueChecked(Ptx::DevZ, Ptx::CmdMove, Ptx::IdxAbsolute, z / settings.micronsPerStepZ);
 }
 
 void KelInterface::incX(bool pos)
@@ -148,36 +148,36 @@ void KelInterface::incZ(bool pos)
 void KelInterface::incX(bool pos, int *index)
 {
     *index = Ptx::NotQueued;
-    if (refuseOutsideTravel(Ptx::travelRefusal("X", xpos / stepsPerMMxy + (pos ? xincr : -xincr),
-                                                travelLimits.x)))
+    if (refuseOutsideTravel(Ptx::travelRefusal("X", status.xpos / settings.stepsPerMMxy + (pos ? frame.xincr : -frame.xincr),
+                                                settings.travelLimits.x)))
         return;
     *index = queueChecked(Ptx::DevX, Ptx::CmdMove,
-                          pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative, xincr * stepsPerMMxy);
+                          pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative, frame.xincr * settings.stepsPerMMxy);
 }
 
 void KelInterface::incY(bool pos, int *index)
 {
     *index = Ptx::NotQueued;
-    if (refuseOutsideTravel(Ptx::travelRefusal("Y", ypos / stepsPerMMxy + (pos ? yincr : -yincr),
-                                                travelLimits.y)))
+    if (refuseOutsideTravel(Ptx::travelRefusal("Y", status.ypos / settings.stepsPerMMxy + (pos ? frame.yincr : -frame.yincr),
+                                                settings.travelLimits.y)))
         return;
     *index = queueChecked(Ptx::DevY, Ptx::CmdMove,
-                          pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative, yincr * stepsPerMMxy);
+                          pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative, frame.yincr * settings.stepsPerMMxy);
 }
 
 void KelInterface::incZ(bool pos, int *index)
 {
     *index = Ptx::NotQueued;
-    if (refuseOutsideTravel(Ptx::travelRefusal("Z", zpos * micronsPerStepZ + (pos ? zincr : -zincr),
-                                                travelLimits.z)))
+    if (refuseOutsideTravel(Ptx::travelRefusal("Z", status.zpos * settings.micronsPerStepZ + (pos ? frame.zincr : -frame.zincr),
+                                                settings.travelLimits.z)))
         return;
     *index = queueChecked(Ptx::DevZ, Ptx::CmdMove,
-                          pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative, zincr / micronsPerStepZ);
+                          pos ? Ptx::IdxRelPositive : Ptx::IdxRelNegative, frame.zincr / settings.micronsPerStepZ);
 }
 
 void KelInterface::homeXY()
 {
-    if (refuseOutsideTravel(travelLimits.refusalXY(0.0, 0.0)))
+    if (refuseOutsideTravel(settings.travelLimits.refusalXY(0.0, 0.0)))
         return;
     addCommand(Ptx::DevX, Ptx::CmdMove, Ptx::IdxAbsolute, 0, false);
     addCommand(Ptx::DevY, Ptx::CmdMove, Ptx::IdxAbsolute, 0, false);
@@ -186,50 +186,50 @@ void KelInterface::homeXY()
 // The load point is where the stage stands, whatever coordinate mode the display is in.
 void KelInterface::setXYLdPt()
 {
-    loadptX = static_cast<double>(xpos) / stepsPerMMxy;
-    loadptY = static_cast<double>(ypos) / stepsPerMMxy;
+    settings.loadptX = static_cast<double>(status.xpos) / settings.stepsPerMMxy;
+    settings.loadptY = static_cast<double>(status.ypos) / settings.stepsPerMMxy;
     writeConfigData();
 }
 
 void KelInterface::goXYLdPt()
 {
     int index = 0;
-    moveStageTo(loadptX, loadptY, &index);
+    moveStageTo(settings.loadptX, settings.loadptY, &index);
 }
 
 void KelInterface::setZLdPt()
 {
-    loadptZ = fzpos;
+    settings.loadptZ = frame.fzpos;
     writeConfigData();
 }
 
 void KelInterface::goZLdPt()
 {
-    moveZTo(loadptZ);
+    moveZTo(settings.loadptZ);
 }
 
 void KelInterface::setXYLdPtEnable(bool enable)
 {
-    loadptEnXY = enable;
+    settings.loadptEnXY = enable;
     writeConfigData();
-    emit loadPtXYEnableChanged(loadptEnXY);
+    emit loadPtXYEnableChanged(settings.loadptEnXY);
 }
 
 void KelInterface::setZLdPtEnable(bool enable)
 {
-    loadptEnZ = enable;
+    settings.loadptEnZ = enable;
     writeConfigData();
-    emit loadPtZEnableChanged(loadptEnZ);
+    emit loadPtZEnableChanged(settings.loadptEnZ);
 }
 
 bool KelInterface::getXYLdPtEnable()
 {
-    return loadptEnXY;
+    return settings.loadptEnXY;
 }
 
 bool KelInterface::getZLdPtEnable()
 {
-    return loadptEnZ;
+    return settings.loadptEnZ;
 }
 
 void KelInterface::moveFW(int wh, long pos)
@@ -272,5 +272,5 @@ void KelInterface::ctrlShutter(int sh, int pos, int *index)
 
 long KelInterface::getFWnumPos(int wh)
 {
-    return wh == FirstWheel ? fw1NumPos : fw2NumPos;
+    return wh == FirstWheel ? startup.fw1NumPos : startup.fw2NumPos;
 }

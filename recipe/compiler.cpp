@@ -46,19 +46,19 @@ int shutterCode(qint32 code)
 int KelInterface::ScanRecipe()
 {
     const int result = compileRunList();
-    alignTaught = false;
-    AlnPoint1x = rcpAlnPoint1x;
-    AlnPoint1y = rcpAlnPoint1y;
-    AlnPoint2x = rcpAlnPoint2x;
-    AlnPoint2y = rcpAlnPoint2y;
-    xincr = rcpXIncr;
-    yincr = rcpYIncr;
+    runner.alignTaught = false;
+    frame.AlnPoint1x = compiler.rcpAlnPoint1x;
+    frame.AlnPoint1y = compiler.rcpAlnPoint1y;
+    frame.AlnPoint2x = compiler.rcpAlnPoint2x;
+    frame.AlnPoint2y = compiler.rcpAlnPoint2y;
+    frame.xincr = compiler.rcpXIncr;
+    frame.yincr = compiler.rcpYIncr;
     return result;
 }
 
 bool KelInterface::compileRecipe()
 {
-    if (recipeRunning)
+    if (runner.recipeRunning)
         return false;
     compileRunList();
     return true;
@@ -67,147 +67,147 @@ bool KelInterface::compileRecipe()
 // ALIGN counts here; what the recipe sets is kept aside for a run to apply.
 int KelInterface::compileRunList()
 {
-    teachAlign = false;
-    rcpAlnPoint1x = 0.0;
-    rcpAlnPoint1y = 0.0;
-    rcpAlnPoint2x = DefaultAlignPoint2X;
-    rcpAlnPoint2y = 0.0;
-    rcpXIncr = defxincr;
-    rcpYIncr = defyincr;
-    scanRecipe = true;
+    compiler.teachAlign = false;
+    compiler.rcpAlnPoint1x = 0.0;
+    compiler.rcpAlnPoint1y = 0.0;
+    compiler.rcpAlnPoint2x = DefaultAlignPoint2X;
+    compiler.rcpAlnPoint2y = 0.0;
+    compiler.rcpXIncr = settings.defxincr;
+    compiler.rcpYIncr = settings.defyincr;
+    compiler.scanRecipe = true;
     const int result = ProcessRecipe();
-    scanRecipe = false;
+    compiler.scanRecipe = false;
     return result;
 }
 
 void KelInterface::resetCompileState()
 {
-    numPointsDefined = 0;
-    numRptPointsDefined = 0;
-    numMacroPointsDefined = 0;
-    repeatDefined = false;
-    repeatDefining = false;
-    repeatActive = false;
-    macroDefined = false;
-    macroDefining = false;
-    curLineProcessing = 0;
-    curPoint = 0;
-    curDelay = DefaultDwellMs;
-    curFDelay = 0;
-    rptDelay = 0;
-    curSpeedXY = speedXY;
-    curSpeedZ = speedZ;
-    rptSpeedXY = curSpeedXY;
-    rptSpeedZ = curSpeedZ;
+    compiler.numPointsDefined = 0;
+    compiler.numRptPointsDefined = 0;
+    compiler.numMacroPointsDefined = 0;
+    compiler.repeatDefined = false;
+    compiler.repeatDefining = false;
+    compiler.repeatActive = false;
+    compiler.macroDefined = false;
+    compiler.macroDefining = false;
+    compiler.curLineProcessing = 0;
+    runner.curPoint = 0;
+    compiler.curDelay = DefaultDwellMs;
+    compiler.curFDelay = 0;
+    compiler.rptDelay = 0;
+    compiler.curSpeedXY = settings.speedXY;
+    compiler.curSpeedZ = settings.speedZ;
+    compiler.rptSpeedXY = compiler.curSpeedXY;
+    compiler.rptSpeedZ = compiler.curSpeedZ;
 
-    std::fill(std::begin(line_x), std::end(line_x), 0.0);
-    std::fill(std::begin(line_y), std::end(line_y), 0.0);
-    line_dist = 0.0;
-    line_steps = 0;
-    line_x_incr = 0.0;
-    line_y_incr = 0.0;
-    line_count = 0;
-    std::fill(std::begin(circle_x), std::end(circle_x), 0.0);
-    std::fill(std::begin(circle_y), std::end(circle_y), 0.0);
-    center_x = 0.0;
-    center_y = 0.0;
-    circle_radius = 0.0;
-    circle_steps = 0;
-    circle_start_angle = 0.0;
-    circle_angle = 0.0;
-    circle_dir = 1;
+    std::fill(std::begin(compiler.line_x), std::end(compiler.line_x), 0.0);
+    std::fill(std::begin(compiler.line_y), std::end(compiler.line_y), 0.0);
+    compiler.line_dist = 0.0;
+    compiler.line_steps = 0;
+    compiler.line_x_incr = 0.0;
+    compiler.line_y_incr = 0.0;
+    compiler.line_count = 0;
+    std::fill(std::begin(compiler.circle_x), std::end(compiler.circle_x), 0.0);
+    std::fill(std::begin(compiler.circle_y), std::end(compiler.circle_y), 0.0);
+    compiler.center_x = 0.0;
+    compiler.center_y = 0.0;
+    compiler.circle_radius = 0.0;
+    compiler.circle_steps = 0;
+    compiler.circle_start_angle = 0.0;
+    compiler.circle_angle = 0.0;
+    compiler.circle_dir = 1;
 
-    compileProblemLines.clear();
-    compileProblemsUnlisted = 0;
-    patternPlacements = 0;
-    macroInsertions = 0;
+    compiler.compileProblemLines.clear();
+    compiler.compileProblemsUnlisted = 0;
+    compiler.patternPlacements = 0;
+    compiler.macroInsertions = 0;
 }
 
 int KelInterface::ProcessRecipe()
 {
     resetCompileState();
-    if (recipe.isEmpty())
+    if (compiler.recipe.isEmpty())
         return 0;
     int result = 0;
-    for (const QString &line : std::as_const(recipe)) {
-        procLine = line;
-        if (!procLine.isEmpty())
+    for (const QString &line : std::as_const(compiler.recipe)) {
+        compiler.procLine = line;
+        if (!compiler.procLine.isEmpty())
             result = ProcessLine();
-        ++curLineProcessing;
+        ++compiler.curLineProcessing;
         if (result < 0)
             return result;
     }
     listCompiledEntries();
-    curPoint = 0;
+    runner.curPoint = 0;
     return result;
 }
 
 void KelInterface::noteCompileProblem(const QString &reason)
 {
-    if (compileProblemLines.size() < MaxListedProblems)
-        compileProblemLines.append(QStringLiteral("RECIPE LINE %1: %2").arg(curLineProcessing + 1).arg(reason));
+    if (compiler.compileProblemLines.size() < MaxListedProblems)
+        compiler.compileProblemLines.append(QStringLiteral("RECIPE LINE %1: %2").arg(compiler.curLineProcessing + 1).arg(reason));
     else
-        ++compileProblemsUnlisted;
+        ++compiler.compileProblemsUnlisted;
 }
 
 // A line that adds nothing and changes nothing; the compile goes on.
 void KelInterface::rejectLine(const QString &reason)
 {
     Ptx::diag(QStringLiteral("LINE:%1 ---SKIPPED, RECIPE LINE %2: %3---")
-                  .arg(procLine).arg(curLineProcessing + 1).arg(reason));
+                  .arg(compiler.procLine).arg(compiler.curLineProcessing + 1).arg(reason));
     noteCompileProblem(reason);
 }
 
 QStringList KelInterface::compileProblems() const
 {
-    QStringList lines = compileProblemLines;
-    if (compileProblemsUnlisted > 0)
-        lines.append(QStringLiteral("RECIPE: %1 MORE LINES SKIPPED").arg(compileProblemsUnlisted));
+    QStringList lines = compiler.compileProblemLines;
+    if (compiler.compileProblemsUnlisted > 0)
+        lines.append(QStringLiteral("RECIPE: %1 MORE LINES SKIPPED").arg(compiler.compileProblemsUnlisted));
     return lines;
 }
 
 int KelInterface::compiledPointCount() const
 {
-    return numPointsDefined;
+    return compiler.numPointsDefined;
 }
 
 recipePointStruct KelInterface::compiledPoint(int index) const
 {
-    if (index < 0 || index >= numPointsDefined)
+    if (index < 0 || index >= compiler.numPointsDefined)
         return recipePointStruct();
-    return pointList[index];
+    return compiler.pointList[index];
 }
 
 Ptx::EntryOrigin KelInterface::compiledOrigin(int index) const
 {
-    if (index < 0 || index >= numPointsDefined)
+    if (index < 0 || index >= compiler.numPointsDefined)
         return Ptx::EntryOrigin();
-    return pointOrigin[index];
+    return compiler.pointOrigin[index];
 }
 
 int KelInterface::compiledPatternCount() const
 {
-    return numRptPointsDefined;
+    return compiler.numRptPointsDefined;
 }
 
 int KelInterface::compiledMacroCount() const
 {
-    return numMacroPointsDefined;
+    return compiler.numMacroPointsDefined;
 }
 
 bool KelInterface::compiledAlign() const
 {
-    return teachAlign;
+    return compiler.teachAlign;
 }
 
 int KelInterface::ProcessLine()
 {
     QStringView args;
-    const RecipeCommand command = Ptx::recipeCommand(procLine, &args);
+    const RecipeCommand command = Ptx::recipeCommand(compiler.procLine, &args);
     // ALIGN counts only when compiling for a run.
-    if (command == RecipeCommand::None || (command == RecipeCommand::Align && !scanRecipe)) {
+    if (command == RecipeCommand::None || (command == RecipeCommand::Align && !compiler.scanRecipe)) {
         Ptx::DiagText unknown;
-        Ptx::diag(Ptx::lineEcho(procLine, unknown.text("---UNKNOWN COMMAND---")));
+        Ptx::diag(Ptx::lineEcho(compiler.procLine, unknown.text("---UNKNOWN COMMAND---")));
         return 0;
     }
     double f[Ptx::MaxRecipeFields] = {};
@@ -222,25 +222,25 @@ int KelInterface::ProcessLine()
         break;
     }
     Ptx::DiagText e;
-    const auto echo = [this, &e] { Ptx::diag(Ptx::lineEcho(procLine, e)); };
+    const auto echo = [this, &e] { Ptx::diag(Ptx::lineEcho(compiler.procLine, e)); };
     const auto n = [&f](int i) { return static_cast<qint32>(f[i]); };
 
     switch (command) {
     case RecipeCommand::Point:
-        fpt1x = f[0];
-        fpt1y = f[1];
+        compiler.fpt1x = f[0];
+        compiler.fpt1y = f[1];
         e.text(" POINT ").generalList(f, 2);
         echo();
         AddPoint(f[0], f[1], 0.0, false);
         break;
     case RecipeCommand::PointZ:
-        fpt1x = f[0];
+        compiler.fpt1x = f[0];
         e.text(" POINTZ ").general(f[0]).text(",0");
         echo();
         AddPoint(0.0, 0.0, f[0], true);
         break;
     case RecipeCommand::Delay:
-        (repeatDefining ? rptDelay : curDelay) = n(0);
+        (compiler.repeatDefining ? compiler.rptDelay : compiler.curDelay) = n(0);
         e.text(" DELAY set to ").decimal(n(0));
         echo();
         break;
@@ -255,10 +255,10 @@ int KelInterface::ProcessLine()
         }
         e.text(" FDELAY set to ").decimal(n(0));
         echo();
-        curFDelay = n(0);
-        if (curFDelay > 0)
+        compiler.curFDelay = n(0);
+        if (compiler.curFDelay > 0)
             AddFiltPoint(0, 0, false, false, Ptx::PauseWord, false);
-        curFDelay = 0;
+        compiler.curFDelay = 0;
         break;
     case RecipeCommand::ExpTim: {
         const qint32 shutter = n(0) >= 1 && n(0) <= ShutterCount ? n(0) : 1;
@@ -271,7 +271,7 @@ int KelInterface::ProcessLine()
         break;
     }
     case RecipeCommand::SpeedXY:
-        (repeatDefining ? rptSpeedXY : curSpeedXY) = f[0];
+        (compiler.repeatDefining ? compiler.rptSpeedXY : compiler.curSpeedXY) = f[0];
         e.text(" SPEEDXY ").general(f[0]);
         echo();
         break;
@@ -282,7 +282,7 @@ int KelInterface::ProcessLine()
             rejectLine(QStringLiteral("SPEEDZ BELOW 1 STEP/SEC"));
             return 0;
         }
-        (repeatDefining ? rptSpeedZ : curSpeedZ) = stepsPerSecond;
+        (compiler.repeatDefining ? compiler.rptSpeedZ : compiler.curSpeedZ) = stepsPerSecond;
         e.text(" SPEEDZ ").general(stepsPerSecond);
         echo();
         break;
@@ -290,12 +290,12 @@ int KelInterface::ProcessLine()
     case RecipeCommand::Comb:
     case RecipeCommand::Raster: {
         const bool raster = command == RecipeCommand::Raster;
-        fpt1x = f[0];
-        fpt1y = f[1];
-        fpt2x = f[2];
-        fpt2y = f[3];
-        fpt3x = f[4];
-        fpt3y = f[5];
+        compiler.fpt1x = f[0];
+        compiler.fpt1y = f[1];
+        compiler.fpt2x = f[2];
+        compiler.fpt2y = f[3];
+        compiler.fpt3x = f[4];
+        compiler.fpt3y = f[5];
         e.text(raster ? " RASTER " : " COMB ").generalList(f, 6);
         echo();
         HandleComb(raster);
@@ -308,50 +308,50 @@ int KelInterface::ProcessLine()
     case RecipeCommand::Line:
         return compileLine(f);
     case RecipeCommand::DefRep:
-        defrepx = f[0];
-        defrepy = f[1];
-        repeatDefining = true;
+        compiler.defrepx = f[0];
+        compiler.defrepy = f[1];
+        compiler.repeatDefining = true;
         e.text(" DEFREP ").generalList(f, 2);
         echo();
         break;
     case RecipeCommand::EndRep:
-        repeatDefining = false;
-        repeatDefined = true;
-        repeatActive = true;
+        compiler.repeatDefining = false;
+        compiler.repeatDefined = true;
+        compiler.repeatActive = true;
         e.text(" ENDREP");
         echo();
-        AddPoint(defrepx, defrepy, 0.0, false);
+        AddPoint(compiler.defrepx, compiler.defrepy, 0.0, false);
         break;
     case RecipeCommand::ClrRep:
-        repeatActive = false;
+        compiler.repeatActive = false;
         e.text(" CLRREP");
         echo();
         break;
     case RecipeCommand::Align:
-        rcpAlnPoint1x = f[0];
-        rcpAlnPoint1y = f[1];
-        rcpAlnPoint2x = f[2];
-        rcpAlnPoint2y = f[3];
-        teachAlign = true;
+        compiler.rcpAlnPoint1x = f[0];
+        compiler.rcpAlnPoint1y = f[1];
+        compiler.rcpAlnPoint2x = f[2];
+        compiler.rcpAlnPoint2y = f[3];
+        compiler.teachAlign = true;
         e.text(" ALING ").generalList(f, 4);
         echo();
         break;
     case RecipeCommand::Incr:
-        fpt1x = f[0];
-        fpt1y = f[1];
-        rcpXIncr = f[0];
-        rcpYIncr = f[1];
+        compiler.fpt1x = f[0];
+        compiler.fpt1y = f[1];
+        compiler.rcpXIncr = f[0];
+        compiler.rcpYIncr = f[1];
         e.text(" INCR ").generalList(f, 2);
         echo();
         break;
     case RecipeCommand::DefMac:
-        macroDefining = true;
+        compiler.macroDefining = true;
         e.text(" DEFMAC");
         echo();
         break;
     case RecipeCommand::EndMac:
-        macroDefining = false;
-        macroDefined = true;
+        compiler.macroDefining = false;
+        compiler.macroDefined = true;
         e.text(" ENDMAC");
         echo();
         break;

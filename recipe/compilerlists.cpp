@@ -146,9 +146,9 @@ QString listLine(const recipePointStruct &entry)
 // range of numbers: a path stops adding points there.
 int KelInterface::AddPoint(double x, double y, double z, bool zmove)
 {
-    if (macroDefining)
+    if (compiler.macroDefining)
         return 0;
-    if (repeatDefining)
+    if (compiler.repeatDefining)
         return AddRptPoint(x, y, z, zmove);
     // Pattern offsets can carry a sum beyond the range of a double; such a target is
     // never stored.
@@ -156,12 +156,12 @@ int KelInterface::AddPoint(double x, double y, double z, bool zmove)
         Ptx::diag(QStringLiteral("  PT refused: not a finite position"));
         return -1;
     }
-    const recipePointStruct entry = motionEntry(x, y, z, zmove, curSpeedXY, curSpeedZ, curDelay);
-    const bool room = EntryList{pointList, numPointsDefined, MaxPoints, pointOrigin}.append(entry);
-    diagMotion(x, y, z, curSpeedXY, curSpeedZ);
+    const recipePointStruct entry = motionEntry(x, y, z, zmove, compiler.curSpeedXY, compiler.curSpeedZ, compiler.curDelay);
+    const bool room = EntryList{compiler.pointList, compiler.numPointsDefined, MaxPoints, compiler.pointOrigin}.append(entry);
+    diagMotion(x, y, z, compiler.curSpeedXY, compiler.curSpeedZ);
     if (!room)
         return -1;
-    if (repeatDefined && repeatActive && numRptPointsDefined > 0)
+    if (compiler.repeatDefined && compiler.repeatActive && compiler.numRptPointsDefined > 0)
         return placePattern(x, y);
     return 0;
 }
@@ -170,15 +170,15 @@ int KelInterface::AddPoint(double x, double y, double z, bool zmove)
 // out with one diagnostic line for the placement, however many there are.
 int KelInterface::placePattern(double x, double y)
 {
-    const EntryList runList{pointList, numPointsDefined, MaxPoints, pointOrigin, {++patternPlacements, 0}};
+    const EntryList runList{compiler.pointList, compiler.numPointsDefined, MaxPoints, compiler.pointOrigin, {++compiler.patternPlacements, 0}};
     int refused = 0;
     int result = 0;
-    for (int i = 0; i < numRptPointsDefined; ++i) {
-        if (!std::isfinite(rptPointList[i].x + x) || !std::isfinite(rptPointList[i].y + y)) {
+    for (int i = 0; i < compiler.numRptPointsDefined; ++i) {
+        if (!std::isfinite(compiler.rptPointList[i].x + x) || !std::isfinite(compiler.rptPointList[i].y + y)) {
             ++refused;
             continue;
         }
-        recipePointStruct entry = rptPointList[i];
+        recipePointStruct entry = compiler.rptPointList[i];
         entry.x += x;
         entry.y += y;
         entry.options = 0;
@@ -196,22 +196,22 @@ int KelInterface::placePattern(double x, double y)
 
 int KelInterface::AddFiltPoint(int f1pos, int f2pos, bool f1move, bool f2move, unsigned int shopt, bool fmacro)
 {
-    if (repeatDefining) {
+    if (compiler.repeatDefining) {
         AddFiltRptPoint(f1pos, f2pos, f1move, f2move, shopt, fmacro);
         return 0;
     }
-    if (macroDefining) {
+    if (compiler.macroDefining) {
         AddFiltMacroPoint(f1pos, f2pos, f1move, f2move, shopt, fmacro);
         return 0;
     }
-    EntryList runList{pointList, numPointsDefined, MaxPoints, pointOrigin};
+    EntryList runList{compiler.pointList, compiler.numPointsDefined, MaxPoints, compiler.pointOrigin};
     if (fmacro) {
-        if (!macroDefined)
+        if (!compiler.macroDefined)
             return 0;
-        runList.origin.macro = ++macroInsertions;
-        return insertMacro(fmacroPointList, numMacroPointsDefined, runList, true) ? 0 : -1;
+        runList.origin.macro = ++compiler.macroInsertions;
+        return insertMacro(compiler.fmacroPointList, compiler.numMacroPointsDefined, runList, true) ? 0 : -1;
     }
-    const recipePointStruct entry = filterEntry(f1pos, f2pos, f1move, f2move, shopt, false, 0.0, curFDelay);
+    const recipePointStruct entry = filterEntry(f1pos, f2pos, f1move, f2move, shopt, false, 0.0, compiler.curFDelay);
     const bool room = runList.append(entry);
     diagFilter(entry);
     return room ? 0 : -1;
@@ -219,40 +219,40 @@ int KelInterface::AddFiltPoint(int f1pos, int f2pos, bool f1move, bool f2move, u
 
 int KelInterface::AddRptPoint(double x, double y, double z, bool zmove)
 {
-    const recipePointStruct entry = motionEntry(x, y, z, zmove, rptSpeedXY, rptSpeedZ, rptDelay);
-    return EntryList{rptPointList, numRptPointsDefined, MaxRptPoints}.append(entry) ? 0 : -1;
+    const recipePointStruct entry = motionEntry(x, y, z, zmove, compiler.rptSpeedXY, compiler.rptSpeedZ, compiler.rptDelay);
+    return EntryList{compiler.rptPointList, compiler.numRptPointsDefined, MaxRptPoints}.append(entry) ? 0 : -1;
 }
 
 int KelInterface::AddFiltRptPoint(int f1pos, int f2pos, bool f1move, bool f2move, unsigned int shopt, bool fmacro)
 {
-    const EntryList pattern{rptPointList, numRptPointsDefined, MaxRptPoints};
+    const EntryList pattern{compiler.rptPointList, compiler.numRptPointsDefined, MaxRptPoints};
     if (fmacro) {
-        if (!macroDefined)
+        if (!compiler.macroDefined)
             return 0;
-        return insertMacro(fmacroPointList, numMacroPointsDefined, pattern, false) ? 0 : -1;
+        return insertMacro(compiler.fmacroPointList, compiler.numMacroPointsDefined, pattern, false) ? 0 : -1;
     }
-    const recipePointStruct entry = filterEntry(f1pos, f2pos, f1move, f2move, shopt, false, rptDelay, curFDelay);
+    const recipePointStruct entry = filterEntry(f1pos, f2pos, f1move, f2move, shopt, false, compiler.rptDelay, compiler.curFDelay);
     return pattern.append(entry) ? 0 : -1;
 }
 
 int KelInterface::AddFiltMacroPoint(int f1pos, int f2pos, bool f1move, bool f2move, unsigned int shopt, bool fmacro)
 {
     Q_UNUSED(fmacro);   // a macro never holds a macro insertion
-    const recipePointStruct entry = filterEntry(f1pos, f2pos, f1move, f2move, shopt, false, curDelay, curFDelay);
-    return EntryList{fmacroPointList, numMacroPointsDefined, MaxMacroPoints}.append(entry) ? 0 : -1;
+    const recipePointStruct entry = filterEntry(f1pos, f2pos, f1move, f2move, shopt, false, compiler.curDelay, compiler.curFDelay);
+    return EntryList{compiler.fmacroPointList, compiler.numMacroPointsDefined, MaxMacroPoints}.append(entry) ? 0 : -1;
 }
 
 void KelInterface::listCompiledEntries()
 {
-    Ptx::diag(QStringLiteral("Total Points Defined:%1\n").arg(numPointsDefined));
-    Ptx::diag(QStringLiteral("Total Rep Points Defined:%1").arg(numRptPointsDefined));
+    Ptx::diag(QStringLiteral("Total Points Defined:%1\n").arg(compiler.numPointsDefined));
+    Ptx::diag(QStringLiteral("Total Rep Points Defined:%1").arg(compiler.numRptPointsDefined));
     Ptx::diag(QStringLiteral("Macro List:"));
-    for (int i = 0; i < numMacroPointsDefined; ++i)
-        Ptx::diag(listLine(fmacroPointList[i]));
+    for (int i = 0; i < compiler.numMacroPointsDefined; ++i)
+        Ptx::diag(listLine(compiler.fmacroPointList[i]));
     Ptx::diag(QStringLiteral("Repeat List:"));
-    for (int i = 0; i < numRptPointsDefined; ++i)
-        Ptx::diag(listLine(rptPointList[i]));
+    for (int i = 0; i < compiler.numRptPointsDefined; ++i)
+        Ptx::diag(listLine(compiler.rptPointList[i]));
     Ptx::diag(QStringLiteral("Points List:"));
-    for (int i = 0; i < numPointsDefined; ++i)
-        Ptx::diag(listLine(pointList[i]));
+    for (int i = 0; i < compiler.numPointsDefined; ++i)
+        Ptx::diag(listLine(compiler.pointList[i]));
 }

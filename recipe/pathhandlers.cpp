@@ -30,42 +30,42 @@ QString pathEcho(const QString &procLine, const char *keyword, const double *val
 // f: x1, y1, x2, y2, step.
 int KelInterface::compileLine(const double *f)
 {
-    if (skippedInMacro(macroDefining, procLine))
+    if (skippedInMacro(compiler.macroDefining, compiler.procLine))
         return 0;
     const double step = f[4];
     if (!(step > 0)) {
         rejectLine(QStringLiteral("LINE STEP NOT POSITIVE"));
         return 0;
     }
-    fpt1x = f[0];
-    fpt1y = f[1];
-    fpt2x = f[2];
-    fpt2y = f[3];
-    fpt4x = step;
-    line_x[0] = fpt1x;
-    line_y[0] = fpt1y;
-    line_x[1] = fpt2x;
-    line_y[1] = fpt2y;
+    compiler.fpt1x = f[0];
+    compiler.fpt1y = f[1];
+    compiler.fpt2x = f[2];
+    compiler.fpt2y = f[3];
+    compiler.fpt4x = step;
+    compiler.line_x[0] = compiler.fpt1x;
+    compiler.line_y[0] = compiler.fpt1y;
+    compiler.line_x[1] = compiler.fpt2x;
+    compiler.line_y[1] = compiler.fpt2y;
     // The square root of the sum of squares, as recipes have always had it: hypot differs
     // from it in the last bit for some lengths (3.7 from 1.2 and 3.5), and that changes
     // the truncated step count.
-    const double dx = line_x[1] - line_x[0];
-    const double dy = line_y[1] - line_y[0];
-    line_dist = std::sqrt(dx * dx + dy * dy);
-    line_steps = Ptx::lineSteps(line_dist, step);
+    const double dx = compiler.line_x[1] - compiler.line_x[0];
+    const double dy = compiler.line_y[1] - compiler.line_y[0];
+    compiler.line_dist = std::sqrt(dx * dx + dy * dy);
+    compiler.line_steps = Ptx::lineSteps(compiler.line_dist, step);
     find_line();
-    if (!std::isfinite(line_dist) || !std::isfinite(line_x_incr) || !std::isfinite(line_y_incr)) {
+    if (!std::isfinite(compiler.line_dist) || !std::isfinite(compiler.line_x_incr) || !std::isfinite(compiler.line_y_incr)) {
         rejectLine(QStringLiteral("LINE OUT OF RANGE"));
         return 0;
     }
-    Ptx::diag(pathEcho(procLine, "LINE", f, 5));
+    Ptx::diag(pathEcho(compiler.procLine, "LINE", f, 5));
     return HandleLine();
 }
 
 // f: x1, y1, x2, y2, x3, y3, step. Returns the negative solver result for points in a line.
 int KelInterface::compileCircle(const double *f, bool arc)
 {
-    if (skippedInMacro(macroDefining, procLine))
+    if (skippedInMacro(compiler.macroDefining, compiler.procLine))
         return 0;
     const char *keyword = arc ? "ARC" : "CIRCLE";
     const double step = f[6];
@@ -73,37 +73,37 @@ int KelInterface::compileCircle(const double *f, bool arc)
         rejectLine(QStringLiteral("%1 STEP NOT POSITIVE").arg(QLatin1String(keyword)));
         return 0;
     }
-    fpt1x = f[0];
-    fpt1y = f[1];
-    fpt2x = f[2];
-    fpt2y = f[3];
-    fpt3x = f[4];
-    fpt3y = f[5];
-    fpt4x = step;
-    circle_x[0] = fpt1x;
-    circle_y[0] = fpt1y;
-    circle_x[1] = fpt2x;
-    circle_y[1] = fpt2y;
-    circle_x[2] = fpt3x;
-    circle_y[2] = fpt3y;
+    compiler.fpt1x = f[0];
+    compiler.fpt1y = f[1];
+    compiler.fpt2x = f[2];
+    compiler.fpt2y = f[3];
+    compiler.fpt3x = f[4];
+    compiler.fpt3y = f[5];
+    compiler.fpt4x = step;
+    compiler.circle_x[0] = compiler.fpt1x;
+    compiler.circle_y[0] = compiler.fpt1y;
+    compiler.circle_x[1] = compiler.fpt2x;
+    compiler.circle_y[1] = compiler.fpt2y;
+    compiler.circle_x[2] = compiler.fpt3x;
+    compiler.circle_y[2] = compiler.fpt3y;
     const int result = arc ? find_arc() : find_circle();
-    circle_steps = Ptx::circleSubdivisions(circle_radius, step);
+    compiler.circle_steps = Ptx::circleSubdivisions(compiler.circle_radius, step);
     if (result < 0) {
         const QString reason = QStringLiteral("%1 POINTS IN A LINE").arg(QLatin1String(keyword));
         Ptx::diag(QStringLiteral("LINE:%1 ---STOPPED, RECIPE LINE %2: %3---")
-                      .arg(procLine).arg(curLineProcessing + 1).arg(reason));
+                      .arg(compiler.procLine).arg(compiler.curLineProcessing + 1).arg(reason));
         noteCompileProblem(reason);
         return result;
     }
-    if (!std::isfinite(center_x) || !std::isfinite(center_y) || !std::isfinite(circle_radius)) {
+    if (!std::isfinite(compiler.center_x) || !std::isfinite(compiler.center_y) || !std::isfinite(compiler.circle_radius)) {
         rejectLine(QStringLiteral("%1 OUT OF RANGE").arg(QLatin1String(keyword)));
         return 0;
     }
-    if (arc && circle_dir == 0) {
+    if (arc && compiler.circle_dir == 0) {
         rejectLine(QStringLiteral("ARC THIRD POINT AT START OR END ANGLE"));
         return 0;
     }
-    Ptx::diag(pathEcho(procLine, keyword, f, 7));
+    Ptx::diag(pathEcho(compiler.procLine, keyword, f, 7));
     return arc ? HandleArc() : HandleCircle();
 }
 
@@ -117,9 +117,9 @@ bool KelInterface::addPathPoint(double x, double y)
 
 int KelInterface::HandleComb(bool raster)
 {
-    if (skippedInMacro(macroDefining, procLine))
+    if (skippedInMacro(compiler.macroDefining, compiler.procLine))
         return 0;
-    Ptx::gridPoints(fpt1x, fpt1y, fpt2x, fpt2y, fpt3x, fpt3y, raster,
+    Ptx::gridPoints(compiler.fpt1x, compiler.fpt1y, compiler.fpt2x, compiler.fpt2y, compiler.fpt3x, compiler.fpt3y, raster,
                     [this](double x, double y) { return addPathPoint(x, y); });
     return 0;
 }
@@ -127,19 +127,19 @@ int KelInterface::HandleComb(bool raster)
 int KelInterface::find_line()
 {
     // A line shorter than its step has no interval: its start point stands alone.
-    if (line_steps == 0) {
-        line_x_incr = 0.0;
-        line_y_incr = 0.0;
+    if (compiler.line_steps == 0) {
+        compiler.line_x_incr = 0.0;
+        compiler.line_y_incr = 0.0;
         return 0;
     }
-    line_x_incr = (line_x[1] - line_x[0]) / line_steps;
-    line_y_incr = (line_y[1] - line_y[0]) / line_steps;
+    compiler.line_x_incr = (compiler.line_x[1] - compiler.line_x[0]) / compiler.line_steps;
+    compiler.line_y_incr = (compiler.line_y[1] - compiler.line_y[0]) / compiler.line_steps;
     return 0;
 }
 
 int KelInterface::HandleLine()
 {
-    line_count = Ptx::linePoints(line_x[0], line_y[0], line_x_incr, line_y_incr, line_steps,
+    compiler.line_count = Ptx::linePoints(compiler.line_x[0], compiler.line_y[0], compiler.line_x_incr, compiler.line_y_incr, compiler.line_steps,
                                  [this](double x, double y) { return addPathPoint(x, y); });
     return 0;
 }
@@ -147,10 +147,10 @@ int KelInterface::HandleLine()
 int KelInterface::find_circle()
 {
     Ptx::Circle circle;
-    const bool found = Ptx::circleThrough(circle_x, circle_y, &circle);
-    center_x = circle.centerX;
-    center_y = circle.centerY;
-    circle_radius = circle.radius;
+    const bool found = Ptx::circleThrough(compiler.circle_x, compiler.circle_y, &circle);
+    compiler.center_x = circle.centerX;
+    compiler.center_y = circle.centerY;
+    compiler.circle_radius = circle.radius;
     return found ? 0 : -1;
 }
 
@@ -159,27 +159,27 @@ int KelInterface::find_arc()
     const int result = find_circle();
     if (result < 0)
         return result;
-    const double a0 = find_angle(circle_x[0], circle_y[0], center_x, center_y);
-    const double a1 = find_angle(circle_x[1], circle_y[1], center_x, center_y);
-    const double a2 = find_angle(circle_x[2], circle_y[2], center_x, center_y);
+    const double a0 = find_angle(compiler.circle_x[0], compiler.circle_y[0], compiler.center_x, compiler.center_y);
+    const double a1 = find_angle(compiler.circle_x[1], compiler.circle_y[1], compiler.center_x, compiler.center_y);
+    const double a2 = find_angle(compiler.circle_x[2], compiler.circle_y[2], compiler.center_x, compiler.center_y);
     const Ptx::ArcSweep sweep = Ptx::arcSweep(a0, a1, a2);
-    circle_dir = sweep.dir;
-    circle_angle = sweep.angle;
-    circle_start_angle = a0;
+    compiler.circle_dir = sweep.dir;
+    compiler.circle_angle = sweep.angle;
+    compiler.circle_start_angle = a0;
     return 0;
 }
 
 int KelInterface::HandleCircle()
 {
-    Ptx::circlePoints({center_x, center_y, circle_radius}, circle_steps,
+    Ptx::circlePoints({compiler.center_x, compiler.center_y, compiler.circle_radius}, compiler.circle_steps,
                       [this](double x, double y) { return addPathPoint(x, y); });
     return 0;
 }
 
 int KelInterface::HandleArc()
 {
-    Ptx::arcPoints({center_x, center_y, circle_radius}, circle_start_angle, {circle_angle, circle_dir},
-                   circle_steps, [this](double x, double y) { return addPathPoint(x, y); });
+    Ptx::arcPoints({compiler.center_x, compiler.center_y, compiler.circle_radius}, compiler.circle_start_angle, {compiler.circle_angle, compiler.circle_dir},
+                   compiler.circle_steps, [this](double x, double y) { return addPathPoint(x, y); });
     return 0;
 }
 

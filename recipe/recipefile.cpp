@@ -102,28 +102,28 @@ void Ptx::setFileErrorReporter(std::function<void()> reporter)
 
 void KelInterface::setRecipe(QStringList list)
 {
-    recipe = list;
+    compiler.recipe = list;
 }
 
 QStringList KelInterface::getRecipe()
 {
-    return recipe;
+    return compiler.recipe;
 }
 
 void KelInterface::setFileName(QString name)
 {
-    rcpFileName = name;
-    emit updateFileName(rcpFileName);
+    compiler.rcpFileName = name;
+    emit updateFileName(compiler.rcpFileName);
 }
 
 QString KelInterface::getFileName()
 {
-    return rcpFileName;
+    return compiler.rcpFileName;
 }
 
 void KelInterface::saveRcp()
 {
-    if (!Ptx::writeRecipeFile(rcpFileName, recipe))
+    if (!Ptx::writeRecipeFile(compiler.rcpFileName, compiler.recipe))
         reportFileError();
 }
 
@@ -132,7 +132,7 @@ void KelInterface::saveRcp()
 void KelInterface::loadRcp()
 {
     QString refusal;
-    if (Ptx::readRecipeFile(rcpFileName, &recipe, &refusal))
+    if (Ptx::readRecipeFile(compiler.rcpFileName, &compiler.recipe, &refusal))
         return;
     if (refusal.isEmpty()) {
         reportFileError();

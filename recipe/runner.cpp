@@ -30,39 +30,39 @@ unsigned int KelInterface::recipeModuleMask()
 void KelInterface::recipePrompt(const QString &text)
 {
     emit addDispLine(text);
-    recipeInDelay = true;
-    recipePaused = true;
+    runner.recipeInDelay = true;
+    runner.recipePaused = true;
     emit updateRecipeSts();
 }
 
 // Alignment moves go in stage coordinates, at whatever speed the stage was last given.
 void KelInterface::recipeAlignMove(double x, double y)
 {
-    curscanx = x;
-    curscany = y;
+    runner.curscanx = x;
+    runner.curscany = y;
     emit addDispLine(QStringLiteral("MOVE X=%1 Y=%2 @SP=%3")
-                         .arg(numberText(curscanx), numberText(curscany), numberText(curspeedxy)));
-    moveXYTo(curscanx, curscany, &recipeIndex);
-    mbusy |= BusyStage;
+                         .arg(numberText(runner.curscanx), numberText(runner.curscany), numberText(runner.curspeedxy)));
+    moveXYTo(runner.curscanx, runner.curscany, &runner.recipeIndex);
+    status.mbusy |= BusyStage;
 }
 
 void KelInterface::endRecipeRun()
 {
     diag(QStringLiteral("RECIPE DONE!!"));
     emit addDispLine(QStringLiteral("RECIPE DONE!"));
-    xincr = defxincr;
-    yincr = defyincr;
-    zincr = defzincr;
-    recipePaused = false;
-    if (!contMacro)
+    frame.xincr = settings.defxincr;
+    frame.yincr = settings.defyincr;
+    frame.zincr = settings.defzincr;
+    runner.recipePaused = false;
+    if (!runner.contMacro)
         finishRunLog(RunEnding::Done);
-    recipeInDelay = false;
-    if (contMacro) {
-        recipeRunning = true;
-        recipeState = RCP_START;
+    runner.recipeInDelay = false;
+    if (runner.contMacro) {
+        runner.recipeRunning = true;
+        runner.recipeState = RCP_START;
     } else {
-        recipeRunning = false;
-        recipeState = RCP_IDLE;
+        runner.recipeRunning = false;
+        runner.recipeState = RCP_IDLE;
     }
     emit updateRecipeSts();
 }
@@ -73,92 +73,92 @@ void KelInterface::runRecipe()
     const unsigned int mask = recipeModuleMask();
     noteRunTick();
     for (int step = 0; step < MaxRecipeStepsPerTick; ++step) {
-        const int from = recipeState;
+        const int from = runner.recipeState;
         stepRecipe(mask);
-        if (!recipeStepChains(from, recipeState))
+        if (!recipeStepChains(from, runner.recipeState))
             break;
     }
 }
 
 void KelInterface::stepRecipe(unsigned int mask)
 {
-    const bool idle = (mbusy & mask) == 0;
+    const bool idle = (status.mbusy & mask) == 0;
 
-    if (recipeState != prevrcpstate) {
-        prevrcpstate = recipeState;
-        diag(QStringLiteral("RCP STATE:%1").arg(recipeState));
+    if (runner.recipeState != runner.prevrcpstate) {
+        runner.prevrcpstate = runner.recipeState;
+        diag(QStringLiteral("RCP STATE:%1").arg(runner.recipeState));
     }
 
     // The entry states read the run list; an index that names no compiled entry ends them.
-    if (recipeState >= RCP_LOAD_ENTRY && recipeState <= RCP_ENTRY_IDLE && !currentRecipeEntry())
-        recipeState = RCP_NEXT_ENTRY;
+    if (runner.recipeState >= RCP_LOAD_ENTRY && runner.recipeState <= RCP_ENTRY_IDLE && !currentRecipeEntry())
+        runner.recipeState = RCP_NEXT_ENTRY;
 
-    switch (recipeState) {
+    switch (runner.recipeState) {
     case RCP_IDLE:
-        firstmove = true;
+        runner.firstmove = true;
         break;
     case RCP_START:
         // A run started while the system check still moves the stage and focus (START is on
         // from "SYTEM OK!") waits for the check to finish before queueing anything.
-        if (interfaceState == INT_SYSCHECK)
+        if (startup.interfaceState == StartupState::INT_SYSCHECK)
             break;
-        firstmove = true;
-        recipeState = RCP_LOADZ;
+        runner.firstmove = true;
+        runner.recipeState = RCP_LOADZ;
         break;
 
     // Load points: focus first, then the stage.
     case RCP_LOADZ:
-        if (loadptEnZ) {
-            moveZTo(loadptZ, &recipeIndex);
-            mbusy |= BusyFocus;
-            recipeState = RCP_LOADZ_TAKEN;
+        if (settings.loadptEnZ) {
+            moveZTo(settings.loadptZ, &runner.recipeIndex);
+            status.mbusy |= BusyFocus;
+            runner.recipeState = RCP_LOADZ_TAKEN;
         } else {
-            recipeState = RCP_LOADXY;
+            runner.recipeState = RCP_LOADXY;
         }
         break;
     case RCP_LOADZ_TAKEN:
-        if (cmdDone(recipeIndex)) {
-            mbusy |= BusyFocus;
-            recipeState = RCP_LOADZ_IDLE;
+        if (ring.cmdDone(runner.recipeIndex)) {
+            status.mbusy |= BusyFocus;
+            runner.recipeState = RCP_LOADZ_IDLE;
         }
         break;
     case RCP_LOADZ_IDLE:
         if (idle) {
-            recipeInDelay = true;
+            runner.recipeInDelay = true;
             emit updateRecipeSts();
-            recipeState = RCP_LOADXY;
+            runner.recipeState = RCP_LOADXY;
         }
         break;
     case RCP_LOADXY:
-        if (loadptEnXY) {
-            moveStageTo(loadptX, loadptY, &recipeIndex);
-            mbusy |= BusyStage;
-            recipeState = RCP_LOADXY_TAKEN;
+        if (settings.loadptEnXY) {
+            moveStageTo(settings.loadptX, settings.loadptY, &runner.recipeIndex);
+            status.mbusy |= BusyStage;
+            runner.recipeState = RCP_LOADXY_TAKEN;
         } else {
-            recipeState = RCP_AT_LOAD;
+            runner.recipeState = RCP_AT_LOAD;
         }
         break;
     case RCP_LOADXY_TAKEN:
-        if (cmdDone(recipeIndex)) {
-            mbusy |= BusyStage;
-            recipeState = RCP_LOADXY_IDLE;
+        if (ring.cmdDone(runner.recipeIndex)) {
+            status.mbusy |= BusyStage;
+            runner.recipeState = RCP_LOADXY_IDLE;
         }
         break;
     case RCP_LOADXY_IDLE:
         if (idle) {
-            recipeInDelay = true;
+            runner.recipeInDelay = true;
             emit updateRecipeSts();
-            recipeState = RCP_AT_LOAD;
+            runner.recipeState = RCP_AT_LOAD;
         }
         break;
     case RCP_AT_LOAD:
-        if (firstmove) {
+        if (runner.firstmove) {
             recipePrompt(QLatin1String(LoadSamplePrompt));
-            firstmove = false;
-            recipeState = RCP_WAIT_LOAD;
+            runner.firstmove = false;
+            runner.recipeState = RCP_WAIT_LOAD;
             break;
         }
-        recipeState = RCP_END;
+        runner.recipeState = RCP_END;
         [[fallthrough]];
     case RCP_END:
         endRecipeRun();
@@ -166,71 +166,71 @@ void KelInterface::stepRecipe(unsigned int mask)
     case RCP_WAIT_LOAD:
         break;
     case RCP_LOADED:
-        firstmove = false;
+        runner.firstmove = false;
         emit updateRecipeSts();
-        recipeState = RCP_CHOOSE;
+        runner.recipeState = RCP_CHOOSE;
         break;
     case RCP_CHOOSE:
-        recipeState = teachAlign ? RCP_ALN1_MOVE : RCP_RUN;
+        runner.recipeState = compiler.teachAlign ? RCP_ALN1_MOVE : RCP_RUN;
         break;
 
     // Alignment: visit each stored point, let the operator jog onto the mark, store it.
     case RCP_ALN1_MOVE:
         setAbs();
-        recipeAlignMove(AlnPoint1x, AlnPoint1y);
-        recipeState = RCP_ALN1_TAKEN;
+        recipeAlignMove(frame.AlnPoint1x, frame.AlnPoint1y);
+        runner.recipeState = RCP_ALN1_TAKEN;
         [[fallthrough]];
     case RCP_ALN1_TAKEN:
-        if (cmdDone(recipeIndex)) {
-            mbusy |= BusyStage;
-            recipeState = RCP_ALN1_IDLE;
+        if (ring.cmdDone(runner.recipeIndex)) {
+            status.mbusy |= BusyStage;
+            runner.recipeState = RCP_ALN1_IDLE;
         }
         break;
     case RCP_ALN1_IDLE:
         if (idle) {
             recipePrompt(QLatin1String(FirstAlignPrompt));
-            recipeState = RCP_ALN1_WAIT;
+            runner.recipeState = RCP_ALN1_WAIT;
         }
         break;
     case RCP_ALN1_WAIT:
         break;
     case RCP_ALN2_MOVE:
         setAbs();
-        AlnPoint1x = fxpos;
-        AlnPoint1y = fypos;
-        recipeAlignMove(AlnPoint2x, AlnPoint2y);
-        recipeState = RCP_ALN2_TAKEN;
+        frame.AlnPoint1x = frame.fxpos;
+        frame.AlnPoint1y = frame.fypos;
+        recipeAlignMove(frame.AlnPoint2x, frame.AlnPoint2y);
+        runner.recipeState = RCP_ALN2_TAKEN;
         [[fallthrough]];
     case RCP_ALN2_TAKEN:
-        if (cmdDone(recipeIndex)) {
-            mbusy |= BusyStage;
-            recipeState = RCP_ALN2_IDLE;
+        if (ring.cmdDone(runner.recipeIndex)) {
+            status.mbusy |= BusyStage;
+            runner.recipeState = RCP_ALN2_IDLE;
         }
         break;
     case RCP_ALN2_IDLE:
         if (idle) {
             recipePrompt(QLatin1String(SecondAlignPrompt));
-            recipeState = RCP_ALN2_WAIT;
+            runner.recipeState = RCP_ALN2_WAIT;
         }
         break;
     case RCP_ALN2_WAIT:
         break;
     case RCP_ALN2_STORE:
         setAbs();
-        AlnPoint2x = fxpos;
-        AlnPoint2y = fypos;
-        alignTaught = true;
-        recipeState = RCP_RUN;
+        frame.AlnPoint2x = frame.fxpos;
+        frame.AlnPoint2y = frame.fypos;
+        runner.alignTaught = true;
+        runner.recipeState = RCP_RUN;
         break;
 
     // The entries.
     case RCP_RUN:
         setAbs();
-        if (teachAlign)
+        if (compiler.teachAlign)
             setSkew();
-        curPoint = firstEntry;
+        runner.curPoint = runner.firstEntry;
         planRun();
-        recipeState = numPointsDefined > 0 ? (restoreList.isEmpty() ? RCP_LOAD_ENTRY : RCP_RESTORE_LOAD) : RCP_LOADXY;
+        runner.recipeState = compiler.numPointsDefined > 0 ? (runner.restoreList.isEmpty() ? RCP_LOAD_ENTRY : RCP_RESTORE_LOAD) : RCP_LOADXY;
         break;
     case RCP_RESTORE_LOAD:
     case RCP_RESTORE_ISSUE:
@@ -239,29 +239,29 @@ void KelInterface::stepRecipe(unsigned int mask)
         restoreRecipeState(idle);
         break;
     case RCP_SPEEDS_TAKEN:
-        if (cmdDone(recipeIndex))
-            recipeState = RCP_ISSUE_ENTRY;
+        if (ring.cmdDone(runner.recipeIndex))
+            runner.recipeState = RCP_ISSUE_ENTRY;
         break;
     case RCP_LOAD_ENTRY:
-        recipeState = RCP_ISSUE_ENTRY;
+        runner.recipeState = RCP_ISSUE_ENTRY;
         // Speeds already in force send nothing: the entry is issued in the same tick.
         if (loadRecipeEntry())
             break;
         [[fallthrough]];
     case RCP_ISSUE_ENTRY:
         setAbs();
-        if (teachAlign)
+        if (compiler.teachAlign)
             setSkew();
         issueRecipeEntry();
         break;
     case RCP_ENTRY_TAKEN:
-        if (cmdDone(recipeIndex)) {
+        if (ring.cmdDone(runner.recipeIndex)) {
             markRecipeEntryBusy();
             // The controller carries out a shutter entry by itself once it has it: sent
             // again, an exposure would be taken twice.
             if (entryKind(*currentRecipeEntry()) == EntryKind::Shutters)
-                noteEntryCompleted(curPoint);
-            recipeState = RCP_ENTRY_IDLE;
+                noteEntryCompleted(runner.curPoint);
+            runner.recipeState = RCP_ENTRY_IDLE;
         }
         break;
     case RCP_ENTRY_IDLE:
@@ -271,18 +271,18 @@ void KelInterface::stepRecipe(unsigned int mask)
         dwellRecipeEntry();
         break;
     case RCP_NEXT_ENTRY:
-        entryStartMs = runWorkMs;
-        ++runRecord.entriesDone;
-        noteEntryCompleted(curPoint);
-        ++curPoint;
-        if (curPoint < numPointsDefined) {
-            recipeState = RCP_LOAD_ENTRY;
-        } else if (contMacro) {
-            curPoint = 0;
-            recipeState = RCP_LOAD_ENTRY;
+        runner.entryStartMs = runner.runWorkMs;
+        ++runner.runRecord.entriesDone;
+        noteEntryCompleted(runner.curPoint);
+        ++runner.curPoint;
+        if (runner.curPoint < compiler.numPointsDefined) {
+            runner.recipeState = RCP_LOAD_ENTRY;
+        } else if (runner.contMacro) {
+            runner.curPoint = 0;
+            runner.recipeState = RCP_LOAD_ENTRY;
         } else {
-            firstmove = false;
-            recipeState = RCP_LOADZ;
+            runner.firstmove = false;
+            runner.recipeState = RCP_LOADZ;
         }
         break;
     default:
@@ -294,38 +294,38 @@ void KelInterface::stepRecipe(unsigned int mask)
 // A run that START replaces is logged before the new one begins.
 void KelInterface::initRecipe()
 {
-    if (recipeRunning)
+    if (runner.recipeRunning)
         finishRunLog(RunEnding::Restart);
-    runSpeeds.forgetAll();
-    recipeState = RCP_IDLE;
-    recipeIndex = 0;
-    recipePaused = false;
-    recipeRunning = false;
+    runner.runSpeeds.forgetAll();
+    runner.recipeState = RCP_IDLE;
+    runner.recipeIndex = 0;
+    runner.recipePaused = false;
+    runner.recipeRunning = false;
 }
 
 void KelInterface::startRecipe()
 {
     recoverRunCheckpoint(QString::fromLatin1(RunLogName));
-    runRecord = RunRecord{QDateTime::currentDateTime(), QDateTime(), rcpFileName, 0, numPointsDefined,
-                          RunEnding::Stop, 1, 0, recipeChecksum(recipe)};
-    firstEntry = 0;
-    restoreList.clear();
+    runner.runRecord = RunRecord{QDateTime::currentDateTime(), QDateTime(), compiler.rcpFileName, 0, compiler.numPointsDefined,
+                          RunEnding::Stop, 1, 0, recipeChecksum(compiler.recipe)};
+    runner.firstEntry = 0;
+    runner.restoreList.clear();
     noteEntryCompleted(-1);
-    runEnding = RunEnding::Stop;
-    alignTaught = false;
+    runner.runEnding = RunEnding::Stop;
+    runner.alignTaught = false;
     planRun();
-    recipeState = RCP_START;
-    recipeRunning = true;
-    recipePaused = false;
-    recipeInDelay = false;
+    runner.recipeState = RCP_START;
+    runner.recipeRunning = true;
+    runner.recipePaused = false;
+    runner.recipeInDelay = false;
     emit updateRecipeSts();
 }
 
 // Holds the dwell countdown; moves and commands already under way go on.
 void KelInterface::recipePause()
 {
-    recipePaused = true;
-    recipeInDelay = false;
+    runner.recipePaused = true;
+    runner.recipeInDelay = false;
     emit updateRecipeSts();
 }
 
@@ -335,16 +335,16 @@ void KelInterface::recipePause()
 // an entry is skipped and the run goes on when the entry is done.
 void KelInterface::recipeContinue()
 {
-    recipePaused = false;
-    recipeInDelay = false;
-    if (recipeWaitsForOperator() && recipeStateHasStep(recipeState + 1))
-        ++recipeState;
+    runner.recipePaused = false;
+    runner.recipeInDelay = false;
+    if (recipeWaitsForOperator() && recipeStateHasStep(runner.recipeState + 1))
+        ++runner.recipeState;
     emit updateRecipeSts();
 }
 
 RunWait KelInterface::recipeWaitsOn() const
 {
-    switch (recipeState) {
+    switch (runner.recipeState) {
     case RCP_LOADZ_TAKEN:
     case RCP_LOADZ_IDLE:
     case RCP_LOADXY_TAKEN:
@@ -367,16 +367,16 @@ RunWait KelInterface::recipeWaitsOn() const
         return RunWait::Motion;
     if (entry && entryKind(*entry) == EntryKind::Wheels)
         return RunWait::Motion;
-    if (wexp1)
+    if (runner.wexp1)
         return RunWait::Shutter1;
-    if (wexp2)
+    if (runner.wexp2)
         return RunWait::Shutter2;
-    return wexp3 ? RunWait::Shutter3 : RunWait::Nothing;
+    return runner.wexp3 ? RunWait::Shutter3 : RunWait::Nothing;
 }
 
 bool KelInterface::recipeWaitsForOperator() const
 {
-    switch (recipeState) {
+    switch (runner.recipeState) {
     case RCP_WAIT_LOAD:
     case RCP_ALN1_WAIT:
     case RCP_ALN2_WAIT:
@@ -393,7 +393,7 @@ bool KelInterface::recipeWaitsForOperator() const
 
 QString KelInterface::operatorPrompt() const
 {
-    switch (recipeState) {
+    switch (runner.recipeState) {
     case RCP_WAIT_LOAD:
         return QLatin1String(LoadSamplePrompt);
     case RCP_ALN1_WAIT:
@@ -409,56 +409,56 @@ QString KelInterface::operatorPrompt() const
 
 void KelInterface::nextRecipePoint()
 {
-    if (recipeState != RCP_DWELL)
+    if (runner.recipeState != RCP_DWELL)
         return;
-    recipeInDelay = false;
+    runner.recipeInDelay = false;
     emit updateRecipeSts();
-    recipeState = RCP_NEXT_ENTRY;
+    runner.recipeState = RCP_NEXT_ENTRY;
 }
 
 void KelInterface::prevRecipePoint()
 {
-    if (recipeState != RCP_DWELL)
+    if (runner.recipeState != RCP_DWELL)
         return;
-    if (curPoint > 0)
-        --curPoint;
-    recipeInDelay = false;
+    if (runner.curPoint > 0)
+        --runner.curPoint;
+    runner.recipeInDelay = false;
     emit updateRecipeSts();
-    recipeState = RCP_LOAD_ENTRY;
+    runner.recipeState = RCP_LOAD_ENTRY;
 }
 
 // Commands already queued are left to the controller; HALT is there to stop the axes.
 void KelInterface::stopRecipe()
 {
-    runSpeeds.forgetAll();
-    if (recipeRunning)
-        finishRunLog(runEnding);
-    recipeState = RCP_IDLE;
-    recipeRunning = false;
-    recipePaused = false;
-    recipeInDelay = false;
-    xincr = defxincr;
-    yincr = defyincr;
-    zincr = defzincr;
+    runner.runSpeeds.forgetAll();
+    if (runner.recipeRunning)
+        finishRunLog(runner.runEnding);
+    runner.recipeState = RCP_IDLE;
+    runner.recipeRunning = false;
+    runner.recipePaused = false;
+    runner.recipeInDelay = false;
+    frame.xincr = settings.defxincr;
+    frame.yincr = settings.defyincr;
+    frame.zincr = settings.defzincr;
     emit updateRecipeSts();
 }
 
 void KelInterface::setContMacro(bool on)
 {
-    contMacro = on;
+    runner.contMacro = on;
 }
 
 bool KelInterface::isRecipeRunning()
 {
-    return recipeRunning;
+    return runner.recipeRunning;
 }
 
 bool KelInterface::isRecipePaused()
 {
-    return recipePaused;
+    return runner.recipePaused;
 }
 
 bool KelInterface::isRecipeDelay()
 {
-    return recipeInDelay;
+    return runner.recipeInDelay;
 }

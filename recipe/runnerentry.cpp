@@ -19,9 +19,9 @@ constexpr int Wheel2 = 2;
 
 const recipePointStruct *KelInterface::currentRecipeEntry() const
 {
-    if (curPoint < 0 || curPoint >= numPointsDefined || curPoint >= PointListSize)
+    if (runner.curPoint < 0 || runner.curPoint >= compiler.numPointsDefined || runner.curPoint >= PointListSize)
         return nullptr;
-    return &pointList[curPoint];
+    return &compiler.pointList[runner.curPoint];
 }
 
 // Sets the speed of devices firstDev to lastDev and reads it back from lastDev, so that
@@ -34,21 +34,21 @@ bool KelInterface::queueRecipeSpeed(uint firstDev, uint lastDev, double stepsPer
     qint32 steps = 0;
     if (!toSteps(stepsPerSecond, &steps)) {
         diag(QStringLiteral("RECIPE SPEED NOT SENT: %1").arg(numberText(stepsPerSecond)));
-        recipeIndex = NotQueued;
+        runner.recipeIndex = NotQueued;
         return false;
     }
     bool inForce = true;
     for (uint dev = firstDev; dev <= lastDev; ++dev)
-        inForce = inForce && runSpeeds.holds(dev, steps);
+        inForce = inForce && runner.runSpeeds.holds(dev, steps);
     if (inForce)
         return false;
     bool queued = true;
     for (uint dev = firstDev; dev <= lastDev; ++dev)
         queued = addCommand(dev, CmdWrite, IdxSpeed, steps, false) >= 0 && queued;
-    recipeIndex = addCommand(lastDev, CmdRead, IdxSpeed, 0, true);
+    runner.recipeIndex = addCommand(lastDev, CmdRead, IdxSpeed, 0, true);
     // Queueing a speed forgets what was known of it; only speeds surely queued are noted.
-    for (uint dev = firstDev; dev <= lastDev && queued && recipeIndex >= 0; ++dev)
-        runSpeeds.note(dev, steps);
+    for (uint dev = firstDev; dev <= lastDev && queued && runner.recipeIndex >= 0; ++dev)
+        runner.runSpeeds.note(dev, steps);
     return true;
 }
 
@@ -56,24 +56,24 @@ bool KelInterface::loadRecipeEntry()
 {
     const recipePointStruct &entry = *currentRecipeEntry();
     // The first entry runs at the configured speeds, whatever the recipe set before it.
-    return loadEntrySpeeds(entry, curPoint == 0 ? speedXY : entry.speedxy, curPoint == 0 ? speedZ : entry.speedz);
+    return loadEntrySpeeds(entry, runner.curPoint == 0 ? settings.speedXY : entry.speedxy, runner.curPoint == 0 ? settings.speedZ : entry.speedz);
 }
 
 // Takes the entry's target and speeds and queues the speed of the axes it moves, unless it is
 // in force already; false when nothing was queued.
 bool KelInterface::loadEntrySpeeds(const recipePointStruct &entry, double speedxy, double speedz)
 {
-    curscanx = entry.x;
-    curscany = entry.y;
-    curscanz = entry.z;
-    curspeedxy = speedxy;
-    curspeedz = speedz;
+    runner.curscanx = entry.x;
+    runner.curscany = entry.y;
+    runner.curscanz = entry.z;
+    runner.curspeedxy = speedxy;
+    runner.curspeedz = speedz;
 
     switch (entryKind(entry)) {
     case EntryKind::Focus:
-        return queueRecipeSpeed(DevZ, DevZ, curspeedz);
+        return queueRecipeSpeed(DevZ, DevZ, runner.curspeedz);
     case EntryKind::StageXY:
-        return queueRecipeSpeed(DevX, DevY, stepsPerMMxy * curspeedxy);
+        return queueRecipeSpeed(DevX, DevY, settings.stepsPerMMxy * runner.curspeedxy);
     case EntryKind::Wheels:
     case EntryKind::Pause:
     case EntryKind::Shutters:
@@ -90,11 +90,11 @@ QString KelInterface::entryTravelRefusal(const recipePointStruct &entry) const
     double stageY = 0.0;
     switch (entryKind(entry)) {
     case EntryKind::Focus:
-        return travelLimits.refusalZ(curscanz);
+        return settings.travelLimits.refusalZ(runner.curscanz);
     case EntryKind::StageXY:
         // Without a direction the move itself refuses and says so.
-        if (stageTargetXY(curscanx, curscany, &stageX, &stageY))
-            return travelLimits.refusalXY(stageX, stageY);
+        if (stageTargetXY(runner.curscanx, runner.curscany, &stageX, &stageY))
+            return settings.travelLimits.refusalXY(stageX, stageY);
         return QString();
     case EntryKind::Wheels:
     case EntryKind::Pause:
@@ -108,13 +108,13 @@ QString KelInterface::entryTravelRefusal(const recipePointStruct &entry) const
 // so that the operator can skip the entry with NEXT or end the run with STOP.
 void KelInterface::holdOutsideTravel(const QString &why)
 {
-    emit addDispLine(QStringLiteral("ENTRY %1 NOT RUN: %2").arg(curPoint + 1).arg(why));
+    emit addDispLine(QStringLiteral("ENTRY %1 NOT RUN: %2").arg(runner.curPoint + 1).arg(why));
     emit addDispLine(QStringLiteral("NEXT SKIPS IT, STOP ENDS THE RUN"));
-    recipeDelay = 0;
-    delaycnt = 0;
-    recipeInDelay = true;
+    runner.recipeDelay = 0;
+    runner.delaycnt = 0;
+    runner.recipeInDelay = true;
     emit updateRecipeSts();
-    recipeState = RCP_DWELL;
+    runner.recipeState = RCP_DWELL;
 }
 
 void KelInterface::issueRecipeEntry()
@@ -127,16 +127,16 @@ void KelInterface::issueRecipeEntry()
     }
     if (entryKind(entry) != EntryKind::Pause) {
         sendRecipeEntry(entry);
-        recipeState = RCP_ENTRY_TAKEN;
+        runner.recipeState = RCP_ENTRY_TAKEN;
         return;
     }
     // A pause shorter than two ticks holds here until the operator moves the run on.
     if (entry.fdelay > RecipeTickMs) {
-        recipeDelay = dwellTicks(entry.fdelay);
-        delaycnt = recipeDelay;
-        recipeInDelay = true;
+        runner.recipeDelay = dwellTicks(entry.fdelay);
+        runner.delaycnt = runner.recipeDelay;
+        runner.recipeInDelay = true;
         emit updateRecipeSts();
-        recipeState = RCP_DWELL;
+        runner.recipeState = RCP_DWELL;
     }
 }
 
@@ -148,33 +148,33 @@ void KelInterface::sendRecipeEntry(const recipePointStruct &entry)
     case EntryKind::Wheels:
         if (entry.f1move && entry.f2move) {
             emit addDispLine(QStringLiteral("MOVE FW1=%1 FW2=%2").arg(entry.f1pos).arg(entry.f2pos));
-            moveFWboth(entry.f1pos, entry.f2pos, &recipeIndex);
+            moveFWboth(entry.f1pos, entry.f2pos, &runner.recipeIndex);
         } else if (entry.f1move) {
             emit addDispLine(QStringLiteral("MOVE FW1=%1").arg(entry.f1pos));
-            moveFW(Wheel1, entry.f1pos, &recipeIndex);
+            moveFW(Wheel1, entry.f1pos, &runner.recipeIndex);
         } else {
             emit addDispLine(QStringLiteral("MOVE FW2=%1").arg(entry.f2pos));
-            moveFW(Wheel2, entry.f2pos, &recipeIndex);
+            moveFW(Wheel2, entry.f2pos, &runner.recipeIndex);
         }
-        mbusy = BusyWheels;
+        status.mbusy = BusyWheels;
         break;
     case EntryKind::Pause:
         break;
     case EntryKind::Shutters:
         issueShutterEntry(entry.shopt);
-        mbusy = 0;
+        status.mbusy = 0;
         break;
     case EntryKind::Focus:
         emit addDispLine(QStringLiteral("MOVE Z=%1 @SP=%2")
-                             .arg(numberText(curscanz), numberText(curspeedz)));
-        moveZTo(curscanz, &recipeIndex);
-        mbusy |= BusyFocus;
+                             .arg(numberText(runner.curscanz), numberText(runner.curspeedz)));
+        moveZTo(runner.curscanz, &runner.recipeIndex);
+        status.mbusy |= BusyFocus;
         break;
     case EntryKind::StageXY:
         emit addDispLine(QStringLiteral("MOVE X=%1 Y=%2 @SP=%3")
-                             .arg(numberText(curscanx), numberText(curscany), numberText(curspeedxy)));
-        moveXYTo(curscanx, curscany, &recipeIndex);
-        mbusy |= BusyStage;
+                             .arg(numberText(runner.curscanx), numberText(runner.curscany), numberText(runner.curspeedxy)));
+        moveXYTo(runner.curscanx, runner.curscany, &runner.recipeIndex);
+        status.mbusy |= BusyStage;
         break;
     }
 }
@@ -183,8 +183,8 @@ void KelInterface::sendRecipeEntry(const recipePointStruct &entry)
 // An exposure is taken as running until polling reports the shutter in another state.
 void KelInterface::issueShutterEntry(quint32 shopt)
 {
-    bool *const exposing[ShutterCount] = {&wexp1, &wexp2, &wexp3};
-    long *const state[ShutterCount] = {&fwShut1Pos, &fwShut2Pos, &fwShut3Pos};
+    bool *const exposing[ShutterCount] = {&runner.wexp1, &runner.wexp2, &runner.wexp3};
+    long *const state[ShutterCount] = {&status.fwShut1Pos, &status.fwShut2Pos, &status.fwShut3Pos};
     for (bool *flag : exposing)
         *flag = false;
 
@@ -192,14 +192,14 @@ void KelInterface::issueShutterEntry(quint32 shopt)
     if (word.exposureShutter != 0) {
         emit addDispLine(QStringLiteral("SET EXP TIME SH%1=%2")
                              .arg(word.exposureShutter).arg(word.exposureTime));
-        ctrlShutter(word.exposureShutter, word.exposureTime, &recipeIndex);
+        ctrlShutter(word.exposureShutter, word.exposureTime, &runner.recipeIndex);
         return;
     }
     emit addDispLine(QStringLiteral("MOVE SH1=%1 SH2=%2 SH3=%3")
                          .arg(word.code[0]).arg(word.code[1]).arg(word.code[2]));
     for (int n = 0; n < ShutterCount; ++n) {
         if (word.code[n] != ShutterKeep)
-            ctrlShutter(n + 1, word.code[n], &recipeIndex);
+            ctrlShutter(n + 1, word.code[n], &runner.recipeIndex);
     }
     for (int n = 0; n < ShutterCount; ++n) {
         if (word.code[n] == ShutterExpose) {
@@ -215,23 +215,23 @@ void KelInterface::markRecipeEntryBusy()
 {
     switch (entryKind(*currentRecipeEntry())) {
     case EntryKind::StageXY:
-        mbusy |= BusyStage;
+        status.mbusy |= BusyStage;
         break;
     case EntryKind::Focus:
-        mbusy |= BusyFocus;
+        status.mbusy |= BusyFocus;
         break;
     case EntryKind::Wheels:
-        mbusy = BusyWheels;
+        status.mbusy = BusyWheels;
         break;
     case EntryKind::Pause:
     case EntryKind::Shutters:
-        mbusy = 0;
-        if (wexp1)
-            fwShut1Pos = ShutterExpose;
-        if (wexp2)
-            fwShut2Pos = ShutterExpose;
-        if (wexp3)
-            fwShut3Pos = ShutterExpose;
+        status.mbusy = 0;
+        if (runner.wexp1)
+            status.fwShut1Pos = ShutterExpose;
+        if (runner.wexp2)
+            status.fwShut2Pos = ShutterExpose;
+        if (runner.wexp3)
+            status.fwShut3Pos = ShutterExpose;
         break;
     }
 }
@@ -242,46 +242,46 @@ void KelInterface::markRecipeEntryBusy()
 void KelInterface::settleRecipeEntry(unsigned int mask)
 {
     const recipePointStruct &entry = *currentRecipeEntry();
-    if ((mbusy & mask) == 0 && !wexp1 && !wexp2 && !wexp3) {
-        if (entry.filtmove && recipePaused) {
-            recipeDelay = 0;
-            delaycnt = 0;
-            recipeInDelay = true;
+    if ((status.mbusy & mask) == 0 && !runner.wexp1 && !runner.wexp2 && !runner.wexp3) {
+        if (entry.filtmove && runner.recipePaused) {
+            runner.recipeDelay = 0;
+            runner.delaycnt = 0;
+            runner.recipeInDelay = true;
             emit updateRecipeSts();
-            recipeState = RCP_DWELL;
+            runner.recipeState = RCP_DWELL;
         } else if (entry.filtmove) {
-            recipePaused = false;
-            recipeInDelay = false;
+            runner.recipePaused = false;
+            runner.recipeInDelay = false;
             emit updateRecipeSts();
-            recipeState = RCP_NEXT_ENTRY;
+            runner.recipeState = RCP_NEXT_ENTRY;
         } else {
-            recipeDelay = dwellTicks(entry.delay);
-            delaycnt = recipeDelay;
-            recipeInDelay = true;
+            runner.recipeDelay = dwellTicks(entry.delay);
+            runner.delaycnt = runner.recipeDelay;
+            runner.recipeInDelay = true;
             emit updateRecipeSts();
-            recipeState = RCP_DWELL;
+            runner.recipeState = RCP_DWELL;
         }
     }
     // Without the shutter module no shutter state is polled, so nothing would end the wait.
     const bool shuttersPolled = (mask & (1u << DevWheel1)) != 0;
-    if (wexp1 && (fwShut1Pos != ShutterExpose || !shuttersPolled))
-        wexp1 = false;
-    if (wexp2 && (fwShut2Pos != ShutterExpose || !shuttersPolled))
-        wexp2 = false;
-    if (wexp3 && (fwShut3Pos != ShutterExpose || !shuttersPolled))
-        wexp3 = false;
+    if (runner.wexp1 && (status.fwShut1Pos != ShutterExpose || !shuttersPolled))
+        runner.wexp1 = false;
+    if (runner.wexp2 && (status.fwShut2Pos != ShutterExpose || !shuttersPolled))
+        runner.wexp2 = false;
+    if (runner.wexp3 && (status.fwShut3Pos != ShutterExpose || !shuttersPolled))
+        runner.wexp3 = false;
 }
 
 // Counts the dwell down, except while paused; a dwell of no ticks lasts until the operator
 // moves the run on with NEXT, PREV or RESUME.
 void KelInterface::dwellRecipeEntry()
 {
-    if (!recipePaused && delaycnt > 0)
-        --delaycnt;
-    if (recipeDelay > 0 && delaycnt == 0) {
-        recipePaused = false;
-        recipeInDelay = false;
+    if (!runner.recipePaused && runner.delaycnt > 0)
+        --runner.delaycnt;
+    if (runner.recipeDelay > 0 && runner.delaycnt == 0) {
+        runner.recipePaused = false;
+        runner.recipeInDelay = false;
         emit updateRecipeSts();
-        recipeState = RCP_NEXT_ENTRY;
+        runner.recipeState = RCP_NEXT_ENTRY;
     }
 }

@@ -35,29 +35,29 @@ unsigned int expectedBusy(const recipePointStruct &entry)
 void KelInterface::startRecipeAt(int entry)
 {
     startRecipe();
-    firstEntry = std::clamp(entry, 1, std::max(1, numPointsDefined)) - 1;
-    restoreList = restoreEntries(QVector<recipePointStruct>(pointList, pointList + numPointsDefined), firstEntry,
-                                 speedXY, speedZ);
-    restoreIndex = 0;
-    runRecord.firstEntry = firstEntry + 1;
-    runRecord.entriesDone = firstEntry;
-    noteEntryCompleted(firstEntry - 1);
-    runEstimate.startAt(firstEntry);
+    runner.firstEntry = std::clamp(entry, 1, std::max(1, compiler.numPointsDefined)) - 1;
+    runner.restoreList = restoreEntries(QVector<recipePointStruct>(compiler.pointList, compiler.pointList + compiler.numPointsDefined), runner.firstEntry,
+                                 settings.speedXY, settings.speedZ);
+    runner.restoreIndex = 0;
+    runner.runRecord.firstEntry = runner.firstEntry + 1;
+    runner.runRecord.entriesDone = runner.firstEntry;
+    noteEntryCompleted(runner.firstEntry - 1);
+    runner.runEstimate.startAt(runner.firstEntry);
     emit updateRecipeSts();
 }
 
 int KelInterface::proposedStartEntry()
 {
-    return Ptx::proposedStartEntry(readRunLog(QString::fromLatin1(RunLogName)), rcpFileName,
-                                   recipeChecksum(recipe));
+    return Ptx::proposedStartEntry(readRunLog(QString::fromLatin1(RunLogName)), compiler.rcpFileName,
+                                   recipeChecksum(compiler.recipe));
 }
 
 // The log's checkpoint follows every completed entry, so that a run cut by a crash or a
 // power cut is known to have got that far.
 void KelInterface::noteEntryCompleted(int index)
 {
-    RunRecord now = runRecord;
-    runRecord.lastCompleted = now.lastCompleted = index + 1;
+    RunRecord now = runner.runRecord;
+    runner.runRecord.lastCompleted = now.lastCompleted = index + 1;
     now.end = QDateTime::currentDateTime();
     now.ending = RunEnding::NotEnded;
     if (!writeRunCheckpoint(QString::fromLatin1(RunLogName), runLogLine(now)))
@@ -68,38 +68,38 @@ void KelInterface::noteEntryCompleted(int index)
 // wait until the controller has it and the axes are idle. Then the first entry is loaded.
 void KelInterface::restoreRecipeState(bool idle)
 {
-    switch (recipeState) {
+    switch (runner.recipeState) {
     case RCP_RESTORE_LOAD:
-        if (restoreIndex >= restoreList.size()) {
-            recipeState = RCP_LOAD_ENTRY;
+        if (runner.restoreIndex >= runner.restoreList.size()) {
+            runner.recipeState = RCP_LOAD_ENTRY;
             break;
         }
-        if (restoreIndex == 0)
-            emit addDispLine(QStringLiteral("RESTORING STATE FOR ENTRY %1").arg(firstEntry + 1));
-        loadEntrySpeeds(restoreList.at(restoreIndex), restoreList.at(restoreIndex).speedxy,
-                        restoreList.at(restoreIndex).speedz);
-        recipeState = RCP_RESTORE_ISSUE;
+        if (runner.restoreIndex == 0)
+            emit addDispLine(QStringLiteral("RESTORING STATE FOR ENTRY %1").arg(runner.firstEntry + 1));
+        loadEntrySpeeds(runner.restoreList.at(runner.restoreIndex), runner.restoreList.at(runner.restoreIndex).speedxy,
+                        runner.restoreList.at(runner.restoreIndex).speedz);
+        runner.recipeState = RCP_RESTORE_ISSUE;
         break;
     case RCP_RESTORE_ISSUE:
-        if (cmdDone(recipeIndex)) {
+        if (ring.cmdDone(runner.recipeIndex)) {
             setAbs();
-            if (teachAlign)
+            if (compiler.teachAlign)
                 setSkew();
-            const recipePointStruct &step = restoreList.at(restoreIndex++);
-            restoreBusy = expectedBusy(step);
+            const recipePointStruct &step = runner.restoreList.at(runner.restoreIndex++);
+            runner.restoreBusy = expectedBusy(step);
             sendRecipeEntry(step);
-            recipeState = RCP_RESTORE_TAKEN;
+            runner.recipeState = RCP_RESTORE_TAKEN;
         }
         break;
     case RCP_RESTORE_TAKEN:
-        if (cmdDone(recipeIndex)) {
-            mbusy |= restoreBusy;
-            recipeState = RCP_RESTORE_IDLE;
+        if (ring.cmdDone(runner.recipeIndex)) {
+            status.mbusy |= runner.restoreBusy;
+            runner.recipeState = RCP_RESTORE_IDLE;
         }
         break;
     case RCP_RESTORE_IDLE:
         if (idle)
-            recipeState = RCP_RESTORE_LOAD;
+            runner.recipeState = RCP_RESTORE_LOAD;
         break;
     default:
         break;

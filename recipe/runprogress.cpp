@@ -75,40 +75,40 @@ using namespace Ptx;
 RunEstimate KelInterface::estimateRun() const
 {
     RunSetup setup;
-    setup.stepsPerMMxy = stepsPerMMxy;
-    setup.micronsPerStepZ = micronsPerStepZ;
-    setup.speedXY = speedXY;
-    setup.speedZ = speedZ;
-    setup.stageX = xpos / stepsPerMMxy;
-    setup.stageY = ypos / stepsPerMMxy;
-    setup.stageZ = zpos * micronsPerStepZ;
-    if (fw1CurPos > 0)
-        setup.wheel1 = int(fw1CurPos);
-    if (fw2CurPos > 0)
-        setup.wheel2 = int(fw2CurPos);
-    if (teachAlign)
+    setup.stepsPerMMxy = settings.stepsPerMMxy;
+    setup.micronsPerStepZ = settings.micronsPerStepZ;
+    setup.speedXY = settings.speedXY;
+    setup.speedZ = settings.speedZ;
+    setup.stageX = status.xpos / settings.stepsPerMMxy;
+    setup.stageY = status.ypos / settings.stepsPerMMxy;
+    setup.stageZ = status.zpos * settings.micronsPerStepZ;
+    if (status.fw1CurPos > 0)
+        setup.wheel1 = int(status.fw1CurPos);
+    if (status.fw2CurPos > 0)
+        setup.wheel2 = int(status.fw2CurPos);
+    if (compiler.teachAlign)
         setup.align.emplace(runAlignment());
-    if (loadptEnXY) {
-        setup.loadX = loadptX;
-        setup.loadY = loadptY;
+    if (settings.loadptEnXY) {
+        setup.loadX = settings.loadptX;
+        setup.loadY = settings.loadptY;
     }
-    if (loadptEnZ)
-        setup.loadZ = loadptZ;
+    if (settings.loadptEnZ)
+        setup.loadZ = settings.loadptZ;
     RunTimings timings;
-    if (fw1NumPos > 0)
-        timings.wheelPositions = int(fw1NumPos);
-    const QVector<recipePointStruct> entries(pointList, pointList + numPointsDefined);
+    if (startup.fw1NumPos > 0)
+        timings.wheelPositions = int(startup.fw1NumPos);
+    const QVector<recipePointStruct> entries(compiler.pointList, compiler.pointList + compiler.numPointsDefined);
     return RunEstimate(entryTimesMs(entries, setup, timings), returnTimeMs(entries, setup, timings));
 }
 
 void KelInterface::planRun()
 {
-    runEstimate = estimateRun();
-    runEstimate.startAt(firstEntry);
-    runWorkMs = 0.0;
-    entryStartMs = 0.0;
-    runClock.start();
-    lastRunTickMs = 0;
+    runner.runEstimate = estimateRun();
+    runner.runEstimate.startAt(runner.firstEntry);
+    runner.runWorkMs = 0.0;
+    runner.entryStartMs = 0.0;
+    runner.runClock.start();
+    runner.lastRunTickMs = 0;
 }
 
 // Adds up the time the runner works on entries; waits for the operator do not count. A tick
@@ -116,48 +116,48 @@ void KelInterface::planRun()
 // less than one tick (ticks stepped without a clock) and no more than a stall's worth.
 void KelInterface::noteRunTick()
 {
-    const qint64 nowMs = runClock.isValid() ? runClock.elapsed() : 0;
-    const double gapMs = std::clamp(double(nowMs - lastRunTickMs), double(RecipeTickMs), MaxTickGapMs);
-    lastRunTickMs = nowMs;
-    if (!recipeRunning || recipePaused || recipeState < RCP_LOAD_ENTRY || recipeState > RCP_NEXT_ENTRY)
+    const qint64 nowMs = runner.runClock.isValid() ? runner.runClock.elapsed() : 0;
+    const double gapMs = std::clamp(double(nowMs - runner.lastRunTickMs), double(RecipeTickMs), MaxTickGapMs);
+    runner.lastRunTickMs = nowMs;
+    if (!runner.recipeRunning || runner.recipePaused || runner.recipeState < RCP_LOAD_ENTRY || runner.recipeState > RCP_NEXT_ENTRY)
         return;
-    if (recipeState == RCP_DWELL && recipeDelay <= 0)
+    if (runner.recipeState == RCP_DWELL && runner.recipeDelay <= 0)
         return;
-    runWorkMs += gapMs;
+    runner.runWorkMs += gapMs;
 }
 
 void KelInterface::finishRunLog(RunEnding ending)
 {
-    runRecord.end = QDateTime::currentDateTime();
-    runRecord.ending = ending;
-    if (!appendRunLog(QString::fromLatin1(RunLogName), runLogLine(runRecord)))
+    runner.runRecord.end = QDateTime::currentDateTime();
+    runner.runRecord.ending = ending;
+    if (!appendRunLog(QString::fromLatin1(RunLogName), runLogLine(runner.runRecord)))
         diag(QStringLiteral("%1 NOT WRITTEN").arg(QLatin1String(RunLogName)));
     clearRunCheckpoint(QString::fromLatin1(RunLogName));
 }
 
 RunRecord KelInterface::lastRunRecord() const
 {
-    return runRecord;
+    return runner.runRecord;
 }
 
 RunProgress KelInterface::runProgress() const
 {
     RunProgress p;
-    p.running = recipeRunning;
-    p.entries = numPointsDefined;
-    p.patterns = patternPlacements;
-    p.macros = macroInsertions;
-    p.continuous = contMacro;
-    p.firstEntry = firstEntry + 1;
-    const bool inEntries = recipeState >= RCP_LOAD_ENTRY && recipeState <= RCP_NEXT_ENTRY;
-    if (inEntries && curPoint >= 0 && curPoint < numPointsDefined) {
-        p.entry = curPoint + 1;
-        p.pattern = pointOrigin[curPoint].pattern;
-        p.macro = pointOrigin[curPoint].macro;
-        p.leftMs = runEstimate.leftMs(curPoint, entryStartMs, runWorkMs - entryStartMs);
-        p.modelLeftMs = runEstimate.modelLeftMs(curPoint);
+    p.running = runner.recipeRunning;
+    p.entries = compiler.numPointsDefined;
+    p.patterns = compiler.patternPlacements;
+    p.macros = compiler.macroInsertions;
+    p.continuous = runner.contMacro;
+    p.firstEntry = runner.firstEntry + 1;
+    const bool inEntries = runner.recipeState >= RCP_LOAD_ENTRY && runner.recipeState <= RCP_NEXT_ENTRY;
+    if (inEntries && runner.curPoint >= 0 && runner.curPoint < compiler.numPointsDefined) {
+        p.entry = runner.curPoint + 1;
+        p.pattern = compiler.pointOrigin[runner.curPoint].pattern;
+        p.macro = compiler.pointOrigin[runner.curPoint].macro;
+        p.leftMs = runner.runEstimate.leftMs(runner.curPoint, runner.entryStartMs, runner.runWorkMs - runner.entryStartMs);
+        p.modelLeftMs = runner.runEstimate.modelLeftMs(runner.curPoint);
     } else {
-        p.leftMs = p.modelLeftMs = runEstimate.modelLeftMs(firstEntry);
+        p.leftMs = p.modelLeftMs = runner.runEstimate.modelLeftMs(runner.firstEntry);
     }
     return p;
 }
