@@ -13,7 +13,6 @@ using Ptx::RecipeCommand;
 
 namespace {
 
-constexpr qint32 DefaultDwellMs = 1000;
 // ALIGN's reference points before a recipe sets them.
 constexpr double DefaultAlignPoint2X = 10000.0;
 
@@ -82,45 +81,8 @@ int KelInterface::compileRunList()
 
 void KelInterface::resetCompileState()
 {
-    compiler.numPointsDefined = 0;
-    compiler.numRptPointsDefined = 0;
-    compiler.numMacroPointsDefined = 0;
-    compiler.repeatDefined = false;
-    compiler.repeatDefining = false;
-    compiler.repeatActive = false;
-    compiler.macroDefined = false;
-    compiler.macroDefining = false;
-    compiler.curLineProcessing = 0;
+    compiler.reset(settings.speedXY, settings.speedZ);
     runner.curPoint = 0;
-    compiler.curDelay = DefaultDwellMs;
-    compiler.curFDelay = 0;
-    compiler.rptDelay = 0;
-    compiler.curSpeedXY = settings.speedXY;
-    compiler.curSpeedZ = settings.speedZ;
-    compiler.rptSpeedXY = compiler.curSpeedXY;
-    compiler.rptSpeedZ = compiler.curSpeedZ;
-
-    std::fill(std::begin(compiler.line_x), std::end(compiler.line_x), 0.0);
-    std::fill(std::begin(compiler.line_y), std::end(compiler.line_y), 0.0);
-    compiler.line_dist = 0.0;
-    compiler.line_steps = 0;
-    compiler.line_x_incr = 0.0;
-    compiler.line_y_incr = 0.0;
-    compiler.line_count = 0;
-    std::fill(std::begin(compiler.circle_x), std::end(compiler.circle_x), 0.0);
-    std::fill(std::begin(compiler.circle_y), std::end(compiler.circle_y), 0.0);
-    compiler.center_x = 0.0;
-    compiler.center_y = 0.0;
-    compiler.circle_radius = 0.0;
-    compiler.circle_steps = 0;
-    compiler.circle_start_angle = 0.0;
-    compiler.circle_angle = 0.0;
-    compiler.circle_dir = 1;
-
-    compiler.compileProblemLines.clear();
-    compiler.compileProblemsUnlisted = 0;
-    compiler.patternPlacements = 0;
-    compiler.macroInsertions = 0;
 }
 
 int KelInterface::ProcessRecipe()

@@ -1,12 +1,20 @@
 // CompilerState: the recipe's lines and the compiler's lists and working values.
 #pragma once
 
+#include "controller/protocol.h"
 #include "recipe/recipepoint.h"
 
 #include <QString>
 #include <QStringList>
 
 struct CompilerState {
+    // A DELAY in force until a recipe sets one, in milliseconds.
+    static constexpr qint32 DefaultDwellMs = 1000;
+
+    // Starts a compile afresh: empty lists, no blocks, the given speeds and the default
+    // dwell; the recipe's lines stay.
+    void reset(double speedXY, double speedZ);
+
     // The recipe as edited, and the file it came from.
     QStringList recipe;
     QString rcpFileName;
@@ -44,7 +52,7 @@ struct CompilerState {
     // The values the lines set for the entries that follow.
     double fpt1x = 0.0, fpt1y = 0.0, fpt2x = 0.0, fpt2y = 0.0;
     double fpt3x = 0.0, fpt3y = 0.0, fpt4x = 0.0, fpt4y = 0.0;
-    qint32 curDelay = 1000;
+    qint32 curDelay = DefaultDwellMs;
     qint32 rptDelay = 0;
     qint32 curFDelay = 0;
     double curSpeedXY = 0.0;
