@@ -5,6 +5,19 @@
 struct ControllerStatus {
     static constexpr unsigned int MaskBits = 32;
 
+    // What a status reply changed, for the interface to tell the screens.
+    enum Change : unsigned int {
+        NoChange = 0,
+        ModulesSeen = 1,  // a reply came from an axis or wheel: it is fitted
+        PositionChanged = 2,
+        ShuttersChanged = 4,
+        BusyChanged = 8
+    };
+
+    // Takes the answer to a status read (command 84) of device dev, index index; returns
+    // the Change bits.
+    unsigned int applyRead(unsigned int dev, unsigned int index, long value);
+
     bool modPresent(unsigned int module) const
     {
         return module < MaskBits && (modulespresent & (1u << module)) != 0;

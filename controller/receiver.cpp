@@ -12,11 +12,8 @@ namespace {
 constexpr char LineFeed = '\n';
 // Status replies: the answer to the read command 84.
 constexpr unsigned int ReadReply = Ptx::CmdRead + Ptx::ReplyOffset;
-constexpr int ShutterFieldShift = 16;
-constexpr long ByteMask = 0xFF;
 
 } // namespace
-
 
 void KelInterface::readData()
 {
@@ -111,46 +108,15 @@ void KelInterface::processPacket()
 
     if (h.cmd != ReadReply)
         return;
-    switch (h.dev) {
-    case Ptx::DevWheel1:
-        setModPresent(Ptx::DevWheel1, true);
-        if (h.index == Ptx::IdxPosition) {
-            status.fw1CurPos = value;
-            updatePosition();
-        } else if (h.index == Ptx::IdxShutter) {
-            const long k = ((value >> ShutterFieldShift) & ByteMask) - Ptx::ShutterBase;
-            long *const shutters[Ptx::ShutterCount] = {&status.fwShut1Pos, &status.fwShut2Pos, &status.fwShut3Pos};
-            if (k >= 1 && k <= Ptx::ShutterCount)
-                *shutters[k - 1] = value & ByteMask;
-            emit fwShutChanged(status.fwShut1Pos, status.fwShut2Pos, status.fwShut3Pos);
-        }
-        break;
-    case Ptx::DevWheel2:
-        setModPresent(Ptx::DevWheel2, true);
-        if (h.index == Ptx::IdxPosition) {
-            status.fw2CurPos = value;
-            updatePosition();
-        }
-        break;
-    case Ptx::DevX:
-    case Ptx::DevY:
-    case Ptx::DevZ:
-        setModPresent(h.dev, true);
-        if (h.index == Ptx::IdxPosition) {
-            long *const axes[] = {&status.xpos, &status.ypos, &status.zpos};
-            *axes[h.dev - Ptx::DevX] = value;
-            updatePosition();
-        }
-        break;
-    case Ptx::DevController:
-        if (h.index == Ptx::IdxBusyMask) {
-            status.mbusy = static_cast<unsigned int>(value);
-            emit busyChanged();
-        }
-        break;
-    default:
-        break;
-    }
+    const unsigned int changed = status.applyRead(h.dev, h.index, value);
+    if (changed & ControllerStatus::ModulesSeen)
+        emit modulesPresentChanged();
+    if (changed & ControllerStatus::PositionChanged)
+        updatePosition();
+    if (changed & ControllerStatus::ShuttersChanged)
+        emit fwShutChanged(status.fwShut1Pos, status.fwShut2Pos, status.fwShut3Pos);
+    if (changed & ControllerStatus::BusyChanged)
+        emit busyChanged();
 }
 
 void KelInterface::writeToController(const QByteArray &bytes)

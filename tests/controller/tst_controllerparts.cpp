@@ -1,6 +1,7 @@
-// The command ring and the receiver on their own: queuing, withdrawing, the log-in text and
-// the framing of packets cut anywhere.
+// The command ring, the receiver and the controller status on their own: queuing,
+// withdrawing, the log-in text, the framing of packets cut anywhere, status replies.
 #include "controller/commandring.h"
+#include "controller/controllerstatus.h"
 #include "controller/linkreceiver.h"
 #include "controller/packet.h"
 
@@ -18,6 +19,8 @@ private slots:
     void framing_data();
     void framing();
     void handlerStopsTheRead();
+    void statusReads_data();
+    void statusReads();
 };
 
 namespace {
@@ -179,6 +182,43 @@ void TestControllerParts::handlerStopsTheRead()
                                                     unsigned(bytes.size()), [&] { return ++handed < 1; });
     QVERIFY(d.stopped);
     QCOMPARE(handed, 1);
+}
+
+void TestControllerParts::statusReads_data()
+{
+    QTest::addColumn<unsigned int>("dev");
+    QTest::addColumn<unsigned int>("index");
+    QTest::addColumn<long>("value");
+    QTest::addColumn<unsigned int>("changed");
+    QTest::addColumn<QString>("status"); // y, shutters 1-3, busy mask, modules mask
+    const unsigned int shutterRead = (Ptx::ShutterBase + 3) << 16;
+    QTest::newRow("y position") << unsigned(Ptx::DevY) << unsigned(Ptx::IdxPosition) << -42L
+                                << unsigned(ControllerStatus::ModulesSeen | ControllerStatus::PositionChanged)
+                                << QStringLiteral("-42 0 0 0 0 %1").arg(1u << Ptx::DevY);
+    QTest::newRow("third shutter open") << unsigned(Ptx::DevWheel1) << unsigned(Ptx::IdxShutter)
+                                        << long(shutterRead | 1)
+                                        << unsigned(ControllerStatus::ModulesSeen | ControllerStatus::ShuttersChanged)
+                                        << QStringLiteral("0 0 0 1 0 %1").arg(1u << Ptx::DevWheel1);
+    QTest::newRow("no such shutter") << unsigned(Ptx::DevWheel1) << unsigned(Ptx::IdxShutter)
+                                     << long((Ptx::ShutterBase + 4) << 16 | 1)
+                                     << unsigned(ControllerStatus::ModulesSeen | ControllerStatus::ShuttersChanged)
+                                     << QStringLiteral("0 0 0 0 0 %1").arg(1u << Ptx::DevWheel1);
+    QTest::newRow("busy mask") << unsigned(Ptx::DevController) << unsigned(Ptx::IdxBusyMask) << 0x6L
+                               << unsigned(ControllerStatus::BusyChanged) << QStringLiteral("0 0 0 0 6 0");
+}
+
+void TestControllerParts::statusReads()
+{
+    QFETCH(unsigned int, dev);
+    QFETCH(unsigned int, index);
+    QFETCH(long, value);
+    QFETCH(unsigned int, changed);
+    QFETCH(QString, status);
+    ControllerStatus s;
+    QCOMPARE(s.applyRead(dev, index, value), changed);
+    QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5 %6")
+                 .arg(s.ypos).arg(s.fwShut1Pos).arg(s.fwShut2Pos).arg(s.fwShut3Pos).arg(s.mbusy).arg(s.modulespresent),
+             status);
 }
 
 QTEST_GUILESS_MAIN(TestControllerParts)
