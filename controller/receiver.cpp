@@ -82,10 +82,10 @@ void KelInterface::processPacket()
     const unsigned char *payload = receiver.rxbuf + Ptx::HeaderSize;
     cmdBufferStruct &tail = ring.commandBuffer[ring.cmdBufTail];
     // Only an entry that has been sent and is still unanswered can take a reply.
-    const bool awaiting = ring.cmdBufState == 2 && tail.waitforcompl && !tail.done;
+    const bool awaiting = ring.awaitingReply() && tail.waitforcompl && !tail.done;
 
     // A text command at the tail takes its reply and nothing else gets through meanwhile.
-    if (ring.cmdBufHead != ring.cmdBufTail && tail.wrapper) {
+    if (!ring.isEmpty() && tail.wrapper) {
         if (awaiting && h.cmd == tail.cmd + Ptx::ReplyOffset && h.dev == tail.dev) {
             tail.done = true;
             // The reply text replaces the command text, terminator included.

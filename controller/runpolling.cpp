@@ -73,7 +73,7 @@ bool KelInterface::runPollingActive() const
 // behind more than the read already on its way. Called after the runner's step of the tick.
 void KelInterface::pollForRun()
 {
-    if (!runPollingActive() || ring.cmdBufHead != ring.cmdBufTail || ring.cmdBufState != 0)
+    if (!runPollingActive() || !ring.isEmpty() || ring.cmdBufState != CommandRing::CmdIdle)
         return;
     // The busy mask and the wheel 2 position come from the controller and module 27; the
     // shutters share module 17 with wheel 1.
