@@ -189,8 +189,7 @@ int KelInterface::ProcessLine()
 
     switch (command) {
     case RecipeCommand::Point:
-        compiler.fpt1x = f[0];
-        compiler.fpt1y = f[1];
+        compiler.takePoints(f, 2);
         e.text(" POINT ").generalList(f, 2);
         echo();
         AddPoint(f[0], f[1], 0.0, false);
@@ -252,12 +251,7 @@ int KelInterface::ProcessLine()
     case RecipeCommand::Comb:
     case RecipeCommand::Raster: {
         const bool raster = command == RecipeCommand::Raster;
-        compiler.fpt1x = f[0];
-        compiler.fpt1y = f[1];
-        compiler.fpt2x = f[2];
-        compiler.fpt2y = f[3];
-        compiler.fpt3x = f[4];
-        compiler.fpt3y = f[5];
+        compiler.takePoints(f, 6);
         e.text(raster ? " RASTER " : " COMB ").generalList(f, 6);
         echo();
         HandleComb(raster);
@@ -299,8 +293,7 @@ int KelInterface::ProcessLine()
         echo();
         break;
     case RecipeCommand::Incr:
-        compiler.fpt1x = f[0];
-        compiler.fpt1y = f[1];
+        compiler.takePoints(f, 2);
         compiler.rcpXIncr = f[0];
         compiler.rcpYIncr = f[1];
         e.text(" INCR ").generalList(f, 2);

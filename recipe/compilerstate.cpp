@@ -44,3 +44,10 @@ void CompilerState::reset(double speedXY, double speedZ)
     patternPlacements = 0;
     macroInsertions = 0;
 }
+
+void CompilerState::takePoints(const double *f, int count)
+{
+    double *const fields[] = {&fpt1x, &fpt1y, &fpt2x, &fpt2y, &fpt3x, &fpt3y};
+    for (int i = 0; i < count && i < int(std::size(fields)); ++i)
+        *fields[i] = f[i];
+}

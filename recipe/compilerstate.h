@@ -14,6 +14,8 @@ struct CompilerState {
     // Starts a compile afresh: empty lists, no blocks, the given speeds and the default
     // dwell; the recipe's lines stay.
     void reset(double speedXY, double speedZ);
+    // Takes a line's first count values (at most six) as its points: x1, y1, x2, y2, x3, y3.
+    void takePoints(const double *f, int count);
 
     // The recipe as edited, and the file it came from.
     QStringList recipe;

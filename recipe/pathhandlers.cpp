@@ -37,10 +37,7 @@ int KelInterface::compileLine(const double *f)
         rejectLine(QStringLiteral("LINE STEP NOT POSITIVE"));
         return 0;
     }
-    compiler.fpt1x = f[0];
-    compiler.fpt1y = f[1];
-    compiler.fpt2x = f[2];
-    compiler.fpt2y = f[3];
+    compiler.takePoints(f, 4);
     compiler.fpt4x = step;
     compiler.line_x[0] = compiler.fpt1x;
     compiler.line_y[0] = compiler.fpt1y;
@@ -73,12 +70,7 @@ int KelInterface::compileCircle(const double *f, bool arc)
         rejectLine(QStringLiteral("%1 STEP NOT POSITIVE").arg(QLatin1String(keyword)));
         return 0;
     }
-    compiler.fpt1x = f[0];
-    compiler.fpt1y = f[1];
-    compiler.fpt2x = f[2];
-    compiler.fpt2y = f[3];
-    compiler.fpt3x = f[4];
-    compiler.fpt3y = f[5];
+    compiler.takePoints(f, 6);
     compiler.fpt4x = step;
     compiler.circle_x[0] = compiler.fpt1x;
     compiler.circle_y[0] = compiler.fpt1y;
