@@ -5,6 +5,7 @@
 #include "app/dragscroll.h"
 #include "app/jogrepeat.h"
 #include "app/panelstyle.h"
+#include "app/runpage.h"
 #include "app/startmarker.h"
 #include "controller/diagnostics.h"
 #include "controller/kelinterface.h"
@@ -99,7 +100,12 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
     connectEditor();
     connect(ui->actionConfigure, &QAction::triggered, this, &MainWindow::configure);
     connect(KEL, &KelInterface::connectChanged, this, &MainWindow::autoStartWhenReady);
-    setupRunPage();
+    // The Run page shows the run; the progress line and the run START AT asks for are this
+    // screen's.
+    connect(ui->tabRun, &RunPage::progressChanged, ui->runProgress, &QLabel::setText);
+    connect(ui->tabRun, &RunPage::startRequested, this, &MainWindow::startRun);
+    connect(ui->tabRun, &RunPage::displayLine, this, &MainWindow::addDisplayLine);
+    ui->tabRun->connectInterface(KEL, ui->tabWidget);
 
     // A held jog button steps only as fast as its steps go out; see JogRepeat.
     const struct {
@@ -165,6 +171,7 @@ void MainWindow::shutDownInterface()
     if (!KEL)
         return;
     KEL->disconnect(this);
+    KEL->disconnect(ui->tabRun);
     KEL->closeConnection();
     KEL->quit();
     KEL->wait();

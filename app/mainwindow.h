@@ -13,7 +13,6 @@ class KelScriptEdit;
 class NumInputBox;
 class QLCDNumber;
 class QPushButton;
-class QTimer;
 
 namespace Ui {
 class MainWindow;
@@ -130,7 +129,6 @@ private slots:
     void on_butHalt_clicked();
     void on_butEdit_clicked();
     void on_butStart_clicked();
-    void on_butStartAt_clicked();
     void on_butPause_clicked();
     void on_butPrevStep_clicked();
     void on_butNextStep_clicked();
@@ -141,18 +139,9 @@ private slots:
     void on_butConfigure_clicked();
     void autoStartWhenReady(int value);
 
-    // The Run page and the progress line.
-    void on_butCompile_clicked();
-    void updateRunProgress();
-
 private:
-    void setupRunPage();
-    void compileNewRecipe();
-    // The Run page's compile: the run list, its picture and problem lines, nothing else.
-    void compileRecipe();
     // Compiles and starts the run at entry (from 1), as START does.
     void startRun(int entry);
-    void showCompileResult();
     void showPosition(QLCDNumber *display, double position);
     void showWheel(int wheel, long position);
     void setShutter(int shutter, bool open);
@@ -204,9 +193,4 @@ private:
     bool autoStartPending = false;
     bool autoStartConnecting = false;
     bool autoStartHeld = false;   // the last run did not end by Exit: start nothing
-
-    // Refreshes the progress line and the Run page while a run goes on.
-    QTimer *runTimer = nullptr;
-    // A recipe loaded or edited during a run is compiled when the run has ended.
-    bool compileAfterRun = false;
 };

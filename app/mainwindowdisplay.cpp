@@ -4,6 +4,7 @@
 #include "ui_mainwindow.h"
 
 #include "app/positiontext.h"
+#include "app/runpage.h"
 #include "controller/kelinterface.h"
 
 #include <QScrollBar>
@@ -122,7 +123,7 @@ void MainWindow::otherOn(bool state)
     QWidget *const operating[] = {
         ui->butAbs, ui->butRel, ui->butSkew, ui->butUp, ui->butDown, ui->butLeft, ui->butRight,
         ui->butHome, ui->butGoto, ui->butSpeed, ui->butEdit, ui->butLoad, ui->butSave,
-        ui->butStart, ui->butStartAt, ui->butGoAlnPt1, ui->butStoreAlnPt1, ui->butGoAlnPt2, ui->butStoreAlnPt2,
+        ui->butStart, ui->tabRun->startAtButton(), ui->butGoAlnPt1, ui->butStoreAlnPt1, ui->butGoAlnPt2, ui->butStoreAlnPt2,
         ui->butGoPt1, ui->butStorePt1, ui->butInit};
     for (QWidget *w : operating)
         w->setEnabled(state);
@@ -150,7 +151,7 @@ void MainWindow::updateRecipe()
     const bool delay = KEL->isRecipeDelay();
 
     ui->butStart->setEnabled(!running);
-    ui->butStartAt->setEnabled(!running);
+    ui->tabRun->startAtButton()->setEnabled(!running);
     ui->butStop->setEnabled(running);
     otherOn(running && !paused && !delay ? false : KEL->isConnected());
     ui->butNextStep->setEnabled(running && (paused || delay));

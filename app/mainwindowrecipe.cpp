@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/runpage.h"
 #include "controller/diagnostics.h"
 #include "controller/kelinterface.h"
 #include "dialogs/dlgrcpfile.h"
@@ -23,7 +24,7 @@ void MainWindow::startRun(int entry)
     KEL->ScanRecipe();
     for (const QString &line : KEL->compileProblems())
         addDisplayLine(line);
-    showCompileResult();
+    ui->tabRun->showCompileResult();
     if (entry > KEL->compiledPointCount() && entry > 1) {
         addDisplayLine(tr("START AT %1 REFUSED: THE RECIPE HAS %2").arg(entry).arg(Ptx::entriesText(KEL->compiledPointCount())));
         return;
@@ -72,7 +73,7 @@ void MainWindow::on_butLoad_clicked()
 {
     if (chooseRecipeFile(false, tr("LOAD RECIPE"))) {
         KEL->loadRcp();
-        compileNewRecipe();
+        ui->tabRun->compileNewRecipe();
     }
 }
 
@@ -116,7 +117,7 @@ void MainWindow::prepareAutoStart(bool cleanStart)
     }
     KEL->setFileName(name);
     KEL->setRecipe(lines);
-    compileNewRecipe();
+    ui->tabRun->compileNewRecipe();
     autoStartPending = true;
     autoStartHeld = !cleanStart;
     QMetaObject::invokeMethod(this, [this] {
@@ -161,7 +162,7 @@ void MainWindow::on_butEdit_clicked()
     RcpEdit->setRecipe(KEL->getRecipe());
     if (RcpEdit->exec() == QDialog::Accepted) {
         KEL->setRecipe(RcpEdit->getRecipe());
-        compileNewRecipe();
+        ui->tabRun->compileNewRecipe();
         Ptx::diag(QString::fromLatin1(Ptx::DialogDoneText));
     }
     RcpEdit->hide();

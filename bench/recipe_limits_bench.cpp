@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -140,7 +141,7 @@ void measureMemory(const QStringList &names)
         kel->loadRcp();
         if (tabs)
             tabs->setCurrentIndex(tabs->count() - 1);
-        QMetaObject::invokeMethod(&window, "on_butCompile_clicked");
+        window.findChild<QPushButton *>(QStringLiteral("butCompile"))->click();
         window.grab();
         QTimer::singleShot(EditorOpenMs, [] {
             if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))

@@ -4,11 +4,7 @@
 
 namespace {
 
-// A dialog's HALT key looks like the main screen's: red, and large enough for a finger.
-const char *const HaltKeyStyle =
-    "QPushButton { background-color: rgb(255,0,0); border-style: outset; border-width: 2px;"
-    " border-radius: 10px; border-color: beige; font: bold 14px; }"
-    "QPushButton:pressed { background-color: rgb(255,255,0); border-style: inset; }";
+// Large enough for a finger; the panel's style sheet makes it red like the main screen's HALT.
 constexpr int MinimumWidth = 70;
 constexpr int MinimumHeight = 44;
 
@@ -29,7 +25,7 @@ HaltKey::HaltKey(QWidget *parent)
     : QPushButton(QStringLiteral("HALT"), parent)
 {
     setObjectName(QStringLiteral("butHalt"));
-    setStyleSheet(QString::fromLatin1(HaltKeyStyle));
+    setProperty("role", QStringLiteral("halt"));
     setMinimumSize(MinimumWidth, MinimumHeight);
     setFocusPolicy(Qt::NoFocus);
     // Never the default button: ENTER on a dialog must not halt.

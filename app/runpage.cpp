@@ -1,12 +1,13 @@
 // The main screen's Run page and progress line: the picture of the compiled run list, a
 // compile without running with the lines it skipped, and how far a run has got.
-#include "app/mainwindow.h"
-#include "ui_mainwindow.h"
+#include "app/runpage.h"
+#include "ui_runpage.h"
 
 #include "controller/kelinterface.h"
 #include "dialogs/numinputbox.h"
 #include "recipe/runprogress.h"
 
+#include <QTabWidget>
 #include <QTimer>
 
 namespace {
@@ -15,16 +16,28 @@ constexpr int RunRefreshMs = 500;
 
 } // namespace
 
-void MainWindow::setupRunPage()
+RunPage::RunPage(QWidget *parent)
+    : QWidget(parent), ui(new Ui::RunPage), runTimer(new QTimer(this))
 {
-    runTimer = new QTimer(this);
+    ui->setupUi(this);
     runTimer->setInterval(RunRefreshMs);
-    connect(runTimer, &QTimer::timeout, this, &MainWindow::updateRunProgress);
-    connect(KEL, &KelInterface::updateRecipeSts, this, &MainWindow::updateRunProgress);
-    connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::updateRunProgress);
+}
+
+RunPage::~RunPage()
+{
+    delete ui;
+}
+
+void RunPage::connectInterface(KelInterface *kel, QTabWidget *pageTabs)
+{
+    KEL = kel;
+    tabs = pageTabs;
+    connect(runTimer, &QTimer::timeout, this, &RunPage::updateRunProgress);
+    connect(KEL, &KelInterface::updateRecipeSts, this, &RunPage::updateRunProgress);
+    connect(tabs, &QTabWidget::currentChanged, this, &RunPage::updateRunProgress);
     // The cross-hair follows the stage while the page is shown.
     const auto followStage = [this] {
-        if (ui->tabWidget->currentWidget() == ui->tabRun)
+        if (isShown())
             ui->runPreview->refresh();
     };
     connect(KEL, &KelInterface::xPosChanged, this, followStage);
@@ -33,7 +46,17 @@ void MainWindow::setupRunPage()
     updateRunProgress();
 }
 
-void MainWindow::on_butCompile_clicked()
+QPushButton *RunPage::startAtButton() const
+{
+    return ui->butStartAt;
+}
+
+bool RunPage::isShown() const
+{
+    return tabs->currentWidget() == this;
+}
+
+void RunPage::on_butCompile_clicked()
 {
     compileRecipe();
 }
@@ -41,7 +64,7 @@ void MainWindow::on_butCompile_clicked()
 // Compiles the recipe as START does but runs nothing and applies nothing of it: the
 // alignment points, jog increments, coordinate mode and speeds stay as they are. While a
 // run goes on, the page keeps showing the running list.
-void MainWindow::compileRecipe()
+void RunPage::compileRecipe()
 {
     KEL->compileRecipe();
     showCompileResult();
@@ -50,7 +73,7 @@ void MainWindow::compileRecipe()
 // A recipe that was loaded, edited or set at start is compiled at once, by Compile itself,
 // so that the Run page shows its picture, size and time. The list of a run is never
 // replaced while the run goes on: the compile then follows the run's end.
-void MainWindow::compileNewRecipe()
+void RunPage::compileNewRecipe()
 {
     compileAfterRun = KEL->isRecipeRunning();
     if (!compileAfterRun)
@@ -59,9 +82,9 @@ void MainWindow::compileNewRecipe()
 
 // Starts the run at an entry the operator chooses; the keypad offers the entry after the last
 // one completed by an interrupted run of this recipe.
-void MainWindow::on_butStartAt_clicked()
+void RunPage::on_butStartAt_clicked()
 {
-    NumInputBox box(this);
+    NumInputBox box(window());
     box.centreOnScreen();
     box.SetPrompt(tr("Start at entry"));
     box.SetValue(KEL->proposedStartEntry());
@@ -69,13 +92,13 @@ void MainWindow::on_butStartAt_clicked()
         return;
     const int entry = box.getIntVal();
     if (entry < 1) {
-        addDisplayLine(tr("START AT %1 REFUSED: ENTRIES COUNT FROM 1").arg(box.getStrVal()));
+        emit displayLine(tr("START AT %1 REFUSED: ENTRIES COUNT FROM 1").arg(box.getStrVal()));
         return;
     }
-    startRun(entry);
+    emit startRequested(entry);
 }
 
-void MainWindow::showCompileResult()
+void RunPage::showCompileResult()
 {
     const QStringList problems = KEL->compileProblems();
     ui->compileProblems->clear();
@@ -85,21 +108,21 @@ void MainWindow::showCompileResult()
 
 // The progress line shows the run wherever the operator is; the Run page also shows the
 // run list's size and time before a run. Nothing is compiled while a run goes on.
-void MainWindow::updateRunProgress()
+void RunPage::updateRunProgress()
 {
     const Ptx::RunProgress progress = KEL->runProgress();
     // Out of the tick that ended the run.
     if (compileAfterRun && !KEL->isRecipeRunning()) {
         compileAfterRun = false;
-        QMetaObject::invokeMethod(this, &MainWindow::compileNewRecipe, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &RunPage::compileNewRecipe, Qt::QueuedConnection);
     }
-    ui->runProgress->setText(Ptx::progressText(progress));
+    emit progressChanged(Ptx::progressText(progress));
     ui->butCompile->setEnabled(!progress.running);
     if (progress.running && !runTimer->isActive())
         runTimer->start();
     else if (!progress.running)
         runTimer->stop();
-    if (ui->tabWidget->currentWidget() != ui->tabRun)
+    if (!isShown())
         return;
     const int entries = KEL->compiledPointCount();
     ui->runPageStatus->setText(progress.running
