@@ -97,7 +97,11 @@ MainWindow::MainWindow(KelInterface *kel, QWidget *parent)
     connect(KEL, &KelInterface::fw1PosChanged, this, &MainWindow::updatefw1Disp);
     connect(KEL, &KelInterface::fw2PosChanged, this, &MainWindow::updatefw2Disp);
     connect(KEL, &KelInterface::fwShutChanged, this, &MainWindow::updateShutDisplay);
-    connectEditor();
+    // The editor follows the live position, wheels and shutters while it is open.
+    connect(this, &MainWindow::posChanged, RcpEdit, &KelScriptEdit::updatePos);
+    connect(KEL, &KelInterface::fw1PosChanged, RcpEdit, &KelScriptEdit::updateFwPos1);
+    connect(KEL, &KelInterface::fw2PosChanged, RcpEdit, &KelScriptEdit::updateFwPos2);
+    connect(KEL, &KelInterface::fwShutChanged, RcpEdit, &KelScriptEdit::updateShPos);
     connect(ui->actionConfigure, &QAction::triggered, this, &MainWindow::configure);
     connect(KEL, &KelInterface::connectChanged, this, &MainWindow::autoStartWhenReady);
     // The Run page shows the run; the progress line and the run START AT asks for are this

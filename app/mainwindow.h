@@ -148,7 +148,6 @@ private:
     void enableTab(int page, bool enable);
     bool promptEntry(NumInputBox *box, const QString &prompt, int element);
     void shutDownInterface();
-    void connectEditor();
     bool chooseRecipeFile(bool save, const QString &title);
     // cleanStart: the panel's last run ended by Exit.
     void prepareAutoStart(bool cleanStart);

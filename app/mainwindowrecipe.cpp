@@ -147,15 +147,6 @@ void MainWindow::autoStartWhenReady(int value)
     }
 }
 
-// The editor follows the live position, wheels and shutters while it is open.
-void MainWindow::connectEditor()
-{
-    connect(this, &MainWindow::posChanged, RcpEdit, &KelScriptEdit::updatePos);
-    connect(KEL, &KelInterface::fw1PosChanged, RcpEdit, &KelScriptEdit::updateFwPos1);
-    connect(KEL, &KelInterface::fw2PosChanged, RcpEdit, &KelScriptEdit::updateFwPos2);
-    connect(KEL, &KelInterface::fwShutChanged, RcpEdit, &KelScriptEdit::updateShPos);
-}
-
 // The editor works on a copy of the recipe; only OK hands the edited lines back.
 void MainWindow::on_butEdit_clicked()
 {
