@@ -9,7 +9,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QStringList>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -18,6 +17,7 @@ class RunRig
 {
 public:
     static constexpr int ReplyWaitMs = 2000;
+    static constexpr int SettleTicks = 100;
 
     RunRig()
     {
@@ -29,23 +29,27 @@ public:
     }
 
     // A controller just switched on (the one before is gone), the panel logged in to it and
-    // through its start-up into normal operation.
+    // through its start-up into normal operation; its counters and the display cleared.
     bool powerUp(const PtxSim::Options &options = PtxSim::Options())
     {
         kel.closeConnection();
         sim = std::make_unique<PtxSim::Simulator>(options);
         sim->setManualClock(true);
-        return sim->listen() && kel.openConnection(sim->clientAddress())
-               && waitFor([this] { return kel.receiveState() >= KelInterface::RxHunt; })
-               && tickUntil([this] { return kel.currentInterfaceState() == KelInterface::INT_NORMAL; });
+        const bool up = sim->listen() && kel.openConnection(sim->clientAddress())
+                        && tickUntil([this] { return kel.currentInterfaceState() == KelInterface::INT_NORMAL; });
+        sim->resetCounters();
+        lines.clear();
+        lineTimes.clear();
+        return up;
     }
 
-    // One work tick; the socket traffic is then let through until an awaited reply is in
-    // (one the controller will give: its modules answer, the absent ones do not).
-    void tick(int n = 1)
+    // Work ticks, the hardware clock moved on by hardwareMs each; the socket traffic is let
+    // through until an awaited reply is in (one the controller will give: its modules
+    // answer, the absent ones do not).
+    void tick(int n = 1, qint64 hardwareMs = Ptx::TickMs)
     {
         for (int i = 0; i < n; ++i) {
-            sim->advance(Ptx::TickMs);
+            sim->advance(hardwareMs);
             kel.tick();
             QElapsedTimer waited;
             waited.start();
@@ -62,18 +66,23 @@ public:
         return done();
     }
 
-    // Compiles the recipe and starts it as START AT does, then ticks to the load prompt.
-    bool start(const QStringList &recipe, int entry = 1)
+    // Compiles the recipe and starts it as START AT does.
+    void begin(const QStringList &recipe, int entry = 1)
     {
         kel.setRecipe(recipe);
         kel.ScanRecipe();
         kel.initRecipe();
         kel.startRecipeAt(entry);
+    }
+
+    // begin(), then on to the prompt for the sample.
+    bool start(const QStringList &recipe, int entry = 1)
+    {
+        begin(recipe, entry);
         return tickUntil([this] { return kel.operatorPrompt() == QLatin1String(Ptx::LoadSamplePrompt); });
     }
 
-    // The commands the controller received that are not status reads, as
-    // "dev,cmd,index,value".
+    // The commands the controller received, status reads left out, as "dev,cmd,index,value".
     QStringList commands() const
     {
         QStringList out;
@@ -92,27 +101,12 @@ public:
         if (!kel.isConnected())
             return;
         const int read = kel.addCommand(Ptx::DevController, Ptx::CmdRead, Ptx::IdxBusyMask, 0, true);
-        for (int i = 0; i < 100 && !kel.isCommandDone(read); ++i) {
-            kel.tick();
-            waitFor([this] { return !replyDue(); }, ReplyWaitMs);
-        }
+        for (int i = 0; i < SettleTicks && !kel.isCommandDone(read); ++i)
+            tick(1, 0);
     }
 
-    // Hardware time at which the display showed the line first; -1 when it did not.
+    // Hardware time at which the display first showed the line; -1 when it did not.
     qint64 timeOf(const char *line) const { return lineTimes.value(lines.indexOf(QLatin1String(line)), -1); }
-
-    // Waits on the wall clock for socket traffic, sleeping in the event loop until something
-    // happens (a short wake-up timer bounds each sleep).
-    static bool waitFor(const std::function<bool()> &condition, int timeoutMs = 5000)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        QTimer wake;
-        wake.start(1);
-        while (!condition() && clock.elapsed() <= timeoutMs)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        return condition();
-    }
 
     KelInterface kel{QString()};
     std::unique_ptr<PtxSim::Simulator> sim;
@@ -122,7 +116,7 @@ public:
 private:
     bool replyDue() const
     {
-        if (!kel.awaitingReply() || !sim)
+        if (!kel.awaitingReply())
             return false;
         const uint dev = kel.pendingCommands().value(0).section(QLatin1Char(','), 0, 0).toUInt();
         return dev == Ptx::DevAll || dev == Ptx::DevController || sim->modulePresent(int(dev));

@@ -10,7 +10,6 @@
 #include "runrig.h"
 #include "support/diagcapture.h"
 
-#include <QMap>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -34,26 +33,20 @@ RunTimings bare()
     return t;
 }
 
+// Run-list entries for the time model.
 recipePointStruct xyEntry(double x, double y, double delayMs, double speed = 5.0)
 {
-    recipePointStruct e;
-    std::tie(e.x, e.y, e.delay, e.speedxy, e.speedz) = std::make_tuple(x, y, delayMs, speed, 25000.0);
-    return e;
+    return recipePointStruct{x, y, 0.0, speed, 25000.0, delayMs};
 }
 
 recipePointStruct zEntry(double z, double delayMs, double speedz = 25000.0)
 {
-    recipePointStruct e;
-    std::tie(e.z, e.zmove, e.delay, e.speedxy, e.speedz) = std::make_tuple(z, true, delayMs, 5.0, speedz);
-    return e;
+    return recipePointStruct{0.0, 0.0, z, 5.0, speedz, delayMs, true};
 }
 
 recipePointStruct filterEntry(int f1, int f2, bool f1move, bool f2move, quint32 shopt, qint32 fdelay = 0)
 {
-    recipePointStruct e;
-    std::tie(e.filtmove, e.f1pos, e.f2pos, e.f1move, e.f2move, e.shopt, e.fdelay) =
-        std::make_tuple(true, f1, f2, f1move, f2move, shopt, fdelay);
-    return e;
+    return recipePointStruct{0.0, 0.0, 0.0, 0.0, 0.0, 0.0, false, 0, true, f1, f2, f1move, f2move, shopt, false, fdelay};
 }
 
 QStringList recipeLines(const char *text)
@@ -74,18 +67,6 @@ private:
 
     KelInterface &kel() { return rig->kel; }
     PtxSim::Simulator &sim() { return *rig->sim; }
-
-    // A controller just switched on, the panel through its start-up, counters and display
-    // cleared.
-    bool poweredUp(const PtxSim::Options &options = PtxSim::Options())
-    {
-        if (!rig->powerUp(options))
-            return false;
-        sim().resetCounters();
-        rig->lines.clear();
-        rig->lineTimes.clear();
-        return true;
-    }
 
     // The settings file with the load points (stage mm, focus µm), read again.
     void setLoadPoints(bool enXY, bool enZ, double x, double y, double z)
@@ -117,28 +98,21 @@ private:
     }
 
     // Runs the recipe to its end from a stage, focus and wheel at their start, the operator
-    // answering every prompt and pressing RESUME once more after every tick pressAt names.
-    // What the controller received and what the display showed.
-    QStringList runPressing(const QStringList &recipe, const std::function<bool(const QString &)> &pressAt, int *presses)
+    // answering every prompt, and when everywhere is true pressing RESUME twice after every
+    // tick. What the controller received and what the display showed.
+    QStringList runPressing(const QStringList &recipe, bool everywhere)
     {
         for (int dev : {DevX, DevY, DevZ})
             sim().setAxisPosition(dev, 0);
         sim().setWheelPosition(1, 1);
         sim().resetCounters();
         rig->lines.clear();
-        *presses = 0;
-        kel().setRecipe(recipe);
-        kel().ScanRecipe();
-        kel().initRecipe();
-        kel().startRecipe();
+        rig->begin(recipe);
         rig->tickUntil([&] {
-            const QString prompt = kel().operatorPrompt();
-            const bool extra = pressAt(prompt);
-            if (!prompt.isEmpty())
-                kel().recipeContinue();
-            if (extra)
-                kel().recipeContinue();
-            *presses += extra ? 1 : 0;
+            for (int press = 0; press < 2; ++press) {
+                if (everywhere || (press == 0 && !kel().operatorPrompt().isEmpty()))
+                    kel().recipeContinue();
+            }
             return ended();
         });
         return rig->commands() + rig->lines;
@@ -157,19 +131,6 @@ private:
         return state;
     }
 
-    // The first lines of the recipe that compile to its first entries.
-    QStringList firstEntries(const QStringList &recipe, int entries)
-    {
-        int n = 0;
-        for (; n < recipe.size(); ++n) {
-            kel().setRecipe(recipe.mid(0, n));
-            kel().compileRecipe();
-            if (kel().compiledPointCount() >= entries)
-                break;
-        }
-        return recipe.mid(0, n);
-    }
-
 private slots:
     void init()
     {
@@ -181,32 +142,17 @@ private slots:
 
     void cleanup() { rig.reset(); }
 
-    void resumeWhereTheRunDoesNotWait_data()
-    {
-        QTest::addColumn<QString>("when");
-        for (const char *when : {"load moves", "twice at the load prompt", "entry moves, wheels and exposures"})
-            QTest::newRow(when) << QString::fromLatin1(when);
-    }
-
-    // RESUME moves the run on only where it waits for the operator. Pressed anywhere else
-    // (a second time at a prompt included) it skips no step: the controller gets what it
-    // gets without the presses.
+    // RESUME moves the run on only where it waits for the operator: pressed anywhere else,
+    // in load moves, entry moves, wheel turns and exposures, or a second time at a prompt,
+    // it skips no step, and the controller gets what it gets without the presses. (At a
+    // dwell it only ends the dwell.)
     void resumeWhereTheRunDoesNotWait()
     {
-        QFETCH(QString, when);
-        const auto entryUnderWay = [this] { return sim().axisMoving(DevX) || sim().wheelMoving(1) || sim().shutterState(1) == ShutterExpose; };
-        const QMap<QString, std::function<bool(const QString &)>> at{
-            {QStringLiteral("load moves"), [this](const QString &) { return kel().runProgress().entry == 0 && (sim().axisMoving(DevY) || sim().axisMoving(DevZ)); }},
-            {QStringLiteral("twice at the load prompt"), [](const QString &p) { return p == QLatin1String(LoadSamplePrompt); }},
-            {QStringLiteral("entry moves, wheels and exposures"), [&](const QString &) { return entryUnderWay(); }},
-        };
         setLoadPoints(true, true, 0.2, 0.3, 50.0);
-        QVERIFY(poweredUp());
+        QVERIFY(rig->powerUp());
         const QStringList recipe = recipeLines("DELAY 30\nPOINT 0.1,0\nF1MOVE 2\nEXPTIM 1,100\nSHEXP 1\nPOINT 0.2,0");
-        int presses = 0;
-        const QStringList undisturbed = runPressing(recipe, [](const QString &) { return false; }, &presses);
-        QCOMPARE(runPressing(recipe, at.value(when), &presses), undisturbed);
-        QVERIFY(presses > 0);
+        const QStringList undisturbed = runPressing(recipe, false);
+        QCOMPARE(runPressing(recipe, true), undisturbed);
     }
 
     // Busy bits and exposures of modules that did not answer the start-up scan hold nothing.
@@ -214,7 +160,7 @@ private slots:
     {
         PtxSim::Options options;
         options.modules = {DevX, DevY};
-        QVERIFY(poweredUp(options));
+        QVERIFY(rig->powerUp(options));
         QVERIFY(rig->start(recipeLines("DELAY 50\nSHEXP 1\nPOINTZ 7\nPOINT 1,1")));
         kel().recipeContinue();
         QVERIFY(rig->tickUntil([this] { return ended(); }, 400));
@@ -226,7 +172,7 @@ private slots:
     // RESUME ends it. A pause entry of up to one tick holds until RESUME.
     void operatorHolds()
     {
-        QVERIFY(poweredUp());
+        QVERIFY(rig->powerUp());
         QVERIFY(rig->start(recipeLines("DELAY 100\nPOINT 1,0\nFDELAY 20\nPOINT 2,0")));
         kel().recipeContinue();
         QVERIFY(rig->tickUntil([this] { return sim().axisMoving(DevX); }));
@@ -250,7 +196,7 @@ private slots:
     void identicalAlignPointsMoveNothing()
     {
         setLoadPoints(true, false, 1.0, 0.0, 0.0);
-        QVERIFY(poweredUp());
+        QVERIFY(rig->powerUp());
         QVERIFY(rig->start(recipeLines("ALIGN 1,0,11,0\nDELAY 400\nPOINT 1,0\nDELAY 30\nPOINTZ 7\nDELAY 400\nPOINT 2,0")));
         kel().recipeContinue();
         QVERIFY(rig->tickUntil([this] { return prompting(FirstAlignPrompt); }));
@@ -275,7 +221,7 @@ private slots:
     // done; an unsendable speed leaves the axes at their last speed.
     void unsendableCountsAsDone()
     {
-        QVERIFY(poweredUp());
+        QVERIFY(rig->powerUp());
         QVERIFY(rig->start(recipeLines("DELAY 30\nPOINT 1e300,0\nPOINT 1,1\nSPEEDXY 1e30\nPOINT 2,2")));
         kel().recipeContinue();
         QVERIFY(rig->tickUntil([this] { return ended(); }));
@@ -297,7 +243,7 @@ private slots:
     // An entry outside the travel is not sent: the run holds there until NEXT.
     void entryOutsideTravelHoldsUntilNext()
     {
-        QVERIFY(poweredUp());
+        QVERIFY(rig->powerUp());
         TravelLimits limits;
         std::tie(limits.x.max, limits.y.min, limits.z.min) = std::make_tuple(10.0, 0.0, 0.0);
         kel().setTravelLimits(limits);
@@ -345,7 +291,7 @@ private slots:
         full.close();
         QFile::remove(QLatin1String(RunLogName) + QLatin1String(RunLogCurrentSuffix));  // left by earlier cases
         kel().setFileName(QStringLiteral("slide.rcp"));
-        QVERIFY(poweredUp());
+        QVERIFY(rig->powerUp());
         QVERIFY(rig->start(recipeLines("INCR 0.25,0.25\nDELAY 1000\nPOINT 1,1\nDELAY 30\nPOINT 2,2")));
         QTEST(moves(AnyDev), "moves");
         QCOMPARE(rig->lines, QStringList{QLatin1String(LoadSamplePrompt)});
@@ -366,7 +312,7 @@ private slots:
             kel().stopRecipe();
         } else {
             sim().dropClient();
-            QVERIFY(RunRig::waitFor([this] { return ended(); }));
+            QVERIFY(rig->tickUntil([this] { return ended(); }, 100));
         }
         kel().stopRecipe();    // a second stop of an ended run writes nothing
         QVERIFY(ended() && !kel().isRecipePaused() && !kel().isRecipeDelay() && kel().operatorPrompt().isEmpty());
@@ -392,7 +338,7 @@ private slots:
     void wholeRunOnTheSimulator()
     {
         setLoadPoints(true, true, 2.0, 3.0, 40.0);
-        QVERIFY(poweredUp());
+        QVERIFY(rig->powerUp());
         QVERIFY(rig->start(recipeLines("DELAY 100\nSPEEDXY 7\nPOINT 1,1\nSPEEDXY 10\nPOINT 3,3\nSPEEDZ 4000\nPOINTZ 50\n"
                                        "FMOVE 3,7\nF1MOVE 4\nF2MOVE 5\nSHEXP 1\nEXPTIM 2,150\nFDELAY 500")));
         QCOMPARE(QList<int>({sim().axisPosition(DevX), sim().axisPosition(DevY), sim().axisPosition(DevZ)}),
@@ -421,12 +367,13 @@ private slots:
         QTest::addColumn<int>("cutEntry");      // from 1
         QTest::addColumn<QString>("during");
         QTest::addColumn<int>("proposed");
-        QTest::newRow("loading the first point") << 1 << "load" << 1;
-        QTest::newRow("turning a wheel") << 2 << "wheel" << 2;
-        QTest::newRow("dwelling at a focus point") << 5 << "dwell" << 5;
-        QTest::newRow("exposing: the exposure is not taken again") << 7 << "exposure" << 8;
-        QTest::newRow("in a pause") << 9 << "dwell" << 9;
-        QTest::newRow("at the last point, shutter 3 open") << 12 << "dwell" << 12;
+        QTest::addColumn<int>("linesBefore");   // the recipe lines that compile to the entries before it
+        QTest::newRow("loading the first point") << 1 << "load" << 1 << 2;
+        QTest::newRow("turning a wheel") << 2 << "wheel" << 2 << 3;
+        QTest::newRow("dwelling at a focus point") << 5 << "dwell" << 5 << 6;
+        QTest::newRow("exposing: the exposure is not taken again") << 7 << "exposure" << 8 << 10;
+        QTest::newRow("in a pause") << 9 << "dwell" << 9 << 11;
+        QTest::newRow("at the last point, shutter 3 open") << 12 << "dwell" << 12 << 15;
     }
 
     // The link is cut by the controller during an entry; START AT the entry offered brings
@@ -437,26 +384,26 @@ private slots:
         QFETCH(int, cutEntry);
         QFETCH(QString, during);
         QFETCH(int, proposed);
+        QFETCH(int, linesBefore);
         QStringList recipe;
         QVERIFY(readRecipeFile(QStringLiteral(RECIPE_DATA "/every-kind.rcp"), &recipe));
         kel().setFileName(QStringLiteral("cut.rcp"));
         // An uninterrupted run's state at the entry: the run of the entries before it, to its end.
-        QVERIFY(poweredUp());
-        QVERIFY(rig->start(firstEntries(recipe, proposed - 1)));
+        QVERIFY(rig->powerUp());
+        QVERIFY(rig->start(recipe.mid(0, linesBefore)));
+        QCOMPARE(kel().compiledPointCount(), proposed - 1);
         kel().recipeContinue();
         QVERIFY(rig->tickUntil([this] { return ended(); }));
         const QList<int> uninterrupted = controllerState();
 
-        QVERIFY(poweredUp());
+        QVERIFY(rig->powerUp());
         QVERIFY(rig->start(recipe));
         kel().recipeContinue();
-        const QMap<QString, std::function<bool()>> cutDuring{
-            {QStringLiteral("load"), [] { return true; }},
-            {QStringLiteral("wheel"), [this] { return sim().wheelMoving(1); }},
-            {QStringLiteral("dwell"), [this] { return kel().isRecipeDelay(); }},
-            {QStringLiteral("exposure"), [this] { return sim().shutterState(2) == ShutterExpose; }},
-        };
-        QVERIFY(rig->tickUntil([&] { return kel().runProgress().entry == cutEntry && cutDuring.value(during)(); }));
+        QVERIFY(rig->tickUntil([&] {
+            const bool wheel = sim().wheelMoving(1), exposing = sim().shutterState(2) == ShutterExpose;
+            return kel().runProgress().entry == cutEntry
+                   && (during == "wheel" ? wheel : during == "exposure" ? exposing : during != "dwell" || kel().isRecipeDelay());
+        }));
         // A panel that lost its power here would offer the same entry.
         KelInterface restarted{QString()};
         restarted.setRecipe(recipe);
@@ -466,25 +413,21 @@ private slots:
         QVERIFY(rig->tickUntil([this] { return ended(); }, 100));
         QCOMPARE(kel().proposedStartEntry(), proposed);
         // The controller was switched off and on again: everything stands as at power-up.
-        QVERIFY(poweredUp());
-        QList<qint32> shutterWrites;
-        connect(rig->sim.get(), &PtxSim::Simulator::packetReceived, this, [&](const PtxSim::Packet &k) {
-            if (k.index == IdxShutter && k.cmd == CmdWrite)
-                shutterWrites << (k.value() & 0xffff);
-        });
+        QVERIFY(rig->powerUp());
         QVERIFY(rig->start(recipe, proposed));
         kel().recipeContinue();
         // The entry is taken up once the controller has been brought to its state.
         QVERIFY(rig->tickUntil([this] { return kel().runProgress().entry != 0; }));
         QCOMPARE(controllerState(), uninterrupted);
-        QVERIFY(!shutterWrites.contains(ShutterExpose));
+        for (const PtxSim::Packet &k : sim().received())
+            QVERIFY(k.cmd != CmdWrite || k.index != IdxShutter || (k.value() & 0xffff) != ShutterExpose);
     }
 
     // HALT while the controller is brought to the entry's state stops the axes and the run
     // at once: nothing more is sent for the run.
     void haltWhileRestoring()
     {
-        QVERIFY(poweredUp());
+        QVERIFY(rig->powerUp());
         QVERIFY(rig->start({QStringLiteral("POINT 50,0"), QStringLiteral("F1MOVE 9"), QStringLiteral("POINT 1,1")}, 3));
         kel().recipeContinue();
         QVERIFY(rig->tickUntil([this] { return sim().axisMoving(DevX); }));
