@@ -48,16 +48,14 @@ private slots:
         QVERIFY(QDir::setCurrent(dir.path()));
     }
 
-    // Three points in a row, the run on the simulated controller at the wheel entry between
-    // the second and third: it runs at the second, the first is done and the third still to
-    // come.
+    // Three points in a row, the run on the simulated controller at the wheel entry between the
+    // second and third: it runs at the second, the first is done and the third still to come.
     void marksDuringRun()
     {
         const QList<QColor> dots{Done, Current, Coming};
         RunRig rig;
         QVERIFY(rig.powerUp());
-        QVERIFY(rig.start({QStringLiteral("DELAY 30"), QStringLiteral("POINT 0,0"), QStringLiteral("POINT 10,0"),
-                           QStringLiteral("F1MOVE 3"), QStringLiteral("POINT 20,0")}));
+        QVERIFY(rig.start(QStringLiteral("DELAY 30\nPOINT 0,0\nPOINT 10,0\nF1MOVE 3\nPOINT 20,0").split(QLatin1Char('\n'))));
         rig.kel.recipeContinue();
         QVERIFY(rig.tickUntil([&] { return rig.kel.runProgress().entry == 3; }));
         RunPicture picture;
@@ -77,8 +75,7 @@ private slots:
     void extentBeyondNumbers()
     {
         KelInterface kel{QString()};
-        kel.setRecipe({QStringLiteral("POINT -1e308,0"), QStringLiteral("POINT 0,0"), QStringLiteral("POINT 10,5"),
-                       QStringLiteral("POINT 1e308,0")});
+        kel.setRecipe(QStringLiteral("POINT -1e308,0\nPOINT 0,0\nPOINT 10,5\nPOINT 1e308,0").split(QLatin1Char('\n')));
         kel.compileRecipe();
         RunPicture picture;
         picture.showRun(kel);

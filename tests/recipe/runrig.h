@@ -108,10 +108,11 @@ public:
     // Hardware time at which the display first showed the line; -1 when it did not.
     qint64 timeOf(const char *line) const { return lineTimes.value(lines.indexOf(QLatin1String(line)), -1); }
 
-    KelInterface kel{QString()};
+    // The panel is declared last, so that it goes before its controller and display.
     std::unique_ptr<PtxSim::Simulator> sim;
     QStringList lines;          // the display's lines
     QList<qint64> lineTimes;    // hardware time at which each was shown
+    KelInterface kel{QString()};
 
 private:
     bool replyDue() const
