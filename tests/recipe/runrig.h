@@ -4,6 +4,7 @@
 #pragma once
 
 #include "controller/kelinterface.h"
+#include "recipe/runnerstates.h"
 #include "simulator/simulator.h"
 
 #include <QCoreApplication>
