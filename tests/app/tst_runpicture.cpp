@@ -2,8 +2,7 @@
 // against a stored image.
 #include "app/runpicture.h"
 #include "recipe/recipefile.h"
-#include "recipe/runnerprobe.h"
-#include "recipe/runnerstates.h"
+#include "recipe/runrig.h"
 #include "support/diagcapture.h"
 
 #include <QImage>
@@ -49,18 +48,18 @@ private slots:
         QVERIFY(QDir::setCurrent(dir.path()));
     }
 
-    // Three points in a row, the run at the wheel entry between the second and third: it
-    // runs at the second, the first is done and the third still to come.
+    // Three points in a row, the run on the simulated controller at the wheel entry between the
+    // second and third: it runs at the second, the first is done and the third still to come.
     void marksDuringRun()
     {
         const QList<QColor> dots{Done, Current, Coming};
-        RunnerProbe kel;
-        kel.setEntries({xyEntry(0, 0, 0), xyEntry(10, 0, 0), filterEntry(3, 0, true, false, 0), xyEntry(20, 0, 0)});
-        kel.recipeRunning = true;
-        kel.recipeState = RCP_DWELL;
-        kel.curPoint = 2;
+        RunRig rig;
+        QVERIFY(rig.powerUp());
+        QVERIFY(rig.start(QStringLiteral("DELAY 30\nPOINT 0,0\nPOINT 10,0\nF1MOVE 3\nPOINT 20,0").split(QLatin1Char('\n'))));
+        rig.kel.recipeContinue();
+        QVERIFY(rig.tickUntil([&] { return rig.kel.runProgress().entry == 3; }));
         RunPicture picture;
-        picture.showRun(kel);
+        picture.showRun(rig.kel);
         const QImage image = draw(picture, QSize(236, 136));
         const PictureMap map(picture.bounds(), QRectF(image.rect()));
         for (int k = 0; k < 3; ++k) {
@@ -75,8 +74,9 @@ private slots:
     // page's edges.
     void extentBeyondNumbers()
     {
-        RunnerProbe kel;
-        kel.setEntries({xyEntry(-1e308, 0, 0), xyEntry(0, 0, 0), xyEntry(10, 5, 0), xyEntry(1e308, 0, 0)});
+        KelInterface kel{QString()};
+        kel.setRecipe(QStringLiteral("POINT -1e308,0\nPOINT 0,0\nPOINT 10,5\nPOINT 1e308,0").split(QLatin1Char('\n')));
+        kel.compileRecipe();
         RunPicture picture;
         picture.showRun(kel);
         QCOMPARE(picture.bounds(), QRectF(0, 0, 10, 5));
@@ -89,7 +89,7 @@ private slots:
     // The reference recipe with an X travel limit of 25 mm, as ptx-recipe draws it.
     void referencePicture()
     {
-        RunnerProbe kel;
+        KelInterface kel{QString()};
         Ptx::TravelLimits limits;
         limits.x.max = 25;
         kel.setTravelLimits(limits);

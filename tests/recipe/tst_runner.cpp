@@ -1,26 +1,21 @@
-// The recipe runner's state machine, stepped by hand with the controller's part (taking the
-// commands, polling an idle busy mask) played by the test; a whole run on the simulator; the
-// run-time model, the time left from the run's pace and the progress line that shows it.
+// The recipe runner on the simulated controller, its recipe compiled and its tick stepped by
+// the test: what the controller receives, where the run waits for the operator, how a run
+// ends and how a run started at a later entry restores the controller; the run-time model,
+// the time left from the run's pace and the progress line that shows it.
 #include "recipe/recipefile.h"
 #include "recipe/runestimate.h"
 #include "recipe/runlog.h"
 #include "recipe/runnerentrykind.h"
-#include "recipe/runnerstates.h"
 #include "recipe/runprogress.h"
-#include "runnerprobe.h"
-#include "simulator/simulator.h"
+#include "runrig.h"
 #include "support/diagcapture.h"
 
-#include <QElapsedTimer>
-#include <QMap>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <functional>
-#include <memory>
 #include <optional>
-
-Q_DECLARE_METATYPE(recipePointStruct)
+#include <tuple>
 
 using namespace Ptx;
 
@@ -28,9 +23,6 @@ using Entries = QVector<recipePointStruct>;
 Q_DECLARE_METATYPE(Entries)
 
 namespace {
-constexpr uint AnyDev = ~0u;
-constexpr unsigned int AwaitingReply = 2;   // command step state
-constexpr qint64 ReplyWaitMs = 2000;
 
 // Hardware time only: no cost per entry.
 RunTimings bare()
@@ -41,6 +33,27 @@ RunTimings bare()
     return t;
 }
 
+// Run-list entries for the time model.
+recipePointStruct xyEntry(double x, double y, double delayMs, double speed = 5.0)
+{
+    return recipePointStruct{x, y, 0.0, speed, 25000.0, delayMs};
+}
+
+recipePointStruct zEntry(double z, double delayMs, double speedz = 25000.0)
+{
+    return recipePointStruct{0.0, 0.0, z, 5.0, speedz, delayMs, true};
+}
+
+recipePointStruct filterEntry(int f1, int f2, bool f1move, bool f2move, quint32 shopt, qint32 fdelay = 0)
+{
+    return recipePointStruct{0.0, 0.0, 0.0, 0.0, 0.0, 0.0, false, 0, true, f1, f2, f1move, f2move, shopt, false, fdelay};
+}
+
+QStringList recipeLines(const char *text)
+{
+    return QString::fromLatin1(text).split(QLatin1Char('\n'));
+}
+
 } // namespace
 
 class TestRunner : public QObject
@@ -48,122 +61,74 @@ class TestRunner : public QObject
     Q_OBJECT
 
 private:
-    struct Sent { uint dev, cmd; long data; };
-
     std::optional<DiagCapture> diagnostics;   // a run writes a diagnostic line per state change
     QTemporaryDir dir;
-    std::unique_ptr<RunnerProbe> p;
-    QStringList lines;
-    QList<Sent> sent;
+    std::optional<RunRig> rig;
 
-    // Ticks after each of which the controller has taken every queued command and reports
-    // idle axes.
-    void tickIdle(int n = 1)
+    KelInterface &kel() { return rig->kel; }
+    PtxSim::Simulator &sim() { return *rig->sim; }
+
+    // The settings file with the load points (stage mm, focus µm), read again.
+    void setLoadPoints(bool enXY, bool enZ, double x, double y, double z)
     {
-        for (int i = 0; i < n; ++i) {
-            for (; p->cmdBufTail != p->cmdBufHead; p->cmdBufTail = (p->cmdBufTail + 1) % CmdBufSize) {
-                cmdBufferStruct &c = p->commandBuffer[p->cmdBufTail];
-                sent << Sent{c.dev, c.cmd, c.data};
-                c.done = true;
-            }
-            p->mbusy = 0;
-            p->runRecipe();
-        }
+        QFile file(QStringLiteral("config.xml"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("<archive><stage><loadptX>%1</loadptX><loadptY>%2</loadptY><loadptZ>%3</loadptZ>"
+                                  "<loadptxyenable>%4</loadptxyenable><loadptzenable>%5</loadptzenable></stage></archive>")
+                       .arg(x).arg(y).arg(z).arg(enXY ? "true" : "false", enZ ? "true" : "false").toLatin1());
+        file.close();
+        kel().readConfigData();
     }
 
-    bool runUntil(int state, int limit = 50)
-    {
-        for (int i = 0; i < limit && p->recipeState != state; ++i)
-            tickIdle();
-        return p->recipeState == state;
-    }
+    bool dwellingAt(int entry) { return kel().runProgress().entry == entry && kel().isRecipeDelay(); }
+    bool prompting(const char *prompt) { return kel().operatorPrompt() == QLatin1String(prompt); }
+    bool ended() { return !kel().isRecipeRunning(); }
 
-    void beginEntries(const QList<recipePointStruct> &entries)
+    // The targets of the absolute moves the controller received for dev (any device for
+    // AnyDev, relative moves included).
+    static constexpr int AnyDev = -1;
+    QList<qint32> moves(int dev)
     {
-        p->setEntries(entries);
-        p->recipeRunning = true;
-        p->recipeState = RCP_RUN;
-    }
-
-    QList<long> dataOf(uint dev, uint cmd) const
-    {
-        QList<long> out;
-        for (const Sent &s : sent) {
-            if ((s.dev == dev || dev == AnyDev) && s.cmd == cmd)
-                out << s.data;
+        QList<qint32> out;
+        for (const PtxSim::Packet &k : sim().received()) {
+            if (k.cmd == CmdMove && (dev == AnyDev || (k.dev == dev && k.index == IdxAbsolute)))
+                out << k.value();
         }
         return out;
     }
 
-    // After each tick the socket traffic is let through until an awaited reply is in (one
-    // the controller will give: its modules answer, the absent ones do not).
-    bool simTickUntil(PtxSim::Simulator &sim, const std::function<bool()> &done, int limit = 5000)
+    // Runs the recipe to its end from a stage, focus and wheel at their start, the operator
+    // answering every prompt, and when everywhere is true pressing RESUME twice after every
+    // tick. What the controller received and what the display showed.
+    QStringList runPressing(const QStringList &recipe, bool everywhere)
     {
-        const auto replyDue = [&] {
-            const uint dev = p->commandBuffer[p->cmdBufTail].dev;
-            return p->cmdBufState == AwaitingReply && (dev == DevController || sim.modulePresent(int(dev)));
-        };
-        for (int i = 0; i < limit && !done(); ++i) {
-            sim.advance(TickMs);
-            p->onTimer();
-            QElapsedTimer waited;
-            waited.start();
-            do
-                QCoreApplication::processEvents();
-            while (replyDue() && waited.elapsed() < ReplyWaitMs);
-        }
-        return done();
-    }
-
-    bool connectTo(PtxSim::Simulator &sim)
-    {
-        sim.setManualClock(true);
-        if (!sim.listen() || !p->openConnection(sim.clientAddress()) || !QTest::qWaitFor([this] { return p->timer->isActive(); }))
-            return false;
-        p->timer->stop();
-        return simTickUntil(sim, [this] { return p->interfaceState == KelInterface::INT_NORMAL; });
-    }
-
-    // Lets everything the panel has written reach the controller.
-    void settle(PtxSim::Simulator &sim)
-    {
-        auto *socket = p->findChild<QTcpSocket *>();
-        for (int seen = -1; seen != sim.total();) {
-            seen = sim.total();
-            socket->flush();
-            QCoreApplication::processEvents();
-        }
-    }
-
-    // Starts the recipe at entry from (from 1), its run list cut to the first entries when
-    // entries is given, runs it until stop() or its end and returns the controller's state
-    // once everything written has reached it: wheels, shutters, exposure times, speeds and
-    // positions.
-    QList<int> runFrom(PtxSim::Simulator &sim, int from, const std::function<bool()> &stop, int entries = -1)
-    {
-        p->ScanRecipe();
-        if (entries >= 0)
-            p->numPointsDefined = entries;
-        p->initRecipe();
-        p->startRecipeAt(from);
-        simTickUntil(sim, [this] { return p->recipeState == RCP_WAIT_LOAD; });
-        p->recipeContinue();
-        simTickUntil(sim, [&] { return stop() || !p->isRecipeRunning(); });
-        settle(sim);
-        QList<int> state{sim.wheelPosition(1), sim.wheelPosition(2)};
-        for (int n = 1; n <= 3; ++n)
-            state << sim.shutterState(n) << sim.exposureTime(n);
         for (int dev : {DevX, DevY, DevZ})
-            state << sim.axisSpeed(dev) << sim.axisPosition(dev);
-        return state;
+            sim().setAxisPosition(dev, 0);
+        sim().setWheelPosition(1, 1);
+        sim().resetCounters();
+        rig->lines.clear();
+        rig->begin(recipe);
+        rig->tickUntil([&] {
+            for (int press = 0; press < 2; ++press) {
+                if (everywhere || (press == 0 && !kel().operatorPrompt().isEmpty()))
+                    kel().recipeContinue();
+            }
+            return ended();
+        });
+        return rig->commands() + rig->lines;
     }
 
-    // The run started at a later entry has brought the controller to that entry's state and
-    // has not taken the entry up yet.
-    bool restored() const
+    // The controller once everything written has reached it: wheels, shutters, exposure
+    // times, speeds and positions.
+    QList<int> controllerState()
     {
-        return p->restoreList.isEmpty() ? p->recipeState == RCP_RUN
-                                        : p->recipeState == RCP_RESTORE_LOAD && p->restoreIndex >= p->restoreList.size();
+        rig->settle();
+        QList<int> state{sim().wheelPosition(1), sim().wheelPosition(2)};
+        for (int n = 1; n <= 3; ++n)
+            state << sim().shutterState(n) << sim().exposureTime(n);
+        for (int dev : {DevX, DevY, DevZ})
+            state << sim().axisSpeed(dev) << sim().axisPosition(dev);
+        return state;
     }
 
 private slots:
@@ -171,219 +136,192 @@ private slots:
     {
         diagnostics.emplace();
         QVERIFY(dir.isValid() && QDir::setCurrent(dir.path()));
-        p = std::make_unique<RunnerProbe>();
-        p->modulespresent = (1u << DevX) | (1u << DevY) | (1u << DevZ) | (1u << DevWheel1) | (1u << DevWheel2);
-        lines.clear();
-        sent.clear();
-        connect(p.get(), &KelInterface::addDispLine, this, [this](const QString &l) { lines << l; });
+        QFile::remove(QStringLiteral("config.xml"));   // left by an earlier case
+        rig.emplace();
     }
 
-    void resumeAdvances_data()
-    {
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("to");
-        QTest::newRow("load prompt") << 95 << 96;
-        QTest::newRow("1st align prompt") << 4003 << 4004;
-        QTest::newRow("2nd align prompt") << 4007 << 4008;
-        QTest::newRow("dwell") << 2006 << 2007;
-        QTest::newRow("short pause entry") << 2003 << 2004;
-        // Where the run does not wait for the operator, or the following number is no state,
-        // it stays where it is.
-        QTest::newRow("loading an entry") << 2001 << 2001;
-        QTest::newRow("move wait") << 2004 << 2004;
-        QTest::newRow("choose start") << 2 << 2;
-        QTest::newRow("stage load idle") << 32 << 32;
-        QTest::newRow("focus load idle") << 42 << 42;
-        QTest::newRow("sample loaded") << 96 << 96;
-        QTest::newRow("next entry") << 2007 << 2007;
-        QTest::newRow("second point stored") << 4008 << 4008;
-    }
+    void cleanup() { rig.reset(); }
 
-    void resumeAdvances()
+    // RESUME moves the run on only where it waits for the operator: pressed anywhere else,
+    // in load moves, entry moves, wheel turns and exposures, or a second time at a prompt,
+    // it skips no step, and the controller gets what it gets without the presses. (At a
+    // dwell it only ends the dwell.)
+    void resumeWhereTheRunDoesNotWait()
     {
-        QFETCH(int, from);
-        p->setEntries({filterEntry(0, 0, false, false, PauseWord, 20)});
-        std::tie(p->recipeState, p->recipePaused, p->recipeInDelay) = std::make_tuple(from, true, true);
-        p->recipeContinue();
-        QTEST(p->recipeState, "to");
-        QVERIFY(!p->isRecipePaused() && !p->isRecipeDelay());
+        setLoadPoints(true, true, 0.2, 0.3, 50.0);
+        QVERIFY(rig->powerUp());
+        const QStringList recipe = recipeLines("DELAY 30\nPOINT 0.1,0\nF1MOVE 2\nEXPTIM 1,100\nSHEXP 1\nPOINT 0.2,0");
+        const QStringList undisturbed = runPressing(recipe, false);
+        QCOMPARE(runPressing(recipe, true), undisturbed);
     }
 
     // Busy bits and exposures of modules that did not answer the start-up scan hold nothing.
     void absentModulesHoldNothing()
     {
-        p->modulespresent = (1u << DevX) | (1u << DevY);
-        beginEntries({filterEntry(0, 0, false, false, 62), xyEntry(1, 1, 50)});
-        for (int i = 0; i < 10 && p->curPoint == 0; ++i)
-            tickIdle();
-        QCOMPARE(p->curPoint, 1);
-        QVERIFY(runUntil(RCP_ENTRY_IDLE));
-        p->mbusy = BusyFocus;
-        p->runRecipe();
-        QCOMPARE(p->recipeState, int(RCP_DWELL));
+        PtxSim::Options options;
+        options.modules = {DevX, DevY};
+        QVERIFY(rig->powerUp(options));
+        QVERIFY(rig->start(recipeLines("DELAY 50\nSHEXP 1\nPOINTZ 7\nPOINT 1,1")));
+        kel().recipeContinue();
+        QVERIFY(rig->tickUntil([this] { return ended(); }, 400));
+        QCOMPARE(moves(DevX), QList<qint32>{10000});
+        QCOMPARE(rig->lines.last(), QStringLiteral("RECIPE DONE!"));
     }
 
-    // PAUSE in a move holds the dwell that follows; NEXT and PREV act only in the dwell. A
-    // pause entry of up to one tick holds until RESUME.
+    // PAUSE in a move holds the dwell that follows; NEXT and PREV act only in the dwell and
+    // RESUME ends it. A pause entry of up to one tick holds until RESUME.
     void operatorHolds()
     {
-        beginEntries({xyEntry(0, 0, 100), filterEntry(0, 0, false, false, PauseWord, 20)});
-        QVERIFY(runUntil(RCP_ENTRY_TAKEN));
-        p->recipePause();
-        p->nextRecipePoint();
-        p->prevRecipePoint();
-        QVERIFY(runUntil(RCP_DWELL));
-        tickIdle(50);
-        QVERIFY(p->recipeState == RCP_DWELL && p->isRecipePaused() && p->isRecipeDelay());
-        p->recipeContinue();
-        QVERIFY(p->recipeState == RCP_NEXT_ENTRY && p->curPoint == 0);
-        QVERIFY(runUntil(RCP_ISSUE_ENTRY));
-        tickIdle(100);
-        QVERIFY(p->recipeState == RCP_ISSUE_ENTRY && p->curPoint == 1);
-        p->recipeContinue();
-        QVERIFY(runUntil(RCP_LOADZ, 3));
+        QVERIFY(rig->powerUp());
+        QVERIFY(rig->start(recipeLines("DELAY 100\nPOINT 1,0\nFDELAY 20\nPOINT 2,0")));
+        kel().recipeContinue();
+        QVERIFY(rig->tickUntil([this] { return sim().axisMoving(DevX); }));
+        kel().recipePause();
+        kel().nextRecipePoint();
+        kel().prevRecipePoint();
+        QVERIFY(rig->tickUntil([this] { return dwellingAt(1); }));
+        rig->tick(50);
+        QVERIFY(dwellingAt(1) && kel().isRecipePaused());
+        QCOMPARE(moves(DevX), QList<qint32>{10000});
+        kel().recipeContinue();
+        QVERIFY(!kel().isRecipePaused() && !kel().isRecipeDelay());
+        rig->tick(100);
+        QVERIFY(prompting(PauseEntryPrompt) && kel().runProgress().entry == 2);
+        kel().recipeContinue();
+        QVERIFY(rig->tickUntil([this] { return moves(DevX).size() == 2; }, 10));
     }
 
     // The operator stores the same mark twice: the stage moves of the entries are refused
-    // and the run goes through its entries (dwells included) to the end.
+    // and the run goes through its entries, dwells included, to the end.
     void identicalAlignPointsMoveNothing()
     {
-        std::tie(p->teachAlign, p->AlnPoint1x, p->AlnPoint2x, p->loadptEnXY) = std::make_tuple(true, 1.0, 11.0, true);
-        beginEntries({xyEntry(1, 0, 100), zEntry(7, 30), xyEntry(2, 0, 100)});
-        std::tie(p->recipeState, p->xpos, p->ypos) = std::make_tuple(int(RCP_CHOOSE), 30000L, 30000L);
-        QVERIFY(runUntil(RCP_ALN1_WAIT));
-        p->recipeContinue();
-        QVERIFY(runUntil(RCP_ALN2_WAIT));
-        p->recipeContinue();
-        QVERIFY(runUntil(RCP_DWELL));
-        const qsizetype stageMoves = dataOf(DevX, CmdMove).size();
-        QVERIFY(p->recipeIndex < 0);
-        QCOMPARE(p->recipeDelay, 4);
-        QVERIFY(runUntil(RCP_IDLE, 100));
+        setLoadPoints(true, false, 1.0, 0.0, 0.0);
+        QVERIFY(rig->powerUp());
+        QVERIFY(rig->start(recipeLines("ALIGN 1,0,11,0\nDELAY 400\nPOINT 1,0\nDELAY 30\nPOINTZ 7\nDELAY 400\nPOINT 2,0")));
+        kel().recipeContinue();
+        QVERIFY(rig->tickUntil([this] { return prompting(FirstAlignPrompt); }));
+        kel().recipeContinue();
+        QVERIFY(!kel().isRecipePaused() && !kel().isRecipeDelay());
+        QVERIFY(rig->tickUntil([this] { return prompting(SecondAlignPrompt); }));
+        QCOMPARE(sim().axisPosition(DevX), 110000);
+        kel().moveStageXYTo(1.0, 0.0);   // back onto the first mark
+        QVERIFY(rig->tickUntil([this] { return kel().stagePositionXY() == QPointF(1.0, 0.0); }));
+        const qsizetype stageMoves = moves(DevX).size();
+        const qint64 resumed = sim().hardwareTimeMs();
+        kel().recipeContinue();
+        QVERIFY(rig->tickUntil([this] { return ended(); }));
+        QVERIFY(rig->lines.contains(QStringLiteral("ALIGN POINTS IDENTICAL")));
         // Only the return to the load point, a stage position, moves the stage.
-        QCOMPARE(dataOf(DevX, CmdMove).size(), stageMoves + 1);
-        QCOMPARE(dataOf(DevZ, CmdMove).size(), 1);
-        QVERIFY(lines.contains(QStringLiteral("ALIGN POINTS IDENTICAL")));
+        QCOMPARE(moves(DevX).size(), stageMoves + 1);
+        QCOMPARE(moves(DevZ).size(), 1);
+        QVERIFY(rig->timeOf("RECIPE DONE!") - resumed >= 400 + 30 + 400);
     }
 
     // A move or speed that cannot be sent, and an index that names no ring entry, count as
     // done; an unsendable speed leaves the axes at their last speed.
     void unsendableCountsAsDone()
     {
-        beginEntries({xyEntry(1e300, 0, 30), xyEntry(1, 1, 30), xyEntry(2, 2, 30, 1e30)});
-        QVERIFY(runUntil(RCP_ENTRY_TAKEN));
-        QVERIFY(p->recipeIndex < 0);
-        QVERIFY(runUntil(RCP_DWELL, 3));
-        for (int bad : {-7, CmdBufSize, 123456}) {
-            p->recipeState = RCP_ENTRY_TAKEN;
-            p->recipeIndex = bad;
-            p->runRecipe();
-            QCOMPARE(p->recipeState, int(RCP_ENTRY_IDLE));
-        }
-        QVERIFY(runUntil(RCP_IDLE, 100));
+        QVERIFY(rig->powerUp());
+        QVERIFY(rig->start(recipeLines("DELAY 30\nPOINT 1e300,0\nPOINT 1,1\nSPEEDXY 1e30\nPOINT 2,2")));
+        kel().recipeContinue();
+        QVERIFY(rig->tickUntil([this] { return ended(); }));
         // The second entry's speed was in force already.
-        QCOMPARE(dataOf(DevX, CmdWrite).size(), 1);
-        QCOMPARE(dataOf(DevX, CmdMove), (QList<long>{10000, 20000}));
+        QCOMPARE(sim().count(DevX, CmdWrite, IdxSpeed), 1);
+        QCOMPARE(moves(DevX), (QList<qint32>{10000, 20000}));
         QVERIFY(diagnostics->lines().contains(QStringLiteral("RECIPE SPEED NOT SENT: 1e+34")));
-        // An entry number outside the list ends the entries.
-        beginEntries({xyEntry(1, 1, 30)});
-        std::tie(p->recipeState, p->curPoint) = std::make_tuple(int(RCP_ISSUE_ENTRY), 5);
-        p->runRecipe();
-        QCOMPARE(p->recipeState, int(RCP_LOADZ));
-        beginEntries({});   // an empty recipe goes straight back to the stage's load point
-        p->runRecipe();
-        QCOMPARE(p->recipeState, int(RCP_LOADXY));
+        QCOMPARE(kel().lastRunRecord().entriesDone, 3);
+        for (int bad : {-7, CmdBufSize, 123456})
+            QVERIFY(kel().isCommandDone(bad));
+        // An empty recipe goes from the sample prompt straight to its end.
+        QVERIFY(rig->start({}));
+        kel().recipeContinue();
+        QVERIFY(rig->tickUntil([this] { return ended(); }, 5));
+        QCOMPARE(kel().lastRunRecord().entriesDone, 0);
+        QCOMPARE(rig->lines.last(), QStringLiteral("RECIPE DONE!"));
     }
 
-    void entryOutsideTravelHoldsUntilNext_data()
-    {
-        QTest::addColumn<recipePointStruct>("entry");
-        QTest::addColumn<QString>("why");
-        QTest::newRow("x above") << xyEntry(12, 0, 30) << "X=12 ABOVE TRAVEL LIMIT 10";
-        QTest::newRow("y below") << xyEntry(0, -1, 30) << "Y=-1 BELOW TRAVEL LIMIT 0";
-        QTest::newRow("z below") << zEntry(-5, 30) << "Z=-5 BELOW TRAVEL LIMIT 0";
-    }
-
+    // An entry outside the travel is not sent: the run holds there until NEXT.
     void entryOutsideTravelHoldsUntilNext()
     {
-        QFETCH(recipePointStruct, entry);
-        QFETCH(QString, why);
+        QVERIFY(rig->powerUp());
         TravelLimits limits;
         std::tie(limits.x.max, limits.y.min, limits.z.min) = std::make_tuple(10.0, 0.0, 0.0);
-        p->setTravelLimits(limits);
-        beginEntries({entry, xyEntry(1, 1, 30)});
-        QVERIFY(runUntil(RCP_DWELL));
-        tickIdle(100);
-        QVERIFY(p->recipeState == RCP_DWELL && p->curPoint == 0);
-        QCOMPARE(lines.filter(QStringLiteral("ENTRY 1 NOT RUN:")), QStringList{"ENTRY 1 NOT RUN: " + why});
-        p->nextRecipePoint();
-        QVERIFY(runUntil(RCP_DWELL));
-        QCOMPARE(p->curPoint, 1);
-        QCOMPARE(dataOf(DevX, CmdMove), QList<long>{10000});
+        kel().setTravelLimits(limits);
+        QVERIFY(rig->start(recipeLines("DELAY 30\nPOINT 12,0\nPOINT 0,-1\nPOINTZ -5\nPOINT 1,1")));
+        kel().recipeContinue();
+        for (const char *why : {"X=12 ABOVE TRAVEL LIMIT 10", "Y=-1 BELOW TRAVEL LIMIT 0", "Z=-5 BELOW TRAVEL LIMIT 0"}) {
+            const int entry = kel().runProgress().entry + 1;
+            QVERIFY(rig->tickUntil([&] { return dwellingAt(entry); }));
+            rig->tick(100);
+            QVERIFY(dwellingAt(entry));
+            QCOMPARE(rig->lines.filter(QStringLiteral("NOT RUN:")).last(), QStringLiteral("ENTRY %1 NOT RUN: %2").arg(entry).arg(why));
+            kel().nextRecipePoint();
+        }
+        QVERIFY(rig->tickUntil([this] { return dwellingAt(4); }));
+        QCOMPARE(moves(DevX), QList<qint32>{10000});
+        QCOMPARE(moves(DevZ), QList<qint32>{});
     }
 
     void runEndings_data()
     {
         QTest::addColumn<bool>("enZ");
         QTest::addColumn<bool>("enXY");
-        QTest::addColumn<QList<long>>("moves");   // to the load points: focus, then stage
+        QTest::addColumn<QList<qint32>>("moves");   // to the load points: focus, then stage
         QTest::addColumn<QString>("ending");
         QTest::addColumn<QString>("done");
-        QTest::newRow("done, no load points") << false << false << QList<long>{} << "DONE" << "2 of 2";
-        QTest::newRow("done, focus load point") << true << false << QList<long>{123} << "DONE" << "2 of 2";
-        QTest::newRow("stop, stage load point") << false << true << QList<long>{15000, -20000} << "STOP" << "0 of 2";
-        QTest::newRow("halt, both load points") << true << true << QList<long>{123, 15000, -20000} << "HALT" << "0 of 2";
-        QTest::newRow("link lost") << false << false << QList<long>{} << "LINK LOST" << "0 of 2";
+        QTest::newRow("done, no load points") << false << false << QList<qint32>{} << "DONE" << "2 of 2";
+        QTest::newRow("done, focus load point") << true << false << QList<qint32>{123} << "DONE" << "2 of 2";
+        QTest::newRow("stop, stage load point") << false << true << QList<qint32>{15000, -20000} << "STOP" << "0 of 2";
+        QTest::newRow("halt, both load points") << true << true << QList<qint32>{123, 15000, -20000} << "HALT" << "0 of 2";
+        QTest::newRow("link lost") << false << false << QList<qint32>{} << "LINK LOST" << "0 of 2";
     }
 
     // A run goes to the load points and waits for the sample; PREV at the first entry runs it
-    // again without counting it twice. However the run ends, it leaves nothing running and
-    // writes one run log line.
+    // again without counting it twice. However the run ends, it leaves nothing running, the
+    // jog increment the recipe set gone, and writes one run log line.
     void runEndings()
     {
         QFETCH(bool, enZ);
         QFETCH(bool, enXY);
         QFETCH(QString, ending);
         QFETCH(QString, done);
-        std::tie(p->loadptEnZ, p->loadptEnXY, p->loadptX, p->loadptY, p->loadptZ) = std::make_tuple(enZ, enXY, 1.5, -2.0, 12.34);
+        setLoadPoints(enXY, enZ, 1.5, -2.0, 12.34);
         QFile full(QString::fromLatin1(RunLogName));   // a log near its bound: the line starts a new one
         QVERIFY(full.open(QIODevice::WriteOnly) && full.write(QByteArray(RunLogMaxBytes - 10, '\n')) > 0);
         full.close();
         QFile::remove(QLatin1String(RunLogName) + QLatin1String(RunLogCurrentSuffix));  // left by earlier cases
-        p->setFileName(QStringLiteral("slide.rcp"));
-        p->setEntries({xyEntry(1, 1, 1000), xyEntry(2, 2, 30)});
-        p->initRecipe();
-        p->startRecipe();
-        QVERIFY(runUntil(RCP_WAIT_LOAD));
-        QTEST(dataOf(AnyDev, CmdMove), "moves");
-        QCOMPARE(lines, QStringList{QStringLiteral("Load Sample and press RESUME")});
-        tickIdle(100);
-        QVERIFY(p->recipeState == RCP_WAIT_LOAD && p->isRecipePaused() && p->isRecipeDelay());
-        p->recipeContinue();
-        QVERIFY(runUntil(RCP_DWELL));
-        p->prevRecipePoint();
-        QVERIFY(runUntil(RCP_DWELL));
-        QCOMPARE(p->curPoint, 0);
-        p->xincr = 0.25;
+        kel().setFileName(QStringLiteral("slide.rcp"));
+        QVERIFY(rig->powerUp());
+        QVERIFY(rig->start(recipeLines("INCR 0.25,0.25\nDELAY 1000\nPOINT 1,1\nDELAY 30\nPOINT 2,2")));
+        QTEST(moves(AnyDev), "moves");
+        QCOMPARE(rig->lines, QStringList{QLatin1String(LoadSamplePrompt)});
+        rig->tick(100);
+        QVERIFY(prompting(LoadSamplePrompt) && kel().isRecipePaused() && kel().isRecipeDelay());
+        kel().recipeContinue();
+        QVERIFY(rig->tickUntil([this] { return dwellingAt(1); }));
+        kel().prevRecipePoint();
+        QVERIFY(rig->tickUntil([this] { return dwellingAt(1); }));
+        QCOMPARE(moves(DevX).count(10000), 2);
         if (ending == QLatin1String("DONE")) {
-            QVERIFY(runUntil(RCP_IDLE, 200));
-            QCOMPARE(lines.last(), QStringLiteral("RECIPE DONE!"));
+            QVERIFY(rig->tickUntil([this] { return ended(); }));
+            QCOMPARE(rig->lines.last(), QStringLiteral("RECIPE DONE!"));
         } else if (ending == QLatin1String("STOP")) {
-            p->stopRecipe();
+            kel().stopRecipe();
         } else if (ending == QLatin1String("HALT")) {
-            p->haltAll();
-            p->stopRecipe();
+            kel().haltAll();
+            kel().stopRecipe();
         } else {
-            p->linkUp = p->packetSeen = true;
-            p->onSocketLost();
+            sim().dropClient();
+            QVERIFY(rig->tickUntil([this] { return ended(); }, 100));
         }
-        p->stopRecipe();    // a second stop of an ended run writes nothing
-        QVERIFY(p->recipeState == RCP_IDLE && !p->isRecipeRunning() && !p->isRecipePaused() && !p->isRecipeDelay());
-        QCOMPARE(p->xincr, 1.0);
-        tickIdle();
-        const qsizetype before = sent.size();
-        tickIdle(100);
-        QCOMPARE(sent.size(), before);
+        kel().stopRecipe();    // a second stop of an ended run writes nothing
+        QVERIFY(ended() && !kel().isRecipePaused() && !kel().isRecipeDelay() && kel().operatorPrompt().isEmpty());
+        rig->settle();
+        const qsizetype before = rig->commands().size();
+        rig->tick(100);
+        QCOMPARE(rig->commands().size(), before);
+        kel().incX(true);   // the configured jog increment again
+        QCOMPARE(kel().pendingCommands().last(), QStringLiteral("1,65,4,10000"));
         QFile log(QString::fromLatin1(RunLogName));
         QVERIFY(log.open(QIODevice::ReadOnly));
         const QList<QByteArray> written = log.readAll().split('\n');
@@ -395,57 +333,47 @@ private slots:
         QCOMPARE(QFileInfo(log.fileName() + QLatin1String(RunLogOldSuffix)).size(), RunLogMaxBytes - 10);
     }
 
-    // A whole run against the simulated controller over loopback, stepped tick by tick from
-    // the end of the log-in, with the controller's hardware clock advanced by one tick a tick.
+    // A whole run, stepped tick by tick from the end of the log-in, with the controller's
+    // hardware clock advanced by one tick a tick.
     void wholeRunOnTheSimulator()
     {
-        PtxSim::Simulator sim;
-        QList<qint64> lineTimes;   // hardware time at which each line was shown
-        connect(p.get(), &KelInterface::addDispLine, this, [&] { lineTimes << sim.hardwareTimeMs(); });
-        const auto timeOf = [&](const char *line) { return lineTimes.value(lines.indexOf(QLatin1String(line)), -1); };
-        const auto tickUntil = [&](const std::function<bool()> &done) { return simTickUntil(sim, done); };
-        QVERIFY(connectTo(sim));
-        std::tie(p->loadptEnXY, p->loadptEnZ, p->loadptX, p->loadptY, p->loadptZ) = std::make_tuple(true, true, 2.0, 3.0, 40.0);
-        sim.resetCounters();
-        p->setEntries({xyEntry(1.0, 1.0, 100, 7.0), xyEntry(3.0, 3.0, 100, 10.0), zEntry(50.0, 100, 4000),
-                       filterEntry(3, 7, true, true, 0), filterEntry(4, 9, true, false, 0), filterEntry(8, 5, false, true, 62),
-                       filterEntry(0, 0, false, false, 62), filterEntry(0, 0, false, false, 512u | (150u << 16)),
-                       filterEntry(0, 0, false, false, PauseWord, 500)});
-        p->initRecipe();
-        p->startRecipe();
-        QVERIFY(tickUntil([this] { return p->recipeState == RCP_WAIT_LOAD; }));
-        QCOMPARE(QList<int>({sim.axisPosition(DevX), sim.axisPosition(DevY), sim.axisPosition(DevZ)}),
+        setLoadPoints(true, true, 2.0, 3.0, 40.0);
+        QVERIFY(rig->powerUp());
+        QVERIFY(rig->start(recipeLines("DELAY 100\nSPEEDXY 7\nPOINT 1,1\nSPEEDXY 10\nPOINT 3,3\nSPEEDZ 4000\nPOINTZ 50\n"
+                                       "FMOVE 3,7\nF1MOVE 4\nF2MOVE 5\nSHEXP 1\nEXPTIM 2,150\nFDELAY 500")));
+        QCOMPARE(QList<int>({sim().axisPosition(DevX), sim().axisPosition(DevY), sim().axisPosition(DevZ)}),
                  QList<int>({20000, 30000, 400}));
-        p->recipeContinue();
-        QVERIFY(tickUntil([this] { return p->curPoint == 1 && p->recipeState == RCP_DWELL; }));
+        kel().recipeContinue();
+        QVERIFY(rig->tickUntil([this] { return dwellingAt(2); }));
         // The first entry ran at the configured speed, the second at its own, once the first
         // had stopped and dwelt 4 ticks.
-        QCOMPARE(QList<int>({sim.axisPosition(DevX), sim.axisSpeed(DevX)}), QList<int>({30000, 100000}));
-        QVERIFY(timeOf("MOVE X=3 Y=3 @SP=10") - timeOf("MOVE X=1 Y=1 @SP=5") >= 200 + 100);
-        QVERIFY(tickUntil([this] { return p->recipeState == RCP_IDLE; }));
+        QCOMPARE(QList<int>({sim().axisPosition(DevX), sim().axisSpeed(DevX)}), QList<int>({30000, 100000}));
+        QVERIFY(rig->timeOf("MOVE X=3 Y=3 @SP=10") - rig->timeOf("MOVE X=1 Y=1 @SP=5") >= 200 + 100);
+        QVERIFY(rig->tickUntil([this] { return ended(); }));
         // Back at the focus load point; the focus entry ran at its own speed.
-        QCOMPARE(QList<int>({sim.axisPosition(DevZ), sim.axisSpeed(DevZ)}), QList<int>({400, 4000}));
+        QCOMPARE(QList<int>({sim().axisPosition(DevZ), sim().axisSpeed(DevZ)}), QList<int>({400, 4000}));
         // Both wheels in one command, then each alone; a wheel entry sets no shutter.
-        QCOMPARE(sim.count(DevWheel1, CmdMove, IdxWheelBoth), 1);
-        QCOMPARE(QList<int>({sim.wheelPosition(1), sim.wheelPosition(2)}), QList<int>({4, 5}));
-        QCOMPARE(QList<int>({sim.exposureTime(2), sim.count(DevWheel1, CmdWrite, IdxShutter)}), QList<int>({150, 2}));
+        QCOMPARE(sim().count(DevWheel1, CmdMove, IdxWheelBoth), 1);
+        QCOMPARE(QList<int>({sim().wheelPosition(1), sim().wheelPosition(2)}), QList<int>({4, 5}));
+        QCOMPARE(QList<int>({sim().exposureTime(2), sim().count(DevWheel1, CmdWrite, IdxShutter)}), QList<int>({150, 2}));
         // The exposure-time entry waited until the exposure of shutter 1 had ended; the pause
         // lasted its 500 ms.
-        QVERIFY(timeOf("SET EXP TIME SH2=150") - timeOf("MOVE SH1=2 SH2=3 SH3=3") >= sim.exposureTime(1));
-        QVERIFY(timeOf("RECIPE DONE!") - timeOf("SET EXP TIME SH2=150") >= 500);
+        QVERIFY(rig->timeOf("SET EXP TIME SH2=150") - rig->timeOf("MOVE SH1=2 SH2=3 SH3=3") >= sim().exposureTime(1));
+        QVERIFY(rig->timeOf("RECIPE DONE!") - rig->timeOf("SET EXP TIME SH2=150") >= 500);
     }
 
     void startAtCutEntry_data()
     {
-        QTest::addColumn<int>("cutEntry");      // from 0
-        QTest::addColumn<int>("cutState");
-        QTest::addColumn<int>("proposed");      // from 1
-        QTest::newRow("loading the first point") << 0 << int(RCP_LOAD_ENTRY) << 1;
-        QTest::newRow("turning a wheel") << 1 << int(RCP_ENTRY_IDLE) << 2;
-        QTest::newRow("dwelling at a focus point") << 4 << int(RCP_DWELL) << 5;
-        QTest::newRow("exposing: the exposure is not taken again") << 6 << int(RCP_ENTRY_IDLE) << 8;
-        QTest::newRow("in a pause") << 8 << int(RCP_DWELL) << 9;
-        QTest::newRow("at the last point, shutter 3 open") << 11 << int(RCP_DWELL) << 12;
+        QTest::addColumn<int>("cutEntry");      // from 1
+        QTest::addColumn<QString>("during");
+        QTest::addColumn<int>("proposed");
+        QTest::addColumn<int>("linesBefore");   // the recipe lines that compile to the entries before it
+        QTest::newRow("loading the first point") << 1 << "load" << 1 << 2;
+        QTest::newRow("turning a wheel") << 2 << "wheel" << 2 << 3;
+        QTest::newRow("dwelling at a focus point") << 5 << "dwell" << 5 << 6;
+        QTest::newRow("exposing: the exposure is not taken again") << 7 << "exposure" << 8 << 10;
+        QTest::newRow("in a pause") << 9 << "dwell" << 9 << 11;
+        QTest::newRow("at the last point, shutter 3 open") << 12 << "dwell" << 12 << 15;
     }
 
     // The link is cut by the controller during an entry; START AT the entry offered brings
@@ -454,54 +382,62 @@ private slots:
     void startAtCutEntry()
     {
         QFETCH(int, cutEntry);
-        QFETCH(int, cutState);
+        QFETCH(QString, during);
         QFETCH(int, proposed);
+        QFETCH(int, linesBefore);
         QStringList recipe;
         QVERIFY(readRecipeFile(QStringLiteral(RECIPE_DATA "/every-kind.rcp"), &recipe));
-        p->setRecipe(recipe);
-        p->setFileName(QStringLiteral("cut.rcp"));
-        PtxSim::Simulator whole, cut, powered;
+        kel().setFileName(QStringLiteral("cut.rcp"));
         // An uninterrupted run's state at the entry: the run of the entries before it, to its end.
-        QVERIFY(connectTo(whole));
-        const QList<int> uninterrupted = runFrom(whole, 1, [] { return false; }, proposed - 1);
-        p->closeConnection();
+        QVERIFY(rig->powerUp());
+        QVERIFY(rig->start(recipe.mid(0, linesBefore)));
+        QCOMPARE(kel().compiledPointCount(), proposed - 1);
+        kel().recipeContinue();
+        QVERIFY(rig->tickUntil([this] { return ended(); }));
+        const QList<int> uninterrupted = controllerState();
 
-        QVERIFY(connectTo(cut));
-        runFrom(cut, 1, [&] { return p->curPoint == cutEntry && p->recipeState == cutState; });
+        QVERIFY(rig->powerUp());
+        QVERIFY(rig->start(recipe));
+        kel().recipeContinue();
+        QVERIFY(rig->tickUntil([&] {
+            const bool wheel = sim().wheelMoving(1), exposing = sim().shutterState(2) == ShutterExpose;
+            return kel().runProgress().entry == cutEntry
+                   && (during == "wheel" ? wheel : during == "exposure" ? exposing : during != "dwell" || kel().isRecipeDelay());
+        }));
         // A panel that lost its power here would offer the same entry.
-        RunnerProbe restarted;
+        KelInterface restarted{QString()};
         restarted.setRecipe(recipe);
         restarted.setFileName(QStringLiteral("cut.rcp"));
         QCOMPARE(restarted.proposedStartEntry(), proposed);
-        cut.setCloseAfter(cut.total() + 1);
-        QVERIFY(simTickUntil(cut, [this] { return !p->isRecipeRunning(); }, 100));
-        QCOMPARE(p->proposedStartEntry(), proposed);
+        sim().setCloseAfter(sim().total() + 1);
+        QVERIFY(rig->tickUntil([this] { return ended(); }, 100));
+        QCOMPARE(kel().proposedStartEntry(), proposed);
         // The controller was switched off and on again: everything stands as at power-up.
-        QVERIFY(connectTo(powered));
-        QList<qint32> shutterWrites;
-        connect(&powered, &PtxSim::Simulator::packetReceived, this, [&](const PtxSim::Packet &k) {
-            if (k.index == IdxShutter && k.cmd == CmdWrite)
-                shutterWrites << (k.value() & 0xffff);
-        });
-        QCOMPARE(runFrom(powered, proposed, [this] { return restored(); }), uninterrupted);
-        QVERIFY(!shutterWrites.contains(ShutterExpose));
+        QVERIFY(rig->powerUp());
+        QVERIFY(rig->start(recipe, proposed));
+        kel().recipeContinue();
+        // The entry is taken up once the controller has been brought to its state.
+        QVERIFY(rig->tickUntil([this] { return kel().runProgress().entry != 0; }));
+        QCOMPARE(controllerState(), uninterrupted);
+        for (const PtxSim::Packet &k : sim().received())
+            QVERIFY(k.cmd != CmdWrite || k.index != IdxShutter || (k.value() & 0xffff) != ShutterExpose);
     }
 
     // HALT while the controller is brought to the entry's state stops the axes and the run
     // at once: nothing more is sent for the run.
     void haltWhileRestoring()
     {
-        p->setRecipe({QStringLiteral("POINT 50,0"), QStringLiteral("F1MOVE 9"), QStringLiteral("POINT 1,1")});
-        PtxSim::Simulator sim;
-        QVERIFY(connectTo(sim));
-        runFrom(sim, 3, [&] { return sim.axisMoving(DevX); });
-        QCOMPARE(p->recipeState, int(RCP_RESTORE_IDLE));
-        p->haltAll();
-        p->stopRecipe();
-        QVERIFY(simTickUntil(sim, [&] { return !sim.axisMoving(DevX); }, 3));
-        const QList<int> stopped{sim.axisPosition(DevX), sim.count(DevX, CmdMove, IdxAbsolute), sim.wheelPosition(1)};
-        simTickUntil(sim, [] { return false; }, 200);
-        QCOMPARE(QList<int>({sim.axisPosition(DevX), sim.count(DevX, CmdMove, IdxAbsolute), sim.wheelPosition(1)}), stopped);
+        QVERIFY(rig->powerUp());
+        QVERIFY(rig->start({QStringLiteral("POINT 50,0"), QStringLiteral("F1MOVE 9"), QStringLiteral("POINT 1,1")}, 3));
+        kel().recipeContinue();
+        QVERIFY(rig->tickUntil([this] { return sim().axisMoving(DevX); }));
+        QVERIFY(kel().runProgress().entry == 0 && rig->lines.contains(QStringLiteral("RESTORING STATE FOR ENTRY 3")));
+        kel().haltAll();
+        kel().stopRecipe();
+        QVERIFY(rig->tickUntil([this] { return !sim().axisMoving(DevX); }, 3));
+        const QList<int> stopped{sim().axisPosition(DevX), sim().count(DevX, CmdMove, IdxAbsolute), sim().wheelPosition(1)};
+        rig->tick(200);
+        QCOMPARE(QList<int>({sim().axisPosition(DevX), sim().count(DevX, CmdMove, IdxAbsolute), sim().wheelPosition(1)}), stopped);
     }
 
     void proposedEntry_data()
