@@ -37,7 +37,7 @@ public:
         sim = std::make_unique<PtxSim::Simulator>(options);
         sim->setManualClock(true);
         const bool up = sim->listen() && kel.openConnection(sim->clientAddress())
-                        && tickUntil([this] { return kel.currentInterfaceState() == KelInterface::INT_NORMAL; });
+                        && tickUntil([this] { return kel.currentInterfaceState() == KelInterface::InterfaceState::INT_NORMAL; });
         sim->resetCounters();
         lines.clear();
         lineTimes.clear();
