@@ -62,22 +62,18 @@ class TestConfigFile : public QObject
 {
     Q_OBJECT
 
-    // Each test function starts in a fresh folder, so no "config.xml" carries over.
+    // Each test function starts in a fresh folder, so no "config.xml" carries over; the
+    // interface goes before its folder.
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<KelInterface> kel;
 
 private slots:
     void init()
     {
+        kel.reset();
         dir = std::make_unique<QTemporaryDir>();
         QVERIFY(dir->isValid() && QDir::setCurrent(dir->path()));
         reopen();
-    }
-    // The interface goes before its folder.
-    void cleanup()
-    {
-        kel.reset();
-        dir.reset();
     }
 
     void read_data();

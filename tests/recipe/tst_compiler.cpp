@@ -106,14 +106,6 @@ private slots:
         QVERIFY(QDir::setCurrent(dir->path()));
         kel.emplace(QStringLiteral("127.0.0.1"));
     }
-    // The jog steps in force, as the commands of a jog along X and Y.
-    QStringList jogSteps()
-    {
-        kel->incX(true);
-        kel->incY(true);
-        const QStringList queued = kel->pendingCommands();
-        return queued.mid(queued.size() - 2);
-    }
 
     // Recipe lines are separated by "\n", entries by "; ".
     void commands_data()
@@ -318,7 +310,9 @@ private slots:
                  "ARC 1,0,-1,0,0,1,0.5", "INCR 2,3"});
         QVERIFY(kel->compiledAlign());
         QCOMPARE(QList<QPointF>({kel->alignPoint(1), kel->alignPoint(2)}), QList<QPointF>({{1, 2}, {3, 4}}));
-        QCOMPARE(jogSteps(), QStringList({"1,65,4,20000", "2,65,4,30000"}));
+        // The jog steps in force show in the commands of a jog along X and Y.
+        const auto jog = [this] { kel->incX(true); kel->incY(true); };
+        jog();
         kel->setXYDefIncr(0.5);
         QCOMPARE(compile({"FMACRO", "POINT 3,3", "ENDREP"}), 0);
         QCOMPARE(kel->compiledMacroCount(), 0);
@@ -326,7 +320,8 @@ private slots:
         QCOMPARE(describe(kel->compiledPoint(0), true), QStringLiteral("d=1000 xy=5 z=25000"));
         QVERIFY(!kel->compiledAlign());
         QCOMPARE(kel->alignPoint(2), QPointF(10000, 0));
-        QCOMPARE(jogSteps(), QStringList({"1,65,4,5000", "2,65,4,5000"}));
+        jog();
+        QCOMPARE(kel->pendingCommands(), QStringList({"1,65,4,20000", "2,65,4,30000", "1,65,4,5000", "2,65,4,5000"}));
         QCOMPARE(compile({}), 0);
         QCOMPARE(kel->compiledPointCount(), 0);
         QVERIFY(diagnostics->lines().isEmpty());
