@@ -2,7 +2,7 @@
 // run halfway through it and every entry checked against travel limits. Run from a Release
 // build: preview_bench.
 #include "app/runpicture.h"
-#include "recipe/runnerstates.h"
+#include "controller/kelinterface.h"
 #include "tools/eventwait.h"
 
 #include <QDir>
@@ -21,19 +21,6 @@ constexpr int Rounds = 200;
 constexpr double NsPerMs = 1e6;
 const QSize PageSize(800, 480);
 
-// Gives the bench access to the run's position in the list.
-class HalfwayRun : public KelInterface
-{
-public:
-    HalfwayRun() : KelInterface(QStringLiteral("127.0.0.1")) {}
-    void runAt(int entry)
-    {
-        recipeRunning = true;
-        recipeState = Ptx::RCP_DWELL;
-        curPoint = entry;
-    }
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -45,13 +32,14 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
 
-    HalfwayRun kel;
+    KelInterface kel(QStringLiteral("127.0.0.1"));
     Ptx::TravelLimits limits;
     limits.x.max = 50;
     kel.setTravelLimits(limits);
     kel.setRecipe({QStringLiteral("RASTER 0,0,1,1,79,49")});
     kel.ScanRecipe();
-    kel.runAt(kel.compiledPointCount() / 2);
+    // A run started at an entry shows that entry as the current one.
+    kel.startRecipeAt(kel.compiledPointCount() / 2 + 1);
 
     QImage image(PageSize, QImage::Format_RGB32);
     QList<double> drawMs;

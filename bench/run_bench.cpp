@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPushButton>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -26,7 +25,6 @@
 namespace {
 
 constexpr int Entries = 200;
-constexpr int AwaitingReply = 2;        // command step state
 constexpr int TrafficWaitMs = 2000;
 constexpr int StartUpTicks = 5000;
 constexpr int RunTickLimit = 100000;
@@ -53,23 +51,6 @@ constexpr int RasterRunLimitMs = 900000;
 constexpr double RefreshGoalPerSecond = 4.0;
 constexpr double MsPerSecond = 1000.0;
 
-class BenchInterface : public KelInterface
-{
-public:
-    BenchInterface() : KelInterface(QStringLiteral("127.0.0.1:1")) {}
-    using KelInterface::cmdBufState;
-    using KelInterface::cmdBufTail;
-    using KelInterface::commandBuffer;
-    using KelInterface::connectionState;
-    using KelInterface::interfaceState;
-    using KelInterface::onTimer;
-    using KelInterface::recipeState;
-    using KelInterface::timer;
-    qint64 bytesToWrite() const { return tcpSocket->bytesToWrite(); }
-    // Small packets leave at once rather than waiting for the previous one's acknowledgement.
-    void sendAtOnce() { tcpSocket->setSocketOption(QAbstractSocket::LowDelayOption, 1); }
-};
-
 bool waitFor(const std::function<bool()> &condition)
 {
     QElapsedTimer clock;
@@ -84,16 +65,20 @@ bool waitFor(const std::function<bool()> &condition)
 
 // One work tick. The packet it sends is let through to the controller, and an awaited reply
 // back to the panel, before the controller's hardware moves on (far enough to end any move).
-void tick(BenchInterface &kel, PtxSim::Simulator &sim)
+void tick(KelInterface &kel, PtxSim::Simulator &sim)
 {
     const int received = sim.total();
     const int replies = sim.repliesSent();
-    kel.onTimer();
-    if (kel.bytesToWrite() > 0 || sim.total() == received)
-        waitFor([&] { return sim.total() > received || kel.bytesToWrite() == 0; });
+    const bool idle = !kel.awaitingReply();
+    const bool queued = !kel.pendingCommands().isEmpty();
+    kel.tick();
+    // A tick sends one packet at most, and only when no reply is awaited: the oldest command
+    // queued, or else the first one the tick itself queued.
+    if (idle && (queued || kel.awaitingReply() || !kel.pendingCommands().isEmpty()))
+        waitFor([&] { return sim.total() > received; });
     // A module the controller lacks never answers; its command times out tick by tick.
-    if (kel.cmdBufState == AwaitingReply && sim.repliesSent() > replies)
-        waitFor([&] { return kel.commandBuffer[kel.cmdBufTail].done; });
+    if (kel.awaitingReply() && sim.repliesSent() > replies)
+        waitFor([&] { return !kel.awaitingReply(); });
     QCoreApplication::processEvents();
     sim.advance(InstantMotionMs);
     QCoreApplication::processEvents();
@@ -120,7 +105,7 @@ double motionAndDwellMs(const KelInterface &kel, const PtxSim::Simulator &sim)
 // A 1 mm raster of 400 points with the work tick on its real 25 ms timer and the controller's
 // hardware on the wall clock: the run's time against its motion and dwells, and how often
 // each status value shown on the screen was read meanwhile.
-bool rasterAtTheRealTick(BenchInterface &kel, PtxSim::Simulator &sim)
+bool rasterAtTheRealTick(KelInterface &kel, PtxSim::Simulator &sim)
 {
     sim.setManualClock(false);
     kel.setRecipe({QStringLiteral("DELAY %1").arg(Ptx::RecipeTickMs),
@@ -136,26 +121,32 @@ bool rasterAtTheRealTick(BenchInterface &kel, PtxSim::Simulator &sim)
         if (inEntries && k.cmd == Ptx::CmdRead)
             reads[{k.dev, k.index, k.value()}] << clock.elapsed();
     });
-    // A loaded machine delivers ticks late; the mean period shows how far.
+    // The work tick on a timer of the interface's own period; a loaded machine delivers ticks
+    // late, and the mean period shows how far.
     int ticks = 0;
-    QObject::connect(kel.timer, &QTimer::timeout, &kel, [&] { ticks += inEntries && runMs == 0 ? 1 : 0; });
+    QTimer tickTimer;
+    QObject::connect(&tickTimer, &QTimer::timeout, &kel, [&] {
+        kel.tick();
+        ticks += inEntries && runMs == 0 ? 1 : 0;
+    });
     kel.initRecipe();
     kel.startRecipe();
-    kel.timer->start(Ptx::TickMs);
+    tickTimer.start(Ptx::TickMs);
     QElapsedTimer limit;
     limit.start();
     while (kel.isRecipeRunning() && limit.elapsed() < RasterRunLimitMs) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-        if (kel.recipeState == Ptx::RCP_WAIT_LOAD)
+        if (!kel.operatorPrompt().isEmpty())
             kel.recipeContinue();
         if (!inEntries && kel.runProgress().entry > 0) {
             inEntries = true;
             clock.start();
         }
-        if (inEntries && runMs == 0 && kel.recipeState == Ptx::RCP_LOADZ)
+        // Past the last entry the run goes back to the load points.
+        if (inEntries && runMs == 0 && kel.runProgress().entry == 0)
             runMs = clock.elapsed();
     }
-    kel.timer->stop();
+    tickTimer.stop();
     if (kel.isRecipeRunning() || runMs == 0)
         return false;
     std::printf("\nrun of a 1 mm raster of %d points (DELAY %d), real 25 ms tick, real motion\n",
@@ -212,7 +203,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "simulator cannot listen\n");
         return 1;
     }
-    auto *kel = new BenchInterface;
+    auto *kel = new KelInterface(QStringLiteral("127.0.0.1:1"));
     MainWindow window(kel);
     Ptx::PanelTelemetry telemetry(telemetrySettings, kel);
     QObject::connect(&window, &MainWindow::displayLineAdded, &telemetry,
@@ -222,13 +213,12 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "no connection to the broker\n");
         return 1;
     }
-    if (!kel->openConnection(sim.clientAddress()) || !waitFor([&] { return kel->connectionState == KelInterface::RxHunt; })) {
+    kel->setTickPeriod(0);
+    if (!kel->openConnection(sim.clientAddress()) || !waitFor([&] { return kel->receiveState() == KelInterface::RxHunt; })) {
         std::fprintf(stderr, "no log-in\n");
         return 1;
     }
-    kel->timer->stop();
-    kel->sendAtOnce();
-    for (int i = 0; i < StartUpTicks && kel->interfaceState != KelInterface::INT_NORMAL; ++i)
+    for (int i = 0; i < StartUpTicks && kel->currentInterfaceState() != KelInterface::INT_NORMAL; ++i)
         tick(*kel, sim);
 
     QStringList recipe{QStringLiteral("DELAY %1").arg(Ptx::RecipeTickMs)};
@@ -248,11 +238,14 @@ int main(int argc, char *argv[])
     while (!done && ticks < RunTickLimit) {
         tick(*kel, sim);
         ++ticks;
-        if (kel->recipeState == Ptx::RCP_WAIT_LOAD)
+        if (!kel->operatorPrompt().isEmpty())
             kel->recipeContinue();   // the operator's RESUME, at once
-        if (firstEntry < 0 && kel->recipeState == Ptx::RCP_ISSUE_ENTRY)
-            firstEntry = ticks - 1;
-        if (entriesEnd < 0 && firstEntry >= 0 && kel->recipeState == Ptx::RCP_LOADZ)
+        // The entries start with the tick that loads the first one's speeds, and end with the
+        // tick that leaves the last one for the load points.
+        const bool inEntries = kel->runProgress().entry > 0;
+        if (firstEntry < 0 && inEntries)
+            firstEntry = ticks;
+        if (entriesEnd < 0 && firstEntry >= 0 && !inEntries)
             entriesEnd = ticks;
     }
     const int entryTicks = entriesEnd - firstEntry;

@@ -27,6 +27,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -36,7 +37,6 @@ constexpr int DefaultSeconds = 20;
 constexpr int QuickSeconds = 5;
 constexpr int TickMs = 5;                // the interface's tick: five times the normal pace
 constexpr double HardwareSpeedUp = 50.0;
-constexpr int ScanMs = 1;
 constexpr int GapMs = 120;               // between two operations
 constexpr int ConnectWaitMs = 15000;
 constexpr int HeldRepeats = 10;
@@ -67,34 +67,26 @@ PtxSim::Faults faultsFor(const QString &name)
     return f;
 }
 
-// Opens the command ring to the ledger.
-class SoakInterface : public KelInterface
-{
-public:
-    explicit SoakInterface(const QString &addr) : KelInterface(addr) {}
-    using KelInterface::cmdBufHead;
-    using KelInterface::commandBuffer;
-};
-
 // Accounts for every command that moves something (moves, speed and shutter writes, halts):
 // each one queued is allowed to reach the controller once, until HALT or a new connection
 // makes it stale, or the panel withdraws it. The controller's side checks every such packet
-// it receives against what is allowed.
+// it receives against what is allowed. The ledger runs the interface's work tick itself, so
+// that it reads the queue the panel reports before and after every tick.
 class Ledger
 {
 public:
-    Ledger(SoakInterface *kel, PtxSim::Simulator *sim) : kel(kel)
+    Ledger(KelInterface *kel, PtxSim::Simulator *sim) : kel(kel)
     {
-        lastHead = kel->cmdBufHead;
         QObject::connect(sim, &PtxSim::Simulator::packetReceived, sim,
                          [this](const PtxSim::Packet &p) { received(p); });
         QObject::connect(sim, &PtxSim::Simulator::loggedIn, sim, [this] {
             simEpoch = connectEpoch;
             haltEpochs.clear();
         });
-        scanTimer.setInterval(ScanMs);
-        QObject::connect(&scanTimer, &QTimer::timeout, &scanTimer, [this] { scan(); });
-        scanTimer.start();
+        kel->setTickPeriod(0);
+        tickTimer.setInterval(TickMs);
+        QObject::connect(&tickTimer, &QTimer::timeout, &tickTimer, [this] { tick(); });
+        tickTimer.start();
     }
 
     // Everything queued from here on belongs to a new epoch: the one a HALT packet or a
@@ -110,45 +102,92 @@ public:
         connectEpoch = ++epoch;
     }
 
-    // Takes in what was queued since the last look and what became of it.
+    // A held jog is pressed, and released: the step it queued last, if it still waits, is
+    // withdrawn (the held button queues its next step only once the last one has gone).
+    void beginHold()
+    {
+        scan();
+        holdStart = sent + queue.size();
+    }
+    void endHold()
+    {
+        scan();
+        for (qsizetype n = queue.size() - 1; n >= 0 && sent + n >= holdStart; --n) {
+            Entry &e = queue[n];
+            if (tracked(e.key) && !e.withdrawn) {
+                e.withdrawn = true;
+                take(e.key, e.epoch);
+                break;
+            }
+        }
+    }
+
+    // Takes in what the panel's queue lost at its front and gained at its back since the last
+    // look.
     void scan()
     {
-        for (unsigned int i = lastHead; i != kel->cmdBufHead; i = (i + 1) % Ptx::CmdBufSize) {
-            const cmdBufferStruct &e = kel->commandBuffer[i];
-            if (!tracked(e.cmd) || e.wrapper)
-                continue;
-            const QString k = key(e.dev, e.cmd, e.index, e.data);
-            ++allowed[k][epoch];
-            open.append({int(i), k, epoch});
-        }
-        lastHead = kel->cmdBufHead;
-        for (qsizetype n = open.size() - 1; n >= 0; --n) {
-            const cmdBufferStruct &e = kel->commandBuffer[open[n].index];
-            if (!e.done)
-                continue;
-            if (e.error)
-                take(open[n].key, open[n].epoch);
-            open.removeAt(n);
+        const QStringList now = kel->pendingCommands();
+        qsizetype gone = 0;
+        while (gone < queue.size() && !continuesWith(gone, now))
+            ++gone;
+        queue.remove(0, gone);
+        sent += gone;
+        for (qsizetype i = queue.size(); i < now.size(); ++i) {
+            queue.append({now.at(i), epoch, false});
+            if (tracked(now.at(i)))
+                ++allowed[now.at(i)][epoch];
         }
     }
 
     int unasked = 0;
-    int unreported() const { return int(open.size()); }
+    int unreported() const
+    {
+        return int(std::count_if(queue.begin(), queue.end(),
+                                 [](const Entry &e) { return tracked(e.key) && !e.withdrawn; }));
+    }
 
 private:
     struct Entry {
-        int index;
         QString key;
         int epoch;
+        bool withdrawn;
+    };
+    struct Credit {
+        int epoch;
+        qint64 untilTick;
     };
 
-    static bool tracked(unsigned int cmd)
+    // "dev,cmd,index,data", as the panel reports its queue and as the controller receives it.
+    static bool tracked(const QString &key)
     {
+        const uint cmd = key.section(QLatin1Char(','), 1, 1).toUInt();
         return cmd == Ptx::CmdMove || cmd == Ptx::CmdHalt || cmd == Ptx::CmdWrite;
     }
     static QString key(unsigned int dev, unsigned int cmd, unsigned int index, long data)
     {
         return QStringLiteral("%1,%2,%3,%4").arg(dev).arg(cmd).arg(index).arg(data);
+    }
+    bool continuesWith(qsizetype from, const QStringList &now) const
+    {
+        if (queue.size() - from > now.size())
+            return false;
+        for (qsizetype i = from; i < queue.size(); ++i)
+            if (queue.at(i).key != now.at(i - from))
+                return false;
+        return true;
+    }
+    void tick()
+    {
+        scan();
+        const bool idle = queue.isEmpty() && !kel->awaitingReply();
+        kel->tick();
+        scan();
+        ++ticks;
+        // With nothing queued at its start, a tick sends the first command it queues itself at
+        // once; unless it awaits its reply, it has left the queue before the ledger could see
+        // it. It is fresh, and may arrive once within the next few ticks.
+        if (idle && !kel->awaitingReply())
+            credits.append({epoch, ticks + CreditTicks});
     }
     bool take(const QString &k, int fromEpoch)
     {
@@ -161,29 +200,44 @@ private:
         }
         return false;
     }
+    bool takeCredit(int fromEpoch)
+    {
+        credits.removeIf([this](const Credit &c) { return c.untilTick < ticks; });
+        for (qsizetype i = 0; i < credits.size(); ++i) {
+            if (credits.at(i).epoch >= fromEpoch) {
+                credits.removeAt(i);
+                return true;
+            }
+        }
+        return false;
+    }
     void received(const PtxSim::Packet &p)
     {
-        if (!tracked(p.cmd) || p.isText())
+        const QString k = key(p.dev, p.cmd, p.index, p.value());
+        if (!tracked(k) || p.isText())
             return;
         if (p.cmd == Ptx::CmdHalt && !haltEpochs.isEmpty())
             simEpoch = haltEpochs.dequeue();
-        // A packet may arrive before the ledger's next look at the ring.
         scan();
-        if (!take(key(p.dev, p.cmd, p.index, p.value()), simEpoch)) {
+        if (!take(k, simEpoch) && !takeCredit(simEpoch)) {
             ++unasked;
             std::fprintf(stderr, "not asked for: %s\n", qPrintable(p.describe()));
         }
     }
 
-    SoakInterface *kel;
-    QTimer scanTimer;
-    unsigned int lastHead = 0;
+    static constexpr qint64 CreditTicks = 4;
+    KelInterface *kel;
+    QTimer tickTimer;
+    QList<Entry> queue;         // the panel's queue as last seen, oldest first
+    qint64 sent = 0;            // entries that have left the queue's front
+    qint64 holdStart = 0;       // entries queued (left or not) when the held jog was pressed
+    qint64 ticks = 0;
     int epoch = 0;
     int connectEpoch = 0;
     int simEpoch = 0;
     QQueue<int> haltEpochs;
     QHash<QString, QMap<int, int>> allowed;
-    QList<Entry> open;
+    QList<Credit> credits;
 };
 
 void runFor(int ms)
@@ -205,8 +259,7 @@ int soak(const QString &fault, int seconds)
     PtxSim::Simulator sim(options);
     if (!sim.listen())
         return 2;
-    auto *kel = new SoakInterface(sim.clientAddress());
-    kel->setTickPeriod(TickMs);
+    auto *kel = new KelInterface(sim.clientAddress());
     MainWindow window(kel);
     window.show();
     Ledger ledger(kel, &sim);
@@ -247,6 +300,7 @@ int soak(const QString &fault, int seconds)
             QPushButton *b = button(++heldCount % 2 ? "butUp" : "butDownZ");
             if (!b->isEnabled())
                 return false;
+            ledger.beginHold();
             b->setDown(true);
             emit b->pressed();
             for (int r = 0; r < HeldRepeats; ++r) {
@@ -257,6 +311,7 @@ int soak(const QString &fault, int seconds)
             }
             b->setDown(false);
             emit b->released();
+            ledger.endHold();
             emit b->clicked();
             return true;
         },

@@ -1,12 +1,14 @@
 // The settings file "config.xml" and its accessors: exact layout, reading rules, damaged and
 // unwritable files, the resolution guard, and which setters write the file.
+#include "controller/kelinterface.h"
 #include "support/diagcapture.h"
 #include "support/filesizelimit.h"
-#include "support/motionfixture.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <limits>
+#include <memory>
 
 #include <sys/stat.h>
 
@@ -40,15 +42,39 @@ QByteArray paddedFile(qsizetype size)
     return bytes + QByteArray(size - bytes.size(), ' ');
 }
 
+// A file as it stands, empty when there is none; by default the settings file.
+QByteArray readFile(const QString &name = ConfigName)
+{
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString &name, const QByteArray &bytes)
+{
+    QFile f(name);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
 } // namespace
 
-class TestConfigFile : public QObject, private MotionFixture
+class TestConfigFile : public QObject
 {
     Q_OBJECT
 
+    // Each test function starts in a fresh folder, so no "config.xml" carries over; the
+    // interface goes before its folder.
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<KelInterface> kel;
+
 private slots:
-    void init() { QVERIFY(openProbe()); }
-    void cleanup() { closeProbe(); }
+    void init()
+    {
+        kel.reset();
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid() && QDir::setCurrent(dir->path()));
+        reopen();
+    }
 
     void read_data();
     void read();
@@ -62,7 +88,7 @@ private slots:
 
 private:
     // A new interface reading the file as it now stands, as at the panel's start.
-    void reopen() { kel = std::make_unique<MotionProbe>(); }
+    void reopen() { kel = std::make_unique<KelInterface>(QStringLiteral("192.168.1.10")); }
 };
 
 void TestConfigFile::read_data()
@@ -228,9 +254,17 @@ void TestConfigFile::settersDoNotWrite()
     QCOMPARE((QList<double>{kel->getXYRes(), kel->getFocusRes()}), (QList<double>{10000, 0.1}));
     QVERIFY(diag.contains(QStringLiteral("stepspmm"))
             && diag.contains(QStringLiteral("micronsperstep")));
-    // One default increment serves X and Y; the jog steps in use stay as they were.
-    QCOMPARE((QList<double>{kel->defxincr, kel->defyincr, kel->xincr, kel->yincr}),
-             (QList<double>{4, 4, 1, 1}));
+    // One default increment serves X and Y; the jog steps in use stay as they were until a
+    // run ends or stops.
+    const auto jog = [this] {
+        kel->incX(true);
+        kel->incY(true);
+    };
+    jog();
+    kel->stopRecipe();
+    jog();
+    QCOMPARE(kel->pendingCommands(),
+             (QStringList{"1,65,4,10000", "2,65,4,10000", "1,65,4,40000", "2,65,4,40000"}));
 }
 
 QTEST_GUILESS_MAIN(TestConfigFile)

@@ -74,25 +74,13 @@ QStringList repeated(const QString &line, int count)
 
 } // namespace
 
-class CompilerProbe : public KelInterface
-{
-public:
-    CompilerProbe() : KelInterface(QStringLiteral("127.0.0.1")) {}
-
-    using KelInterface::AlnPoint1x, KelInterface::AlnPoint1y, KelInterface::AlnPoint2x, KelInterface::AlnPoint2y,
-        KelInterface::circle_angle, KelInterface::curSpeedXY, KelInterface::defrepx, KelInterface::defrepy,
-        KelInterface::defxincr, KelInterface::defyincr, KelInterface::numMacroPointsDefined,
-        KelInterface::numPointsDefined, KelInterface::numRptPointsDefined, KelInterface::pointList,
-        KelInterface::teachAlign, KelInterface::xincr, KelInterface::yincr;
-};
-
 class TestCompiler : public QObject
 {
     Q_OBJECT
 
     std::optional<DiagCapture> diagnostics;
-    std::optional<QTemporaryDir> dir;   // the probe reads and writes "config.xml" in its folder
-    std::optional<CompilerProbe> kel;
+    std::optional<QTemporaryDir> dir;   // the interface reads and writes "config.xml" in its folder
+    std::optional<KelInterface> kel;
     // Compiles recipe with only its own diagnostic lines collected.
     int compile(const QStringList &recipe)
     {
@@ -104,8 +92,8 @@ class TestCompiler : public QObject
     QString compiled(bool timing = false)
     {
         QStringList list;
-        for (int i = 0; i < kel->numPointsDefined; ++i)
-            list << describe(kel->pointList[i], timing);
+        for (int i = 0; i < kel->compiledPointCount(); ++i)
+            list << describe(kel->compiledPoint(i), timing);
         return list.join(QStringLiteral("; "));
     }
 
@@ -116,7 +104,7 @@ private slots:
         kel.reset();
         dir.emplace();
         QVERIFY(QDir::setCurrent(dir->path()));
-        kel.emplace();
+        kel.emplace(QStringLiteral("127.0.0.1"));
     }
 
     // Recipe lines are separated by "\n", entries by "; ".
@@ -250,7 +238,7 @@ private slots:
     }
 
     // Each faulty line adds nothing and is named by its line number, on the diagnostic
-    // output too.
+    // output too; the speeds stay as they were.
     void degenerate()
     {
         QFETCH(QString, recipe);
@@ -258,7 +246,8 @@ private slots:
         QTEST(compile(recipe.split(QLatin1Char('\n'))), "result");
         QTEST(compiled(), "expected");
         QCOMPARE(kel->compileProblems().join(QStringLiteral("; ")), problems);
-        QCOMPARE(kel->curSpeedXY, 5.0);
+        for (int i = 0; i < kel->compiledPointCount(); ++i)
+            QVERIFY(kel->compiledPoint(i).filtmove || describe(kel->compiledPoint(i), true).endsWith("xy=5 z=25000"));
         for (const QString &problem : kel->compileProblems())
             QVERIFY(!diagnostics->lines().filter(problem.section(QStringLiteral(": "), 1)).isEmpty());
     }
@@ -307,9 +296,9 @@ private slots:
         const qint64 pathWork = Ptx::pathPointsMade();
         QCOMPARE(compile(recipe), 0);
         QVERIFY(Ptx::pathPointsMade() - pathWork <= Ptx::PointListSize + Ptx::RptListSize + recipe.size());
-        const int last = kel->numPointsDefined - 1;
-        QTEST(QStringLiteral("%1 %2 %3 %4").arg(last + 1).arg(kel->numRptPointsDefined).arg(kel->numMacroPointsDefined)
-                  .arg(describe(kel->pointList[std::max(last, 0)])), "counts");
+        const int last = kel->compiledPointCount() - 1;
+        QTEST(QStringLiteral("%1 %2 %3 %4").arg(last + 1).arg(kel->compiledPatternCount()).arg(kel->compiledMacroCount())
+                  .arg(describe(kel->compiledPoint(std::max(last, 0)))), "counts");
     }
 
     // A compile starts from empty lists and default values (ALIGN too, which counts for a run
@@ -319,23 +308,26 @@ private slots:
     {
         compile({"ALIGN 1,2,3,4", "DEFMAC", "SHOPEN 1", "ENDMAC", "DEFREP 5,6", "POINT 1,1", "ENDREP", "DELAY 5", "SPEEDXY 1",
                  "ARC 1,0,-1,0,0,1,0.5", "INCR 2,3"});
-        QVERIFY(kel->teachAlign && kel->compiledAlign());
-        QCOMPARE(QList<double>({kel->AlnPoint1x, kel->AlnPoint1y, kel->AlnPoint2x, kel->AlnPoint2y, kel->xincr, kel->yincr}),
-                 QList<double>({1, 2, 3, 4, 2, 3}));
-        std::tie(kel->defxincr, kel->defyincr) = std::make_tuple(0.5, 0.25);
+        QVERIFY(kel->compiledAlign());
+        QCOMPARE(QList<QPointF>({kel->alignPoint(1), kel->alignPoint(2)}), QList<QPointF>({{1, 2}, {3, 4}}));
+        // The jog steps in force show in the commands of a jog along X and Y.
+        const auto jog = [this] { kel->incX(true); kel->incY(true); };
+        jog();
+        kel->setXYDefIncr(0.5);
         QCOMPARE(compile({"FMACRO", "POINT 3,3", "ENDREP"}), 0);
-        QCOMPARE(kel->numMacroPointsDefined, 0);
+        QCOMPARE(kel->compiledMacroCount(), 0);
         QCOMPARE(compiled(), QStringLiteral("P 3,3; P 5,6"));
-        QCOMPARE(describe(kel->pointList[0], true), QStringLiteral("d=1000 xy=5 z=25000"));
-        QVERIFY(!kel->teachAlign);
-        QCOMPARE(QList<double>({kel->circle_angle, kel->defrepx, kel->defrepy, kel->xincr, kel->yincr, kel->AlnPoint2x}),
-                 QList<double>({0, 5, 6, 0.5, 0.25, 10000}));
+        QCOMPARE(describe(kel->compiledPoint(0), true), QStringLiteral("d=1000 xy=5 z=25000"));
+        QVERIFY(!kel->compiledAlign());
+        QCOMPARE(kel->alignPoint(2), QPointF(10000, 0));
+        jog();
+        QCOMPARE(kel->pendingCommands(), QStringList({"1,65,4,20000", "2,65,4,30000", "1,65,4,5000", "2,65,4,5000"}));
         QCOMPARE(compile({}), 0);
         QCOMPARE(kel->compiledPointCount(), 0);
         QVERIFY(diagnostics->lines().isEmpty());
         kel->setRecipe({"ALIGN 1,2,3,4"});
         QCOMPARE(kel->ProcessRecipe(), 0);
-        QVERIFY(!kel->teachAlign);
+        QVERIFY(!kel->compiledAlign());
     }
 
     // Endless requests (a zero-step grid, the largest counts) end on a full sink or at the
@@ -441,7 +433,7 @@ private slots:
         QVERIFY(Ptx::readRecipeFile(path, &lines));
         QCOMPARE(compile(lines), 0);
         QCOMPARE(kel->compileProblems(), QStringList());
-        QVERIFY(kel->numPointsDefined > 0);
+        QVERIFY(kel->compiledPointCount() > 0);
         const auto comments = std::count_if(lines.begin(), lines.end(), [](const QString &l) { return l.startsWith(QLatin1Char('#')); });
         const QStringList diag = diagnostics->lines();
         QCOMPARE(std::count_if(diag.begin(), diag.end(), [](const QString &l) { return l.contains(QLatin1String("UNKNOWN COMMAND")); }),
