@@ -240,11 +240,11 @@ void TestMotion::movesArriveAtTheController()
 {
     SimRig rig;
     QVERIFY(rig.startUp());
-    QSignalSpy xs(&rig.probe, &KelInterface::xPosChanged);
-    QSignalSpy wheel(&rig.probe, &KelInterface::fw1PosChanged);
-    rig.probe.moveXYTo(1.5, -2.25);
-    rig.probe.moveFWboth(3, 7);
-    rig.probe.ctrlShutter(2, 1);
+    QSignalSpy xs(&rig.kel, &KelInterface::xPosChanged);
+    QSignalSpy wheel(&rig.kel, &KelInterface::fw1PosChanged);
+    rig.kel.moveXYTo(1.5, -2.25);
+    rig.kel.moveFWboth(3, 7);
+    rig.kel.ctrlShutter(2, 1);
     // The polling cycle brings the arrived positions back to the display.
     QVERIFY(rig.tickUntil([&] {
         return rig.sim.axisTarget(Ptx::DevY) == -22500 && rig.sim.wheelPosition(2) == 7
