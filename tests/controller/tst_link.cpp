@@ -20,7 +20,11 @@ static QByteArray reply(uint dev, uint index, long value, uint dlen = 4)
 // A panel link whose work tick the test steps; without a connection nothing leaves, but
 // the ring moves on as it would.
 struct Panel {
-    Panel() { kel.setTickPeriod(0); }
+    Panel()
+    {
+        kel.setTickPeriod(0);
+        QObject::connect(&kel, &KelInterface::zPosChanged, [this](double microns) { z = microns; });
+    }
 
     bool tickUntil(const std::function<bool()> &condition, int maxTicks)
     {
@@ -33,17 +37,11 @@ struct Panel {
     QList<long> positions()
     {
         const QPointF xy = kel.stagePositionXY() * kel.getXYRes();
-        return {qRound(xy.x()), qRound(xy.y()), qRound(z.last().at(0).toDouble() / kel.getFocusRes())};
-    }
-
-    // Waits until the panel has shown the line.
-    bool shows(const QString &line)
-    {
-        return SimRig::waitFor([&] { return lines.contains({line}); }, SimRig::TrafficWaitMs);
+        return {qRound(xy.x()), qRound(xy.y()), qRound(z / kel.getFocusRes())};
     }
 
     KelInterface kel{QStringLiteral("127.0.0.1:1")};
-    QSignalSpy z{&kel, &KelInterface::zPosChanged};
+    double z = 0;
     QSignalSpy lines{&kel, &KelInterface::addDispLine};
 };
 
@@ -128,7 +126,7 @@ private slots:
         peer.send(reply(1, 5, 77) + reply(2, 5, 77) + reply(3, 5, 77));
         const int pieces = peer.send(read, chunk);
         peer.close();
-        QVERIFY(p.shows(QStringLiteral("CONNECTION LOST!")));
+        QVERIFY(SimRig::waitFor([&] { return p.lines.contains({QStringLiteral("CONNECTION LOST!")}); }));
         QCOMPARE(p.positions(), positions);
         // At most one line per read tells how many frames it gave up; the panel reads at
         // most a chunk at a time.

@@ -52,35 +52,7 @@ private slots:
         QFile::remove(QStringLiteral("config.xml"));
     }
 
-    void fullSequence()
-    {
-        DiagCapture diag;
-        SimRig rig;
-        QSignalSpy connects(&rig.kel, &KelInterface::connectChanged);
-        QVERIFY(rig.connectAndLogIn());
-        QVERIFY(rig.tickUntil([&] { return rig.kel.isConnected(); }, 1000));
-        QCOMPARE(connects.last().at(0).toInt(), 2);
-        QVERIFY(rig.tickUntil([&] { return rig.kel.currentInterfaceState() == KelInterface::INT_NORMAL; }, 500));
-        QStringList expected{"Initializing.  Please Wait.", ".", "."};
-        for (int m = 1; m < 32; ++m) {
-            if (m != 13)
-                expected << QStringLiteral("Scanning for Module %1").arg(m);
-        }
-        expected << "Setting Def SPeeds" << "SYTEM OK!" << "Setting Stage Speeds...." << "setting Z speeds" << Finished;
-        QCOMPARE(rig.display.mid(rig.display.indexOf(expected.first())), expected);
-        QCOMPARE(diag.lines().filter(QStringLiteral("COMM ERROR")).size(), 25);
-        for (uint m = 0; m < 40; ++m)
-            QCOMPARE(rig.kel.getModPresent(m), QList<uint>({1, 2, 3, 17, 27}).contains(m));
-        // Default speeds by command 83, then the texts of the system check.
-        QCOMPARE(rig.sim.count(1, 83, 13), 1);
-        QCOMPARE(rig.sim.axisSpeed(3), 25000);
-        QCOMPARE(rig.sim.centringSpeed(1), 50000);
-        QCOMPARE(rig.sim.count(32, 9, 0), 3);
-        QCOMPARE(rig.kel.getFWnumPos(2), long(rig.sim.wheelSize(2)));
-        QVERIFY(!rig.display.contains(Calibrating));
-    }
-
-    void pollOrder_data()
+    void startUpAndPolling_data()
     {
         QTest::addColumn<QList<int>>("modules");
         QTest::addColumn<QStringList>("order");
@@ -95,10 +67,9 @@ private slots:
         QTest::newRow("nothing") << QList<int>{} << QStringList{busy};
     }
 
-    // The start-up finds the modules that answer; normal operation then reads, cycle after
-    // cycle, the busy mask and what is fitted. With nothing fitted the system check has
-    // nothing to set and sends nothing.
-    void pollOrder()
+    // The start-up finds the modules that answer and the system check sets what is fitted;
+    // normal operation then reads, cycle after cycle, the busy mask and what is fitted.
+    void startUpAndPolling()
     {
         QFETCH(QList<int>, modules);
         QFETCH(QStringList, order);
@@ -106,16 +77,29 @@ private slots:
         PtxSim::Options options;
         options.modules = modules;
         SimRig rig(options);
-        QVERIFY(rig.connectAndLogIn());
-        QVERIFY(rig.tickUntil([&] { return rig.display.contains(QStringLiteral("SYTEM OK!")); }, 1000));
-        QCOMPARE(diag.lines().filter(QStringLiteral("COMM ERROR")).size(), 30 - modules.size());
-        const int checked = rig.sim.total();
-        QVERIFY(rig.tickUntil([&] { return rig.kel.currentInterfaceState() == KelInterface::INT_NORMAL; }, 1000));
-        if (modules.isEmpty()) {
-            QCOMPARE(rig.sim.total(), checked);
-            QCOMPARE(rig.display.mid(rig.display.indexOf(QStringLiteral("SYTEM OK!"))),
-                     (QStringList{QStringLiteral("SYTEM OK!"), Finished}));
+        QSignalSpy connects(&rig.kel, &KelInterface::connectChanged);
+        QVERIFY(rig.startUp());
+        QCOMPARE(connects.last().at(0).toInt(), 2);
+        const bool stage = modules.contains(1) || modules.contains(2), focus = modules.contains(3);
+        QStringList expected{"Initializing.  Please Wait.", ".", "."};
+        for (int m = 1; m < 32; ++m) {
+            if (m != 13)
+                expected << QStringLiteral("Scanning for Module %1").arg(m);
         }
+        expected << "Setting Def SPeeds" << "SYTEM OK!";
+        expected << (stage ? QStringList{"Setting Stage Speeds...."} : QStringList())
+                 << (focus ? QStringList{"setting Z speeds"} : QStringList()) << Finished;
+        QCOMPARE(rig.display.mid(rig.display.indexOf(expected.first())), expected);
+        QCOMPARE(diag.lines().filter(QStringLiteral("COMM ERROR")).size(), 30 - modules.size());
+        for (uint m = 0; m < 40; ++m)
+            QCOMPARE(rig.kel.getModPresent(m), modules.contains(int(m)));
+        // Default speeds by command 83, then the texts of the system check.
+        QCOMPARE(rig.sim.count(1, 83, 13), 1);
+        QCOMPARE(rig.sim.count(32, 9, 0), (stage ? 2 : 0) + (focus ? 1 : 0));
+        QCOMPARE(rig.sim.axisSpeed(3), focus ? 25000 : 50000);
+        QCOMPARE(rig.sim.centringSpeed(1), stage ? 50000 : 20000);
+        QCOMPARE(rig.kel.getFWnumPos(2), modules.contains(17) ? long(rig.sim.wheelSize(2)) : 0l);
+        QVERIFY(!rig.display.contains(Calibrating));
         QStringList sent;
         connect(&rig.sim, &PtxSim::Simulator::packetReceived, &rig.kel, [&](const PtxSim::Packet &k) {
             sent << QStringLiteral("%1,%2,%3,%4").arg(k.dev).arg(k.cmd).arg(k.index).arg(k.value());
