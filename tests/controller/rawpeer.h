@@ -6,7 +6,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-// Takes one panel connection, logs it in if asked, and writes given bytes to it.
+// Takes one panel connection, logs it in on request, and writes given bytes to it.
 class RawPeer
 {
 public:
@@ -49,8 +49,7 @@ public:
     // What the panel has written so far.
     QByteArray received()
     {
-        if (socket)
-            written += socket->readAll();
+        written += socket->readAll();
         return written;
     }
 

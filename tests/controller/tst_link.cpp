@@ -240,7 +240,7 @@ private slots:
         Panel p;
         // Without a controller no module answers: normal operation polls the busy mask alone.
         QVERIFY(p.tickUntil([&] { return p.kel.currentInterfaceState() == KelInterface::INT_NORMAL; }, 1000));
-        // A full ring (4999 entries queued) refuses with -2; taken follow on from the head
+        // A full ring (4999 entries queued) refuses with -2; slots follow on from the head
         // and wrap from 4999 to 0.
         QList<int> taken;
         for (int slot; (slot = p.kel.addCommand(1, 65, 0, taken.size(), false)) >= 0;)
@@ -282,13 +282,10 @@ private slots:
         RawPeer peer;
         Panel p;
         QVERIFY(peer.logIn(p.kel));
-        const auto answer = [](uint index, long value) {
-            return Ptx::encodeCommandPacket(2, Ptx::CmdRead + Ptx::ReplyOffset, index, 4, value);
-        };
         if (afterSpeedRead) {
             p.kel.addCommand(2, 84, 13, 0, true);
             p.kel.tick();
-            peer.send(answer(13, 0));
+            peer.send(reply(2, 13, 0));
             QVERIFY(SimRig::waitFor([&] { return !p.kel.awaitingReply(); }));
         }
         long result = 0;
@@ -297,7 +294,7 @@ private slots:
             p.kel.tick();
         QVERIFY(!p.kel.isCommandDone(slot));
         if (replyInLastTick)
-            peer.send(answer(index, 77));
+            peer.send(reply(2, index, 77));
         else
             p.kel.tick();
         QVERIFY(SimRig::waitFor([&] { return p.kel.isCommandDone(slot); }));
