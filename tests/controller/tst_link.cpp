@@ -237,21 +237,28 @@ private slots:
 
     void ringAndPollRetry()
     {
+        DiagCapture diag;
+        RawPeer peer;
         Panel p;
-        // Without a controller no module answers: normal operation polls the busy mask alone.
+        QVERIFY(peer.logIn(p.kel));
+        // No module answers the start-up; then X reports a position, which makes it fitted.
         QVERIFY(p.tickUntil([&] { return p.kel.currentInterfaceState() == KelInterface::INT_NORMAL; }, 1000));
-        // A full ring (4999 entries queued) refuses with -2; slots follow on from the head
-        // and wrap from 4999 to 0.
-        QList<int> taken;
+        peer.send(reply(1, 5, 0));
+        QVERIFY(p.tickUntil([&] { return p.kel.awaitingReply() && p.kel.pendingCommands().first() == QStringLiteral("1,84,5,0"); }, 50));
+        // X's read is answered; before the poll queues its next read, a read whose reply
+        // never comes and moves fill the ring. A full ring (4999 entries queued) refuses
+        // with -2; slots follow on from the head and wrap from 4999 to 0.
+        peer.send(reply(1, 5, 0));
+        QVERIFY(SimRig::waitFor([&] { return !p.kel.awaitingReply(); }));
+        QList<int> taken{p.kel.addCommand(3, 84, 5, 0, true)};
         for (int slot; (slot = p.kel.addCommand(1, 65, 0, taken.size(), false)) >= 0;)
             taken << slot;
         QCOMPARE(p.kel.addWrapperCommand(32, QStringLiteral("calib\r"), false), -2);
         QVERIFY(taken.contains(Ptx::CmdBufSize - 1) && taken.first() > 0);
         for (int i = 1; i < taken.size(); ++i)
             QCOMPARE(taken.at(i), (taken.at(i - 1) + 1) % Ptx::CmdBufSize);
-        QCOMPARE(p.kel.pendingCommands().size(), Ptx::CmdBufSize - 1);
-        // Polling whose read the ring refused tries again from where it stands: its read
-        // takes the first slot that frees, right behind the queue.
+        // Polling whose read the ring refused tries again from where it stands: the busy
+        // mask read due after X takes the first slot that frees, right behind the queue.
         QVERIFY(p.tickUntil([&] { return p.kel.isCommandDone(taken.last()); }, 2 * Ptx::CmdBufSize));
         QCOMPARE(p.kel.pendingCommands(), QStringList{QStringLiteral("32,84,63,0")});
     }
@@ -301,6 +308,12 @@ private slots:
         QCOMPARE(result, replyInLastTick ? 77l : 0l);
         QCOMPARE(diag.lines().filter(QStringLiteral("COMM")), replyInLastTick ? QStringList()
                                                : QStringList{QStringLiteral("COMM ERROR 2,84,%1,7").arg(index)});
+        // A position read then times out after 10 ticks, unless an answered speed read left
+        // the long time-out in force.
+        const int next = p.kel.addCommand(2, 84, 5, 7, true);
+        for (int i = 0; i <= 10; ++i)
+            p.kel.tick();
+        QCOMPARE(p.kel.isCommandDone(next), !(replyInLastTick && index == 13u));
     }
 
     void haltWithdrawsQueue()
