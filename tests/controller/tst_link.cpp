@@ -200,7 +200,8 @@ private slots:
         QTest::addColumn<QByteArray>("answers");     // what the panel wrote back
         QTest::addColumn<bool>("failed");
         const QByteArray both("panel\nptx\n");
-        QTest::newRow("prompt split") << QList<QByteArray>{"PTX Log", "in:", "Pass", "word:", "hi\n"} << 3u << both << false;
+        QTest::newRow("prompt split") << QList<QByteArray>{"PTX Log", "in:", "Pass", "word:", "hi\n"} << 3u << both
+                                      << false;
         QTest::newRow("wrong case") << QList<QByteArray>{"login:"} << 0u << QByteArray() << false;
         QTest::newRow("no line end yet") << QList<QByteArray>{"Login:", "Password:", "ready"} << 2u << both << false;
         // Each step of the log-in takes at most a buffer of text before its prompt.
@@ -244,7 +245,8 @@ private slots:
         // No module answers the start-up; then X reports a position, which makes it fitted.
         QVERIFY(p.tickUntil([&] { return p.kel.currentInterfaceState() == KelInterface::INT_NORMAL; }, 1000));
         peer.send(reply(1, 5, 0));
-        QVERIFY(p.tickUntil([&] { return p.kel.awaitingReply() && p.kel.pendingCommands().first() == QStringLiteral("1,84,5,0"); }, 50));
+        const QStringList readX{QStringLiteral("1,84,5,0")};
+        QVERIFY(p.tickUntil([&] { return p.kel.awaitingReply() && p.kel.pendingCommands() == readX; }, 50));
         // X's read is answered; before the poll queues its next read, a read whose reply
         // never comes and moves fill the ring. A full ring (4999 entries queued) refuses
         // with -2; slots follow on from the head and wrap from 4999 to 0.

@@ -26,7 +26,8 @@ class TestLinkSim : public QObject
         if (!file.open(QIODevice::WriteOnly))
             return false;
         file.write(QStringLiteral("<archive><stage><loadptX>%1</loadptX><loadptY>%2</loadptY><loadptZ>%3</loadptZ>"
-                                  "<loadptxyenable>%4</loadptxyenable><loadptzenable>%5</loadptzenable></stage></archive>")
+                                  "<loadptxyenable>%4</loadptxyenable><loadptzenable>%5</loadptzenable>"
+                                  "</stage></archive>")
                        .arg(x).arg(y).arg(z).arg(xyEnable ? "true" : "false", zEnable ? "true" : "false").toUtf8());
         file.close();
         kel.readConfigData();
@@ -282,7 +283,8 @@ private slots:
         rig.sim.setLoginFlood(bytes);
         QVERIFY(rig.kel.openConnection(rig.sim.clientAddress()));
         QVERIFY(SimRig::waitFor([&] {
-            return rig.kel.receiveState() == KelInterface::RxHunt || rig.display.contains(QStringLiteral("CONNECT FAILED!!!!"));
+            return rig.kel.receiveState() == KelInterface::RxHunt
+                   || rig.display.contains(QStringLiteral("CONNECT FAILED!!!!"));
         }));
         QCOMPARE(rig.kel.receiveState() == KelInterface::RxHunt, loggedIn);
         QCOMPARE(rig.sim.floodBytesSent(), qint64(bytes));
