@@ -6,29 +6,22 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-// Takes one panel connection, logs it in on request, and writes given bytes to it.
+// Takes one panel connection, logs it in, and writes given bytes to it.
 class RawPeer
 {
 public:
     RawPeer() { server.listen(QHostAddress::LocalHost); }
 
-    // Connects the panel and takes its connection; the log-in is left to the test.
-    bool accept(KelInterface &kel)
+    // Connects the panel and takes its connection; unless told to leave the log-in to the
+    // test, takes the panel through it into packet mode.
+    bool accept(KelInterface &kel, bool logIn = true)
     {
         if (!kel.openConnection(QStringLiteral("127.0.0.1:%1").arg(server.serverPort()))
             || !SimRig::waitFor([this] { return server.hasPendingConnections(); }))
             return false;
         socket = server.nextPendingConnection();
-        return true;
-    }
-
-    // Connects the panel and takes it through the log-in into packet mode.
-    bool logIn(KelInterface &kel)
-    {
-        if (!accept(kel))
-            return false;
-        send("Login:Password:ready\n");
-        return SimRig::waitFor([&] { return kel.receiveState() == KelInterface::RxHunt; });
+        send(logIn ? "Login:Password:ready\n" : "");
+        return !logIn || SimRig::waitFor([&] { return kel.receiveState() == KelInterface::RxHunt; });
     }
 
     // Writes the bytes in pieces of `chunk` bytes (all at once for 0), each flushed and

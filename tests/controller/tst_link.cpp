@@ -76,7 +76,7 @@ private slots:
     void receiver_data()
     {
         QTest::addColumn<QByteArray>("read");
-        QTest::addColumn<int>("chunk");               // bytes per read; 0: all in one
+        QTest::addColumn<int>("chunk");               // bytes per write; 0: all in one
         QTest::addColumn<QList<long>>("positions");   // X, Y, Z afterwards; 77 where untouched
         QTest::addColumn<int>("dropped");             // frames given up; -1: any number
         const QByteArray x = reply(1, 5, 111), y = reply(2, 5, -222), z = reply(3, 5, 333);
@@ -104,8 +104,7 @@ private slots:
         // Every "#" of a burst is given up at once; the reply right after it is held by a
         // false frame until the bytes that follow show that frame bad.
         const QByteArray burst = QByteArray(20000, '#') + x + QByteArray(300, 'z');
-        QTest::newRow("burst of # in one read") << burst << 0 << onlyX << 20000;
-        QTest::newRow("burst of # in reads of a socket's size") << burst << Ptx::ReadChunk << onlyX << 20000;
+        QTest::newRow("burst of # in reads of a socket's size") << burst << 0 << onlyX << 20000;
         QTest::newRow("burst of # in odd reads") << burst << 7 << onlyX << 20000;
         QByteArray noise(200000, '\0');
         QRandomGenerator(17).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
@@ -122,7 +121,7 @@ private slots:
         DiagCapture diag;
         RawPeer peer;
         Panel p;
-        QVERIFY(peer.logIn(p.kel));
+        QVERIFY(peer.accept(p.kel));
         peer.send(reply(1, 5, 77) + reply(2, 5, 77) + reply(3, 5, 77));
         const int pieces = peer.send(read, chunk);
         peer.close();
@@ -154,7 +153,7 @@ private slots:
         QFETCH(QList<long>, states);
         RawPeer peer;
         Panel p;
-        QVERIFY(peer.logIn(p.kel));
+        QVERIFY(peer.accept(p.kel));
         QSignalSpy spy(&p.kel, &KelInterface::fwShutChanged);
         peer.send(reply(17, 258, long(value)));
         QVERIFY(SimRig::waitFor([&] { return !spy.isEmpty(); }));
@@ -168,7 +167,7 @@ private slots:
         DiagCapture diag;
         RawPeer peer;
         Panel p;
-        QVERIFY(peer.logIn(p.kel));
+        QVERIFY(peer.accept(p.kel));
         long result = 0;
         const int read = p.kel.addCommand(1, 84, 5, 0, true, &result);
         const int text = p.kel.addWrapperCommand(32, QStringLiteral("calib\r"), true);
@@ -225,7 +224,7 @@ private slots:
         DiagCapture diag;
         RawPeer peer;
         Panel p;
-        QVERIFY(peer.accept(p.kel));
+        QVERIFY(peer.accept(p.kel, false));
         for (const QByteArray &read : reads)
             peer.send(read);
         // Failing is immediate: no tick runs.
@@ -241,7 +240,7 @@ private slots:
         DiagCapture diag;
         RawPeer peer;
         Panel p;
-        QVERIFY(peer.logIn(p.kel));
+        QVERIFY(peer.accept(p.kel));
         // No module answers the start-up; then X reports a position, which makes it fitted.
         QVERIFY(p.tickUntil([&] { return p.kel.currentInterfaceState() == KelInterface::INT_NORMAL; }, 1000));
         peer.send(reply(1, 5, 0));
@@ -290,7 +289,7 @@ private slots:
         DiagCapture diag;
         RawPeer peer;
         Panel p;
-        QVERIFY(peer.logIn(p.kel));
+        QVERIFY(peer.accept(p.kel));
         if (afterSpeedRead) {
             p.kel.addCommand(2, 84, 13, 0, true);
             p.kel.tick();
@@ -322,7 +321,7 @@ private slots:
     {
         RawPeer peer;
         Panel p;
-        QVERIFY(peer.logIn(p.kel));
+        QVERIFY(peer.accept(p.kel));
         long result = -1;
         QList<int> withdrawn{p.kel.addCommand(1, 84, 5, 0, true, &result)};
         p.kel.tick();
