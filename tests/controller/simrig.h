@@ -1,8 +1,9 @@
 // A panel link and the simulated controller in one process, stepped tick by tick.
 #pragma once
 
-#include "linkprobe.h"
+#include "controller/kelinterface.h"
 #include "simulator/simulator.h"
+#include "support/diagcapture.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -11,7 +12,8 @@
 
 #include <functional>
 
-// Holds the simulator and a probe side by side and steps them together.
+// Holds the simulator and a panel link side by side and steps them together; the link's
+// own tick is stopped.
 class SimRig
 {
 public:
@@ -19,19 +21,19 @@ public:
     {
         sim.setManualClock(true);
         sim.listen();
-        QObject::connect(&probe, &KelInterface::addDispLine, [this](const QString &line) { display << line; });
+        kel.setTickPeriod(0);
+        QObject::connect(&kel, &KelInterface::addDispLine, [this](const QString &line) { display << line; });
     }
 
-    // Connects and waits for the log-in; the tick is then stepped by hand.
+    // Connects and waits for the log-in.
     bool connectAndLogIn()
     {
-        const bool ok = probe.openConnection(sim.clientAddress())
-                        && waitFor([this] { return probe.connectionState == KelInterface::RxHunt; });
-        probe.timer->stop();
-        return ok;
+        return kel.openConnection(sim.clientAddress())
+               && waitFor([this] { return kel.receiveState() == KelInterface::RxHunt; });
     }
 
-    void pump()
+    // Lets the sockets of both sides move what they hold.
+    static void pump()
     {
         for (int i = 0; i < PumpPasses; ++i)
             QCoreApplication::processEvents();
@@ -45,13 +47,16 @@ public:
         for (int i = 0; i < n; ++i) {
             const int received = sim.total();
             const int replies = sim.repliesSent();
-            probe.onTimer();
-            if (probe.bytesToWrite() > 0) {
+            // A tick that does not wait for a reply sends what is queued, or what it queues
+            // itself and awaits.
+            const bool idle = !kel.awaitingReply();
+            const bool queued = !kel.pendingCommands().isEmpty();
+            kel.tick();
+            if (idle && (queued || kel.awaitingReply()) && kel.receiveState() >= KelInterface::RxHunt)
                 waitFor([&] { return sim.total() > received; }, TrafficWaitMs);
-                if (probe.cmdBufState == 2 && sim.repliesSent() > replies)
-                    waitFor([&] { return probe.cmdBufState != 2; }, TrafficWaitMs);
-            }
             pump();
+            if (kel.awaitingReply() && sim.repliesSent() > replies)
+                waitFor([this] { return !kel.awaitingReply(); }, TrafficWaitMs);
             sim.advance(hardwareMsPerTick);
             pump();
         }
@@ -81,13 +86,13 @@ public:
     bool startUp()
     {
         return connectAndLogIn()
-            && tickUntil([this] { return probe.interfaceState == KelInterface::INT_NORMAL; }, 3000);
+            && tickUntil([this] { return kel.currentInterfaceState() == KelInterface::INT_NORMAL; }, 3000);
     }
 
     static constexpr int PumpPasses = 4;
     static constexpr int TrafficWaitMs = 2000;
     PtxSim::Simulator sim;
-    LinkProbe probe;
+    KelInterface kel{QStringLiteral("127.0.0.1:1")};
     QStringList display;
     qint64 hardwareMsPerTick = Ptx::TickMs;
 };

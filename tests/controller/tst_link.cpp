@@ -1,7 +1,8 @@
-// The link without a connection: addresses, the receiver fed by hand, the command ring with
-// its time-outs and halt, polling and impossible start-up speeds.
+// The link on its own: addresses, the receiver fed exact bytes by a stand-in controller, the
+// command ring with its time-outs and halt, and impossible start-up speeds.
 #include "controller/address.h"
-#include "linkprobe.h"
+#include "controller/packet.h"
+#include "rawpeer.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -15,6 +16,34 @@ static QByteArray reply(uint dev, uint index, long value, uint dlen = 4)
 {
     return Ptx::encodeCommandPacket(dev, Ptx::CmdRead + Ptx::ReplyOffset, index, dlen, value);
 }
+
+// A panel link whose work tick the test steps; without a connection nothing leaves, but
+// the ring moves on as it would.
+struct Panel {
+    Panel()
+    {
+        kel.setTickPeriod(0);
+        QObject::connect(&kel, &KelInterface::zPosChanged, [this](double microns) { z = microns; });
+    }
+
+    bool tickUntil(const std::function<bool()> &condition, int maxTicks)
+    {
+        for (int i = 0; i < maxTicks && !condition(); ++i)
+            kel.tick();
+        return condition();
+    }
+
+    // X, Y and Z in steps, as the panel last showed them.
+    QList<long> positions()
+    {
+        const QPointF xy = kel.stagePositionXY() * kel.getXYRes();
+        return {qRound(xy.x()), qRound(xy.y()), qRound(z / kel.getFocusRes())};
+    }
+
+    KelInterface kel{QStringLiteral("127.0.0.1:1")};
+    double z = 0;
+    QSignalSpy lines{&kel, &KelInterface::addDispLine};
+};
 
 class TestLink : public QObject
 {
@@ -47,7 +76,7 @@ private slots:
     void receiver_data()
     {
         QTest::addColumn<QByteArray>("read");
-        QTest::addColumn<int>("chunk");               // bytes per read; 0: all in one
+        QTest::addColumn<int>("chunk");               // bytes per write; 0: all in one
         QTest::addColumn<QList<long>>("positions");   // X, Y, Z afterwards; 77 where untouched
         QTest::addColumn<int>("dropped");             // frames given up; -1: any number
         const QByteArray x = reply(1, 5, 111), y = reply(2, 5, -222), z = reply(3, 5, 333);
@@ -75,8 +104,7 @@ private slots:
         // Every "#" of a burst is given up at once; the reply right after it is held by a
         // false frame until the bytes that follow show that frame bad.
         const QByteArray burst = QByteArray(20000, '#') + x + QByteArray(300, 'z');
-        QTest::newRow("burst of # in one read") << burst << 0 << onlyX << 20000;
-        QTest::newRow("burst of # in reads of a socket's size") << burst << Ptx::ReadChunk << onlyX << 20000;
+        QTest::newRow("burst of # in reads of a socket's size") << burst << 0 << onlyX << 20000;
         QTest::newRow("burst of # in odd reads") << burst << 7 << onlyX << 20000;
         QByteArray noise(200000, '\0');
         QRandomGenerator(17).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
@@ -91,16 +119,18 @@ private slots:
         QFETCH(QList<long>, positions);
         QFETCH(int, dropped);
         DiagCapture diag;
-        LinkProbe probe;
-        probe.enterPacketMode();
-        probe.xpos = probe.ypos = probe.zpos = 77;
-        const int step = chunk ? chunk : int(read.size());
-        for (int i = 0; i < read.size(); i += step)
-            probe.receiveBytes(read.mid(i, step));
-        QCOMPARE((QList<long>{probe.xpos, probe.ypos, probe.zpos}), positions);
-        // At most one line per read tells how many frames it gave up.
+        RawPeer peer;
+        Panel p;
+        QVERIFY(peer.accept(p.kel));
+        peer.send(reply(1, 5, 77) + reply(2, 5, 77) + reply(3, 5, 77));
+        const int pieces = peer.send(read, chunk);
+        peer.close();
+        QVERIFY(SimRig::waitFor([&] { return p.lines.contains({QStringLiteral("CONNECTION LOST!")}); }));
+        QCOMPARE(p.positions(), positions);
+        // At most one line per read tells how many frames it gave up; the panel reads at
+        // most a chunk at a time.
         const QStringList lines = diag.lines().filter(QStringLiteral("dropped"));
-        QVERIFY(lines.size() <= (read.size() + step - 1) / step);
+        QVERIFY(lines.size() <= pieces + read.size() / Ptx::ReadChunk + 1);
         int total = 0;
         for (const QString &line : lines)
             total += line.section(QLatin1Char(' '), 2, 2).toInt();
@@ -121,10 +151,12 @@ private slots:
     {
         QFETCH(qlonglong, value);
         QFETCH(QList<long>, states);
-        LinkProbe probe;
-        probe.enterPacketMode();
-        QSignalSpy spy(&probe, &KelInterface::fwShutChanged);
-        probe.receiveBytes(reply(17, 258, long(value)));
+        RawPeer peer;
+        Panel p;
+        QVERIFY(peer.accept(p.kel));
+        QSignalSpy spy(&p.kel, &KelInterface::fwShutChanged);
+        peer.send(reply(17, 258, long(value)));
+        QVERIFY(SimRig::waitFor([&] { return !spy.isEmpty(); }));
         QCOMPARE(spy.count(), 1);
         const QList<QVariant> s = spy.at(0);
         QCOMPARE((QList<long>{s[0].value<long>(), s[1].value<long>(), s[2].value<long>()}), states);
@@ -132,87 +164,104 @@ private slots:
 
     void replyMatching()
     {
-        LinkProbe probe;
-        probe.enterPacketMode();
+        DiagCapture diag;
+        RawPeer peer;
+        Panel p;
+        QVERIFY(peer.accept(p.kel));
         long result = 0;
-        const int read = probe.addCommand(1, 84, 5, 0, true, &result);
-        const int text = probe.addWrapperCommand(32, QStringLiteral("calib\r"), true);
+        const int read = p.kel.addCommand(1, 84, 5, 0, true, &result);
+        const int text = p.kel.addWrapperCommand(32, QStringLiteral("calib\r"), true);
         // Not yet sent: a stray reply only updates the status.
-        probe.receiveBytes(reply(1, 5, 10));
-        QVERIFY(!probe.commandBuffer[read].done);
-        QCOMPARE(probe.xpos, 10l);
-        probe.processCommand();
+        peer.send(reply(1, 5, 10));
+        QVERIFY(SimRig::waitFor([&] { return p.positions().first() == 10; }));
+        QVERIFY(!p.kel.isCommandDone(read));
+        p.kel.tick();
         // A reply with another index is not the one awaited.
-        probe.receiveBytes(reply(1, 200, 11) + reply(1, 5, 12));
+        peer.send(reply(1, 200, 11) + reply(1, 5, 12));
+        QVERIFY(SimRig::waitFor([&] { return p.kel.isCommandDone(read); }));
         QCOMPARE(result, 12l);
         // While a text command waits, status replies do not get through.
-        probe.processCommand();
-        probe.receiveBytes(reply(1, 5, 99));
-        QCOMPARE(probe.xpos, 12l);
+        p.kel.tick();
+        QVERIFY(p.kel.awaitingReply());
         QByteArray answer = Ptx::encodeTextPacket(32, QStringLiteral("OK"));
         answer[2] = char(Ptx::CmdTextReply);
-        probe.receiveBytes(answer);
-        QVERIFY(probe.commandBuffer[text].done && !probe.commandBuffer[text].error);
-        QCOMPARE(probe.commandBuffer[text].wcmd, QStringLiteral("OK\r"));
+        peer.send(reply(1, 5, 99) + answer);
+        QVERIFY(SimRig::waitFor([&] { return p.kel.isCommandDone(text); }));
+        QCOMPARE(p.positions().first(), 12l);
+        QVERIFY(!p.kel.awaitingReply());
+        QVERIFY(!diag.contains(QStringLiteral("COMM ERROR")));
     }
 
     void login_data()
     {
         QTest::addColumn<QList<QByteArray>>("reads");
         QTest::addColumn<uint>("state");
+        QTest::addColumn<QByteArray>("answers");     // what the panel wrote back
         QTest::addColumn<bool>("failed");
-        QTest::newRow("prompt split") << QList<QByteArray>{"PTX Log", "in:", "Pass", "word:", "hi\n"} << 3u << false;
-        QTest::newRow("wrong case") << QList<QByteArray>{"login:"} << 0u << false;
-        QTest::newRow("no line end yet") << QList<QByteArray>{"Login:", "Password:", "ready"} << 2u << false;
+        const QByteArray both("panel\nptx\n");
+        QTest::newRow("prompt split") << QList<QByteArray>{"PTX Log", "in:", "Pass", "word:", "hi\n"} << 3u << both
+                                      << false;
+        QTest::newRow("wrong case") << QList<QByteArray>{"login:"} << 0u << QByteArray() << false;
+        QTest::newRow("no line end yet") << QList<QByteArray>{"Login:", "Password:", "ready"} << 2u << both << false;
         // Each step of the log-in takes at most a buffer of text before its prompt.
-        QTest::newRow("prompt ending at the limit") << QList<QByteArray>{QByteArray(994, 'w') + "Login:"} << 1u << false;
+        QTest::newRow("prompt ending at the limit") << QList<QByteArray>{QByteArray(994, 'w') + "Login:"} << 1u
+                                                    << QByteArray("panel\n") << false;
         QTest::newRow("prompt one byte past the limit") << QList<QByteArray>{QByteArray(995, 'w') + "Login:"} << 0u
-                                                        << true;
+                                                        << QByteArray() << true;
         QTest::newRow("text flood before the prompt") << QList<QByteArray>{QByteArray(2500, 'w') + "Login:"} << 0u
-                                                      << true;
+                                                      << QByteArray() << true;
         QTest::newRow("greeting line flood")
-            << QList<QByteArray>{"Login:", "Password:", QByteArray(600, 'g'), QByteArray(600, 'g') + "\n"} << 0u << true;
+            << QList<QByteArray>{"Login:", "Password:", QByteArray(600, 'g'), QByteArray(600, 'g') + "\n"} << 0u << both
+            << true;
     }
 
     void login()
     {
         QFETCH(QList<QByteArray>, reads);
         QFETCH(uint, state);
+        QFETCH(QByteArray, answers);
         QFETCH(bool, failed);
         DiagCapture diag;
-        LinkProbe probe;
-        QSignalSpy lines(&probe, &KelInterface::addDispLine);
+        RawPeer peer;
+        Panel p;
+        QVERIFY(peer.accept(p.kel, false));
         for (const QByteArray &read : reads)
-            probe.receiveBytes(read);
-        QCOMPARE(probe.connectionState, state);
-        QCOMPARE(probe.timer->isActive(), state == KelInterface::RxHunt);
-        // Failing is immediate: no tick has run.
-        QCOMPARE(!lines.isEmpty() && lines.last().at(0) == QStringLiteral("CONNECT FAILED!!!!"), failed);
+            peer.send(read);
+        // Failing is immediate: no tick runs.
+        QVERIFY(SimRig::waitFor([&] {
+            return peer.received() == answers && p.kel.receiveState() == state
+                   && (!p.lines.isEmpty() && p.lines.last().at(0) == QStringLiteral("CONNECT FAILED!!!!")) == failed;
+        }));
         QCOMPARE(diag.contains(QStringLiteral("without a prompt")), failed);
     }
 
     void ringAndPollRetry()
     {
-        LinkProbe probe;
-        probe.interfaceState = KelInterface::INT_NORMAL;
-        probe.interfaceSubState = 1;
-        // A slot still in use refuses with -3; a full ring (4999 entries queued) with -2.
-        probe.commandBuffer[1].done = false;
-        QCOMPARE(probe.addCommand(1, 65, 0, 0, false), -3);
-        probe.commandBuffer[1].done = true;
-        for (int i = 0; i < Ptx::CmdBufSize - 1; ++i)
-            QCOMPARE(probe.addCommand(1, 65, 0, i, false), i);
-        QCOMPARE(probe.addWrapperCommand(32, QStringLiteral("calib\r"), false), -2);
-        // Polling whose read the ring refused tries again from where it stands.
-        probe.stateNormal();
-        QCOMPARE(probe.interfaceSubState, 1u);
-        for (int i = 0; i < Ptx::CmdBufSize - 1; ++i)
-            probe.processCommand();
-        probe.stateNormal();
-        QCOMPARE(probe.interfaceSubState, 2u);
-        // The ring wraps from 4999 to 0.
-        QCOMPARE(probe.addCommand(1, 65, 0, 2, false), 0);
-        QCOMPARE(probe.queued(), (QStringList{"32,84,63,0", "1,65,0,2"}));
+        DiagCapture diag;
+        RawPeer peer;
+        Panel p;
+        QVERIFY(peer.accept(p.kel));
+        // No module answers the start-up; then X reports a position, which makes it fitted.
+        QVERIFY(p.tickUntil([&] { return p.kel.currentInterfaceState() == KelInterface::INT_NORMAL; }, 1000));
+        peer.send(reply(1, 5, 0));
+        const QStringList readX{QStringLiteral("1,84,5,0")};
+        QVERIFY(p.tickUntil([&] { return p.kel.awaitingReply() && p.kel.pendingCommands() == readX; }, 50));
+        // X's read is answered; before the poll queues its next read, a read whose reply
+        // never comes and moves fill the ring. A full ring (4999 entries queued) refuses
+        // with -2; slots follow on from the head and wrap from 4999 to 0.
+        peer.send(reply(1, 5, 0));
+        QVERIFY(SimRig::waitFor([&] { return !p.kel.awaitingReply(); }));
+        QList<int> taken{p.kel.addCommand(3, 84, 5, 0, true)};
+        for (int slot; (slot = p.kel.addCommand(1, 65, 0, taken.size(), false)) >= 0;)
+            taken << slot;
+        QCOMPARE(p.kel.addWrapperCommand(32, QStringLiteral("calib\r"), false), -2);
+        QVERIFY(taken.contains(Ptx::CmdBufSize - 1) && taken.first() > 0);
+        for (int i = 1; i < taken.size(); ++i)
+            QCOMPARE(taken.at(i), (taken.at(i - 1) + 1) % Ptx::CmdBufSize);
+        // Polling whose read the ring refused tries again from where it stands: the busy
+        // mask read due after X takes the first slot that frees, right behind the queue.
+        QVERIFY(p.tickUntil([&] { return p.kel.isCommandDone(taken.last()); }, 2 * Ptx::CmdBufSize));
+        QCOMPARE(p.kel.pendingCommands(), QStringList{QStringLiteral("32,84,63,0")});
     }
 
     void timeout_data()
@@ -238,125 +287,96 @@ private slots:
         QFETCH(int, ticks);
         QFETCH(bool, replyInLastTick);
         DiagCapture diag;
-        LinkProbe probe;
-        probe.enterPacketMode();
+        RawPeer peer;
+        Panel p;
+        QVERIFY(peer.accept(p.kel));
         if (afterSpeedRead) {
-            probe.addCommand(2, 84, 13, 0, true);
-            probe.processCommand();
-            probe.receiveBytes(probe.replyToTail(0));
+            p.kel.addCommand(2, 84, 13, 0, true);
+            p.kel.tick();
+            peer.send(reply(2, 13, 0));
+            QVERIFY(SimRig::waitFor([&] { return !p.kel.awaitingReply(); }));
         }
-        const int slot = probe.addCommand(2, 84, index, 7, true);
-        for (int i = 0; i < ticks; ++i) // the first step sends
-            probe.processCommand();
-        QVERIFY(!probe.commandBuffer[slot].done);
+        long result = 0;
+        const int slot = p.kel.addCommand(2, 84, index, 7, true, &result);
+        for (int i = 0; i < ticks; ++i) // the first tick sends
+            p.kel.tick();
+        QVERIFY(!p.kel.isCommandDone(slot));
         if (replyInLastTick)
-            probe.receiveBytes(probe.replyToTail(77));
+            peer.send(reply(2, index, 77));
         else
-            probe.processCommand();
-        QVERIFY(probe.commandBuffer[slot].done);
-        QCOMPARE(probe.commandBuffer[slot].error, !replyInLastTick);
-        QCOMPARE(probe.commandBuffer[slot].retVal, replyInLastTick ? 77l : 0l);
-        QCOMPARE(probe.longWaitForResp, replyInLastTick && index == 13u);
-        QCOMPARE(diag.lines(), replyInLastTick ? QStringList()
+            p.kel.tick();
+        QVERIFY(SimRig::waitFor([&] { return p.kel.isCommandDone(slot); }));
+        QCOMPARE(result, replyInLastTick ? 77l : 0l);
+        QCOMPARE(diag.lines().filter(QStringLiteral("COMM")), replyInLastTick ? QStringList()
                                                : QStringList{QStringLiteral("COMM ERROR 2,84,%1,7").arg(index)});
+        // A position read then times out after 10 ticks, unless an answered speed read left
+        // the long time-out in force.
+        const int next = p.kel.addCommand(2, 84, 5, 7, true);
+        for (int i = 0; i <= 10; ++i)
+            p.kel.tick();
+        QCOMPARE(p.kel.isCommandDone(next), !(replyInLastTick && index == 13u));
     }
 
     void haltWithdrawsQueue()
     {
-        LinkProbe probe;
-        probe.enterPacketMode();
+        RawPeer peer;
+        Panel p;
+        QVERIFY(peer.accept(p.kel));
         long result = -1;
-        QList<int> withdrawn{probe.addCommand(1, 84, 5, 0, true, &result)};
-        probe.processCommand();
-        const QByteArray late = probe.replyToTail(321);
+        QList<int> withdrawn{p.kel.addCommand(1, 84, 5, 0, true, &result)};
+        p.kel.tick();
         for (int i = 0; i < 3; ++i)
-            withdrawn << probe.addCommand(1, 65, 0, i, false);
-        probe.haltAll();
+            withdrawn << p.kel.addCommand(1, 65, 0, i, false);
+        p.kel.haltAll();
         for (int slot : withdrawn)
-            QVERIFY(probe.commandBuffer[slot].done && probe.commandBuffer[slot].error);
-        QCOMPARE(probe.queued(), QStringList{QStringLiteral("0,66,0,0")});
-        QVERIFY(probe.waitForDone());
+            QVERIFY(p.kel.isCommandDone(slot));
+        QCOMPARE(p.kel.pendingCommands(), QStringList{QStringLiteral("0,66,0,0")});
+        QVERIFY(p.kel.waitForDone() && !p.kel.awaitingReply());
         // The reply to the withdrawn read, arriving late, only updates the status.
-        probe.receiveBytes(late);
+        peer.send(reply(1, 5, 321));
+        QVERIFY(SimRig::waitFor([&] { return p.positions().first() == 321; }));
         QCOMPARE(result, -1l);
-        QCOMPARE(probe.xpos, 321l);
     }
 
     void withdrawOnlyUnsent()
     {
-        LinkProbe probe;
+        Panel p;
         // The tail entry has not left while the step is idle; once sent it is beyond recall.
-        QVERIFY(probe.withdrawCommand(probe.addCommand(1, 65, 4, 100, false)));
-        const int sent = probe.addCommand(1, 84, 5, 0, true);
-        probe.processCommand();
-        QVERIFY(!probe.withdrawCommand(sent));
-        QCOMPARE(probe.queued(), QStringList{QStringLiteral("1,84,5,0")});
+        QVERIFY(p.kel.withdrawCommand(p.kel.addCommand(1, 65, 4, 100, false)));
+        const int sent = p.kel.addCommand(1, 84, 5, 0, true);
+        p.kel.tick();
+        QVERIFY(!p.kel.withdrawCommand(sent));
+        QCOMPARE(p.kel.pendingCommands(), QStringList{QStringLiteral("1,84,5,0")});
         // An index that names no entry is never used on the ring and counts as finished.
         for (int index : {-3, -2, int(Ptx::NotQueued), Ptx::CmdBufSize})
-            QVERIFY(probe.isCommandDone(index) && !probe.withdrawCommand(index));
+            QVERIFY(p.kel.isCommandDone(index) && !p.kel.withdrawCommand(index));
     }
 
     void tickInsideTick()
     {
-        LinkProbe probe;
-        probe.addCommand(1, 65, 0, 1, false);
-        probe.addCommand(1, 65, 0, 2, false);
+        Panel p;
+        p.kel.addCommand(1, 65, 0, 1, false);
+        p.kel.addCommand(1, 65, 0, 2, false);
         // The start-up announces itself during the tick; a nested event loop there delivers
-        // another timeout, which must do nothing: only one command goes out.
-        connect(&probe, &KelInterface::addDispLine, &probe, [&probe] { probe.onTimer(); });
-        probe.onTimer();
-        QCOMPARE(probe.cmdBufTail, 1u);
-    }
-
-    void pollOrder_data()
-    {
-        QTest::addColumn<QList<uint>>("modules");
-        QTest::addColumn<QStringList>("order");
-        const QString busy("32,84,63,0"), x("1,84,5,0"), y("2,84,5,0"), z("3,84,5,0");
-        // Shutter k is read with 99 + k in the upper word.
-        const QStringList wheels{"17,84,5,0", "27,84,5,0", "17,84,258,6553600", "17,84,258,6619136",
-                                 "17,84,258,6684672"};
-        QTest::newRow("everything") << QList<uint>{1, 2, 3, 17, 27} << QStringList{busy} + wheels + QStringList{x, y, z};
-        QTest::newRow("Y and Z") << QList<uint>{2, 3} << QStringList{busy, y, z};
-        QTest::newRow("X only") << QList<uint>{1} << QStringList{busy, x};
-        QTest::newRow("wheel 2 without 17") << QList<uint>{27, 2} << QStringList{busy, y};
-        QTest::newRow("nothing") << QList<uint>{} << QStringList{busy};
-    }
-
-    void pollOrder()
-    {
-        QFETCH(QList<uint>, modules);
-        QFETCH(QStringList, order);
-        LinkProbe probe;
-        probe.enterPacketMode();
-        for (uint m : modules)
-            probe.modulespresent |= 1u << m;
-        probe.interfaceState = probe.nextInterfaceState = KelInterface::INT_NORMAL;
-        QStringList sent;
-        // Every read is answered as soon as it is out; the first two cycles are checked.
-        for (int tick = 0; tick < 100; ++tick) {
-            probe.onTimer();
-            if (probe.cmdBufState == 2) {
-                sent << probe.queued().first();
-                probe.receiveBytes(probe.replyToTail(0));
-            }
-        }
-        QCOMPARE(sent.mid(0, 2 * order.size()), order + order);
+        // another tick, which must do nothing: only one command goes out.
+        connect(&p.kel, &KelInterface::addDispLine, &p.kel, [&p] { p.kel.tick(); });
+        p.kel.tick();
+        QCOMPARE(p.kel.pendingCommands(), QStringList{QStringLiteral("1,65,0,2")});
     }
 
     void impossibleStartupSpeed()
     {
         DiagCapture diag;
-        LinkProbe probe;
-        probe.setXYSpeed(qQNaN());
-        probe.setFocusSpeed(3e9);
-        probe.interfaceSubState = 8;
-        probe.processState();
-        QVERIFY(probe.queued().isEmpty());
-        QCOMPARE(diag.lines().size(), 2);
+        Panel p;
+        QSignalSpy lines(&p.kel, &KelInterface::addDispLine);
+        p.kel.setXYSpeed(qQNaN());
+        p.kel.setFocusSpeed(3e9);
+        QVERIFY(p.tickUntil([&] { return lines.contains({QStringLiteral("Setting Def SPeeds")}); }, 1000));
+        QVERIFY(p.kel.pendingCommands().isEmpty());
+        QCOMPARE(diag.lines().filter(QStringLiteral("cannot be sent")).size(), 2);
         // The start-up does not hang on speeds that were never queued.
-        probe.processState();
-        QVERIFY(probe.isConnected());
+        p.kel.tick();
+        QVERIFY(p.kel.isConnected());
     }
 };
 

@@ -1,11 +1,11 @@
 // The link against the simulated controller over loopback: the start-up and system check, the
 // fault switches, disconnecting, a lost connection and halt pre-emption.
+#include "controller/packet.h"
 #include "simrig.h"
 
 #include <QSignalSpy>
 #include <QtTest>
 
-#include <tuple>
 
 namespace {
 const QString Calibrating = QStringLiteral("Calibrating Stage....");
@@ -17,64 +17,94 @@ class TestLinkSim : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir work;     // the panel's settings file lives here, one per test
+
+    // The load points as the settings file gives them.
+    static void setLoadPoints(KelInterface &kel, bool xyEnable, bool zEnable, double x, double y, double z)
+    {
+        QFile file(QStringLiteral("config.xml"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("<archive><stage><loadptX>%1</loadptX><loadptY>%2</loadptY><loadptZ>%3</loadptZ>"
+                                  "<loadptxyenable>%4</loadptxyenable><loadptzenable>%5</loadptzenable>"
+                                  "</stage></archive>")
+                       .arg(x).arg(y).arg(z).arg(xyEnable ? "true" : "false", zEnable ? "true" : "false").toUtf8());
+        file.close();
+        kel.readConfigData();
+    }
+
     // Starts the recipe, lines apart by "\n", and answers the load prompt.
     static bool startRun(SimRig &rig, const QString &lines)
     {
-        rig.probe.setRecipe(lines.split(QLatin1Char('\n')));
-        rig.probe.ScanRecipe();
-        rig.probe.initRecipe();
-        rig.probe.startRecipe();
-        const bool prompted = rig.tickUntil([&] { return rig.probe.isRecipePaused(); }, 500);
-        rig.probe.recipeContinue();
+        rig.kel.setRecipe(lines.split(QLatin1Char('\n')));
+        rig.kel.ScanRecipe();
+        rig.kel.initRecipe();
+        rig.kel.startRecipe();
+        const bool prompted = rig.tickUntil([&] { return rig.kel.isRecipePaused(); }, 500);
+        rig.kel.recipeContinue();
         return prompted;
     }
 
 private slots:
-    void fullSequence()
+    void init()
     {
+        QVERIFY(QDir::setCurrent(work.path()));
+        QFile::remove(QStringLiteral("config.xml"));
+    }
+
+    void startUpAndPolling_data()
+    {
+        QTest::addColumn<QList<int>>("modules");
+        QTest::addColumn<QStringList>("order");
+        const QString busy("32,84,63,0"), x("1,84,5,0"), y("2,84,5,0"), z("3,84,5,0");
+        // Shutter k is read with 99 + k in the upper word.
+        const QStringList wheels{"17,84,5,0", "27,84,5,0", "17,84,258,6553600", "17,84,258,6619136",
+                                 "17,84,258,6684672"};
+        QTest::newRow("everything") << QList<int>{1, 2, 3, 17, 27} << QStringList{busy} + wheels + QStringList{x, y, z};
+        QTest::newRow("Y and Z") << QList<int>{2, 3} << QStringList{busy, y, z};
+        QTest::newRow("X only") << QList<int>{1} << QStringList{busy, x};
+        QTest::newRow("wheel 2 without 17") << QList<int>{27, 2} << QStringList{busy, y};
+        QTest::newRow("nothing") << QList<int>{} << QStringList{busy};
+    }
+
+    // The start-up finds the modules that answer and the system check sets what is fitted;
+    // normal operation then reads, cycle after cycle, the busy mask and what is fitted.
+    void startUpAndPolling()
+    {
+        QFETCH(QList<int>, modules);
+        QFETCH(QStringList, order);
         DiagCapture diag;
-        SimRig rig;
-        QSignalSpy connects(&rig.probe, &KelInterface::connectChanged);
-        QVERIFY(rig.connectAndLogIn());
-        QVERIFY(rig.tickUntil([&] { return rig.probe.isConnected(); }, 1000));
+        PtxSim::Options options;
+        options.modules = modules;
+        SimRig rig(options);
+        QSignalSpy connects(&rig.kel, &KelInterface::connectChanged);
+        QVERIFY(rig.startUp());
         QCOMPARE(connects.last().at(0).toInt(), 2);
-        QVERIFY(rig.tickUntil([&] { return rig.probe.interfaceState == KelInterface::INT_NORMAL; }, 500));
+        const bool stage = modules.contains(1) || modules.contains(2), focus = modules.contains(3);
         QStringList expected{"Initializing.  Please Wait.", ".", "."};
         for (int m = 1; m < 32; ++m) {
             if (m != 13)
                 expected << QStringLiteral("Scanning for Module %1").arg(m);
         }
-        expected << "Setting Def SPeeds" << "SYTEM OK!" << "Setting Stage Speeds...." << "setting Z speeds" << Finished;
+        expected << "Setting Def SPeeds" << "SYTEM OK!";
+        expected << (stage ? QStringList{"Setting Stage Speeds...."} : QStringList())
+                 << (focus ? QStringList{"setting Z speeds"} : QStringList()) << Finished;
         QCOMPARE(rig.display.mid(rig.display.indexOf(expected.first())), expected);
-        QCOMPARE(diag.lines().filter(QStringLiteral("COMM ERROR")).size(), 25);
+        QCOMPARE(diag.lines().filter(QStringLiteral("COMM ERROR")).size(), 30 - modules.size());
         for (uint m = 0; m < 40; ++m)
-            QCOMPARE(rig.probe.getModPresent(m), QList<uint>({1, 2, 3, 17, 27}).contains(m));
+            QCOMPARE(rig.kel.getModPresent(m), modules.contains(int(m)));
         // Default speeds by command 83, then the texts of the system check.
         QCOMPARE(rig.sim.count(1, 83, 13), 1);
-        QCOMPARE(rig.sim.axisSpeed(3), 25000);
-        QCOMPARE(rig.sim.centringSpeed(1), 50000);
-        QCOMPARE(rig.sim.count(32, 9, 0), 3);
-        QCOMPARE(rig.probe.getFWnumPos(2), long(rig.sim.wheelSize(2)));
+        QCOMPARE(rig.sim.count(32, 9, 0), (stage ? 2 : 0) + (focus ? 1 : 0));
+        QCOMPARE(rig.sim.axisSpeed(3), focus ? 25000 : 50000);
+        QCOMPARE(rig.sim.centringSpeed(1), stage ? 50000 : 20000);
+        QCOMPARE(rig.kel.getFWnumPos(2), modules.contains(17) ? long(rig.sim.wheelSize(2)) : 0l);
         QVERIFY(!rig.display.contains(Calibrating));
-    }
-
-    void noModuleAnswers()
-    {
-        DiagCapture diag;
-        PtxSim::Options options;
-        options.modules.clear();
-        SimRig rig(options);
-        QVERIFY(rig.connectAndLogIn());
-        QVERIFY(rig.tickUntil([&] { return rig.probe.interfaceState == KelInterface::INT_SYSCHECK; }, 1000));
-        QCOMPARE(diag.lines().filter(QStringLiteral("COMM ERROR")).size(), 30);
-        QVERIFY(rig.display.contains(QStringLiteral("SYTEM OK!")));
-        QList<uint> visited{rig.probe.interfaceSubState};
-        while (rig.probe.interfaceState == KelInterface::INT_SYSCHECK && visited.size() < 50) {
-            rig.tick();
-            if (visited.last() != rig.probe.interfaceSubState)
-                visited << rig.probe.interfaceSubState;
-        }
-        QCOMPARE(visited, (QList<uint>{0, 20, 30, 40, 50, 90, 0}));
+        QStringList sent;
+        connect(&rig.sim, &PtxSim::Simulator::packetReceived, &rig.kel, [&](const PtxSim::Packet &k) {
+            sent << QStringLiteral("%1,%2,%3,%4").arg(k.dev).arg(k.cmd).arg(k.index).arg(k.value());
+        });
+        rig.tickUntil([&] { return sent.size() >= 2 * order.size(); }, 200);
+        QCOMPARE(sent.mid(0, 2 * order.size()), order + order);
     }
 
     void calibrationAndLoadPoints_data()
@@ -98,12 +128,8 @@ private slots:
         DiagCapture diag;
         SimRig rig;
         rig.hardwareMsPerTick = 250;
-        rig.probe.setXYdoCenter(centre);
-        rig.probe.loadptEnXY = xyEnable;
-        rig.probe.loadptEnZ = zEnable;
-        rig.probe.loadptX = 1.5;
-        rig.probe.loadptY = -2.25;
-        rig.probe.loadptZ = 30.0;
+        setLoadPoints(rig.kel, xyEnable, zEnable, 1.5, -2.25, 30.0);
+        rig.kel.setXYdoCenter(centre);
         rig.sim.setAxisPosition(1, 333);
         rig.sim.setAxisPosition(3, 555);
         QVERIFY(rig.startUp());
@@ -113,7 +139,7 @@ private slots:
         // follows only with the centring setting.
         rig.sim.setAxisPosition(1, 333);
         rig.display.clear();
-        rig.probe.forceStageInit();
+        rig.kel.forceStageInit();
         QVERIFY(rig.tickUntil([&] { return rig.display.contains(Finished); }, 3000));
         QCOMPARE(rig.sim.axisPosition(1), centre && xyEnable ? 15000 : 0);
         rig.tick(200);
@@ -129,24 +155,25 @@ private slots:
         // The screens rely on the order: "not connected" as the attempt starts, the display
         // cleared before "Connected!", and "not connected" on both sides of "DisConnected!".
         QStringList events;
-        connect(&rig.probe, &KelInterface::connectChanged, &rig.probe, [&](int v) { events << QString::number(v); });
-        connect(&rig.probe, &KelInterface::clrDisp, &rig.probe, [&] { events << QStringLiteral("clear"); });
-        connect(&rig.probe, &KelInterface::addDispLine, &rig.probe, [&](const QString &line) { events << line; });
+        connect(&rig.kel, &KelInterface::connectChanged, &rig.kel, [&](int v) { events << QString::number(v); });
+        connect(&rig.kel, &KelInterface::clrDisp, &rig.kel, [&] { events << QStringLiteral("clear"); });
+        connect(&rig.kel, &KelInterface::addDispLine, &rig.kel, [&](const QString &line) { events << line; });
         QVERIFY(rig.connectAndLogIn());
         QCOMPARE(events, (QStringList{"0", "clear", "Connected!", "1"}));
         // A new address during the system check disconnects; the start-up begins anew.
-        QVERIFY(rig.tickUntil([&] { return rig.probe.interfaceState == KelInterface::INT_SYSCHECK; }, 1000));
+        QVERIFY(rig.tickUntil([&] { return rig.kel.currentInterfaceState() == KelInterface::INT_SYSCHECK; }, 1000));
         rig.tick(2);
         events.clear();
-        rig.probe.setIpAddr(other.clientAddress());
+        rig.kel.setIpAddr(other.clientAddress());
         QCOMPARE(events, (QStringList{"0", "clear", "DisConnected!", "0"}));
-        QVERIFY(!rig.probe.isConnected() && !rig.probe.timer->isActive());
-        QCOMPARE(rig.probe.interfaceState, uint(KelInterface::INT_INIT));
-        QCOMPARE(rig.probe.interfaceSubState, 0u);
+        QVERIFY(!rig.kel.isConnected());
+        QCOMPARE(rig.kel.currentInterfaceState(), uint(KelInterface::INT_INIT));
         QVERIFY(SimRig::waitFor([&] { return !rig.sim.hasClient(); }));
-        QVERIFY(rig.probe.openConnection());
-        QVERIFY(SimRig::waitFor([&] { return other.isLoggedIn(); }));
+        QVERIFY(rig.kel.openConnection());
+        QVERIFY(SimRig::waitFor([&] { return rig.kel.receiveState() == KelInterface::RxHunt && other.isLoggedIn(); }));
+        rig.tick();
         QVERIFY(!events.contains(Lost));
+        QCOMPARE(events.last(), QStringLiteral("Initializing.  Please Wait."));
     }
 
     void readsSurviveFaults_data()
@@ -181,11 +208,12 @@ private slots:
         // The X read waits for nothing, so the X and the Y request both leave before either
         // reply: with replies in pairs both answers come in one read.
         long readY = 0, readZ = 0;
-        rig.probe.addCommand(1, 84, 5, 0, false);
-        rig.probe.addCommand(2, 84, 5, 0, true, &readY);
-        const int last = rig.probe.addCommand(3, 84, 5, 0, true, &readZ);
-        QVERIFY(rig.tickUntil([&] { return rig.probe.isCommandDone(last); }, 50));
-        QCOMPARE((QList<long>{rig.probe.xpos, readY, readZ}), (QList<long>{-123456, y, -2}));
+        rig.kel.addCommand(1, 84, 5, 0, false);
+        rig.kel.addCommand(2, 84, 5, 0, true, &readY);
+        const int last = rig.kel.addCommand(3, 84, 5, 0, true, &readZ);
+        QVERIFY(rig.tickUntil([&] { return rig.kel.isCommandDone(last); }, 50));
+        QCOMPARE((QList<long>{qRound(rig.kel.stagePositionXY().x() * rig.kel.getXYRes()), readY, readZ}),
+                 (QList<long>{-123456, y, -2}));
         QCOMPARE(diag.lines().filter(QStringLiteral("COMM ERROR")),
                  y ? QStringList() : QStringList{QStringLiteral("COMM ERROR 2,84,5,0")});
     }
@@ -213,24 +241,24 @@ private slots:
         QVERIFY(rig.connectAndLogIn());
         rig.sim.setAxisPosition(1, 4321);
         rig.sim.setFaults(faults);
-        rig.probe.addCommand(Ptx::DevX, Ptx::CmdRead, Ptx::IdxPosition, 0, false);
+        rig.kel.addCommand(Ptx::DevX, Ptx::CmdRead, Ptx::IdxPosition, 0, false);
         rig.tick();
-        QVERIFY(SimRig::waitFor([&] { return rig.sim.repliesSent() == 1 && rig.probe.bytesAvailable() == 0; }));
+        QVERIFY(SimRig::waitFor([&] { return rig.sim.repliesSent() == 1; }));
         rig.pump();
         QCOMPARE(rig.sim.floodBytesSent(), qint64(faults.floodHashBytes + faults.floodNoiseBytes));
         QCOMPARE(rig.sim.halfFramesSent(), faults.halfFrames ? 1 : 0);
         const int reads = 2 * (faults.floodHashBytes + faults.floodNoiseBytes) / Ptx::ReadChunk + 10;
         QVERIFY(diag.lines().filter(QStringLiteral("dropped")).size() <= reads);
-        rig.probe.haltAll();
+        rig.kel.haltAll();
         rig.tick();
         QCOMPARE(rig.sim.count(Ptx::DevAll, Ptx::CmdHalt, 0), 1);
         // A false frame holds at most a buffer of what follows before it shows itself bad.
         rig.sim.setFaults(PtxSim::Faults());
         for (unsigned int held = 0; held <= unsigned(Ptx::RxBufSize); held += Ptx::packetLength(4))
-            rig.probe.addCommand(Ptx::DevX, Ptx::CmdRead, Ptx::IdxPosition, 0, false);
+            rig.kel.addCommand(Ptx::DevX, Ptx::CmdRead, Ptx::IdxPosition, 0, false);
         long x = 0;
-        const int last = rig.probe.addCommand(Ptx::DevX, Ptx::CmdRead, Ptx::IdxPosition, 0, true, &x);
-        QVERIFY(rig.tickUntil([&] { return rig.probe.isCommandDone(last); }, 120));
+        const int last = rig.kel.addCommand(Ptx::DevX, Ptx::CmdRead, Ptx::IdxPosition, 0, true, &x);
+        QVERIFY(rig.tickUntil([&] { return rig.kel.isCommandDone(last); }, 120));
         QCOMPARE(x, 4321l);
     }
 
@@ -251,12 +279,12 @@ private slots:
         DiagCapture diag;
         SimRig rig;
         rig.sim.setLoginFlood(bytes);
-        QVERIFY(rig.probe.openConnection(rig.sim.clientAddress()));
-        rig.probe.timer->stop();
+        QVERIFY(rig.kel.openConnection(rig.sim.clientAddress()));
         QVERIFY(SimRig::waitFor([&] {
-            return rig.probe.connectionState == KelInterface::RxHunt || rig.display.contains(QStringLiteral("CONNECT FAILED!!!!"));
+            return rig.kel.receiveState() == KelInterface::RxHunt
+                   || rig.display.contains(QStringLiteral("CONNECT FAILED!!!!"));
         }));
-        QCOMPARE(rig.probe.connectionState == KelInterface::RxHunt, loggedIn);
+        QCOMPARE(rig.kel.receiveState() == KelInterface::RxHunt, loggedIn);
         QCOMPARE(rig.sim.floodBytesSent(), qint64(bytes));
     }
 
@@ -280,30 +308,28 @@ private slots:
         SimRig rig;
         rig.sim.setRefuseLogin(how == QLatin1String("refuse"));
         rig.sim.setCloseAfter(how == QLatin1String("close after") ? 5 : 0);
-        QSignalSpy connects(&rig.probe, &KelInterface::connectChanged);
-        QVERIFY(rig.probe.openConnection(rig.sim.clientAddress()));
+        QSignalSpy connects(&rig.kel, &KelInterface::connectChanged);
+        QVERIFY(rig.kel.openConnection(rig.sim.clientAddress()));
         int last = -1;
         if (how != QLatin1String("refuse")) {
-            QVERIFY(SimRig::waitFor([&] { return rig.probe.connectionState == KelInterface::RxHunt; }));
-            rig.probe.timer->stop();
+            QVERIFY(SimRig::waitFor([&] { return rig.kel.receiveState() == KelInterface::RxHunt; }));
             for (int i = 0; i < 6; ++i)
-                last = rig.probe.addCommand(1, 65, 0, i, false);
+                last = rig.kel.addCommand(1, 65, 0, i, false);
             if (how == QLatin1String("hang up"))
-                rig.tickUntil([&] { return rig.probe.isCommandDone(last - 5); }, 10);
+                rig.tickUntil([&] { return rig.kel.isCommandDone(last - 5); }, 10);
             if (how.startsWith(QLatin1String("hang up")))
                 rig.sim.dropClient();
             else
-                rig.tickUntil([&] { return rig.probe.connectionState == KelInterface::RxWaitLogin; }, 10);
+                rig.tickUntil([&] { return rig.kel.receiveState() == KelInterface::RxWaitLogin; }, 10);
         }
         QVERIFY(SimRig::waitFor([&] { return rig.display.contains(shown); }));
         QCOMPARE(rig.display.last(), shown);
         QCOMPARE(connects.last().at(0).toInt(), 0);
-        QVERIFY(!rig.probe.timer->isActive());
-        QCOMPARE(rig.probe.interfaceState, uint(KelInterface::INT_INIT));
+        QCOMPARE(rig.kel.currentInterfaceState(), uint(KelInterface::INT_INIT));
         // What had not been sent is withdrawn and never reaches a later connection.
-        QVERIFY(rig.probe.isCommandDone(last) && (last < 0 || rig.probe.commandBuffer[last].error));
+        QVERIFY(rig.kel.isCommandDone(last) && rig.kel.pendingCommands().isEmpty());
         // A later disconnect by the operator is an ordinary one.
-        rig.probe.closeConnection();
+        rig.kel.closeConnection();
         rig.pump();
         QCOMPARE(rig.display.count(shown), 1);
         QCOMPARE(rig.display.count(Lost), int(shown == Lost));
@@ -317,13 +343,13 @@ private slots:
         rig.sim.setCoalesce(true);
         rig.sim.setAxisPosition(2, 5);
         // The screen disconnects from a slot reached while the socket's data is being read.
-        connect(&rig.probe, &KelInterface::xPosChanged, &rig.probe, [&rig] { rig.probe.closeConnection(); });
-        rig.probe.addCommand(1, 84, 5, 0, false);
-        rig.probe.addCommand(2, 84, 5, 0, false);
+        connect(&rig.kel, &KelInterface::xPosChanged, &rig.kel, [&rig] { rig.kel.closeConnection(); });
+        rig.kel.addCommand(1, 84, 5, 0, false);
+        rig.kel.addCommand(2, 84, 5, 0, false);
         rig.tick(2);
         QVERIFY(SimRig::waitFor([&] { return rig.display.contains(QStringLiteral("DisConnected!")); }));
         rig.pump();
-        QCOMPARE(rig.probe.ypos, 0l); // bytes after the close are not read
+        QCOMPARE(rig.kel.stagePositionXY().y(), 0.0); // bytes after the close are not read
         QVERIFY(!rig.display.contains(Lost));
         QVERIFY(rig.connectAndLogIn());
     }
@@ -335,8 +361,7 @@ private slots:
     {
         DiagCapture diag;
         SimRig rig;
-        std::tie(rig.probe.loadptEnXY, rig.probe.loadptEnZ, rig.probe.loadptX, rig.probe.loadptY, rig.probe.loadptZ) =
-            std::make_tuple(true, true, 0.5, 0.5, 40.0);
+        setLoadPoints(rig.kel, true, true, 0.5, 0.5, 40.0);
         QVERIFY(rig.startUp());
         QVERIFY(startRun(rig, QStringLiteral("DELAY 50\nPOINT 1,0\nPOINT 1.5,0\nSPEEDXY 8\nPOINT 1.5,1\nZPOINT 30\n"
                                              "ZPOINT 45\nSPEEDZ 9000\nZPOINT 20\nPOINT 0,1\nF1MOVE 3\nF2MOVE 5\n"
@@ -344,7 +369,7 @@ private slots:
                                              "FDELAY 100\nDELAY 100\nPOINT 0,0\nSHEXP 1\nSPEEDXY 5\nPOINT 0.5,0.5")));
         rig.display.clear();
         QStringList commands;
-        connect(&rig.sim, &PtxSim::Simulator::packetReceived, &rig.probe, [&](const PtxSim::Packet &k) {
+        connect(&rig.sim, &PtxSim::Simulator::packetReceived, &rig.kel, [&](const PtxSim::Packet &k) {
             if (k.cmd == Ptx::CmdMove && k.dev <= Ptx::DevZ)
                 commands << QStringLiteral("%1:%2@%3").arg(k.dev).arg(k.value()).arg(rig.sim.axisSpeed(k.dev));
             else if (k.cmd == Ptx::CmdMove || (k.cmd == Ptx::CmdWrite && k.index == Ptx::IdxShutter))
@@ -353,13 +378,13 @@ private slots:
         QList<int> dwells;      // ticks each entry spent dwelling
         int entry = 0;
         QVERIFY(rig.tickUntil([&] {
-            const Ptx::RunProgress progress = rig.probe.runProgress();
+            const Ptx::RunProgress progress = rig.kel.runProgress();
             if (progress.entry != entry && progress.entry > 0)
                 dwells << 0;
             entry = progress.entry;
-            if (entry > 0 && rig.probe.isRecipeDelay())
+            if (entry > 0 && rig.kel.isRecipeDelay())
                 ++dwells.last();
-            return !rig.probe.isRecipeRunning();
+            return !rig.kel.isRecipeRunning();
         }, 5000));
         // Device:target@speed for axis moves, device:index:data for wheels and shutters.
         QCOMPARE(commands.join(QLatin1Char(' ')),
@@ -386,7 +411,6 @@ private slots:
         QTest::newRow("HALT") << "halt";
         QTest::newRow("system check") << "init";
         QTest::newRow("START") << "start";
-        QTest::newRow("STOP") << "stop";
         QTest::newRow("new connection") << "connect";
     }
 
@@ -398,16 +422,16 @@ private slots:
         DiagCapture diag;
         SimRig rig;
         QVERIFY(rig.startUp());
-        QVERIFY(startRun(rig, QStringLiteral("DELAY 0\nPOINT 1,0\nPOINT 2,0\nPOINT 3,0")));   // each holds until NEXT
+        const QString recipe = QStringLiteral("DELAY 0\nPOINT 1,0\nPOINT 2,0\nPOINT 3,0");   // each holds until NEXT
+        QVERIFY(startRun(rig, recipe));
         auto dwellingAt = [&](int entry) {
-            return rig.tickUntil([&] { return rig.probe.runProgress().entry == entry && rig.probe.isRecipeDelay(); }, 500);
+            return rig.tickUntil([&] { return rig.kel.runProgress().entry == entry && rig.kel.isRecipeDelay(); }, 500);
         };
-        const qint32 steps = qint32(rig.probe.getXYSpeed() * rig.probe.getXYRes());
+        const qint32 steps = qint32(rig.kel.getXYSpeed() * rig.kel.getXYRes());
         QVERIFY(dwellingAt(1));
-        QVERIFY(rig.probe.runSpeeds.holds(Ptx::DevX, steps) && rig.probe.runSpeeds.holds(Ptx::DevY, steps));
         const int sent = rig.sim.count(Ptx::DevX, Ptx::CmdWrite, Ptx::IdxSpeed) + (event == QLatin1String("speed") ? 1 : 0);
         if (event == QLatin1String("speed")) {
-            rig.probe.addCommand(Ptx::DevX, Ptx::CmdWrite, Ptx::IdxSpeed, steps / 2, false);
+            rig.kel.addCommand(Ptx::DevX, Ptx::CmdWrite, Ptx::IdxSpeed, steps / 2, false);
         } else if (event == QLatin1String("lost")) {
             // The speed read-back has put the long reply time-out in force.
             const qsizetype errors = diag.lines().filter(QStringLiteral("COMM ERROR")).size();
@@ -415,23 +439,19 @@ private slots:
             QVERIFY(rig.tickUntil([&] { return diag.lines().filter(QStringLiteral("COMM ERROR")).size() > errors; }, 150));
             rig.sim.setDropFraction(0.0);
         } else if (event == QLatin1String("halt")) {
-            rig.probe.haltAll();
+            rig.kel.haltAll();
         } else if (event == QLatin1String("init")) {
-            rig.probe.forceStageInit();
+            rig.kel.forceStageInit();
             QVERIFY(rig.tickUntil([&] { return rig.display.contains(QStringLiteral("Intialization Finished!!!")); }, 3000));
         } else if (event == QLatin1String("start")) {
-            rig.probe.initRecipe();
-        } else if (event == QLatin1String("stop")) {
-            rig.probe.stopRecipe();
+            QVERIFY(startRun(rig, recipe));
         } else if (event == QLatin1String("connect")) {
             QVERIFY(rig.connectAndLogIn());
         }
-        QCOMPARE(rig.probe.runSpeeds.holds(Ptx::DevX, steps), event == QLatin1String("next"));
-        if (rig.probe.isRecipeRunning()) {
-            rig.probe.nextRecipePoint();
-            QVERIFY(dwellingAt(2));
-            QCOMPARE(rig.sim.count(Ptx::DevX, Ptx::CmdWrite, Ptx::IdxSpeed), sent + (event == QLatin1String("next") ? 0 : 1));
-        }
+        if (event != QLatin1String("start"))
+            rig.kel.nextRecipePoint();
+        QVERIFY(dwellingAt(event == QLatin1String("start") ? 1 : 2));
+        QCOMPARE(rig.sim.count(Ptx::DevX, Ptx::CmdWrite, Ptx::IdxSpeed), sent + (event == QLatin1String("next") ? 0 : 1));
     }
 
     void longMoveNotTakenAsDone_data()
@@ -460,13 +480,13 @@ private slots:
         int waited = 0;
         bool early = false;
         QVERIFY(rig.tickUntil([&] {
-            const int entry = rig.probe.runProgress().entry;
-            waited += entry == 2 && !rig.probe.isRecipeDelay() ? 1 : 0;
+            const int entry = rig.kel.runProgress().entry;
+            waited += entry == 2 && !rig.kel.isRecipeDelay() ? 1 : 0;
             // The last entry moves the stage itself; the wheel entry has no dwell.
             const quint32 others = ~((1u << Ptx::DevX) | (1u << Ptx::DevY));
-            early = early || (entry == 2 && rig.probe.isRecipeDelay() && rig.sim.busyMask() != 0)
+            early = early || (entry == 2 && rig.kel.isRecipeDelay() && rig.sim.busyMask() != 0)
                     || (entry > 2 && (rig.sim.busyMask() & others) != 0);
-            return !rig.probe.isRecipeRunning();
+            return !rig.kel.isRecipeRunning();
         }, 5000));
         QVERIFY(!early);
         QVERIFY(waited >= ticks);
@@ -480,14 +500,14 @@ private slots:
         SimRig rig;
         QVERIFY(rig.startUp());
         QVERIFY(startRun(rig, QStringLiteral("POINT 1,1\nPOINT 2,2")));
-        QVERIFY(rig.tickUntil([&] { return rig.probe.queued().join(' ').contains(QStringLiteral("1,65,0,")); }, 50));
-        rig.probe.closeConnection();
-        QVERIFY(!rig.probe.isRecipeRunning() && !rig.probe.isRecipePaused() && !rig.probe.isRecipeDelay());
+        QVERIFY(rig.tickUntil([&] { return rig.kel.pendingCommands().join(' ').contains(QStringLiteral("1,65,0,")); }, 50));
+        rig.kel.closeConnection();
+        QVERIFY(!rig.kel.isRecipeRunning() && !rig.kel.isRecipePaused() && !rig.kel.isRecipeDelay());
         rig.sim.resetCounters();
         QVERIFY(rig.startUp());
         rig.tick(50);
         QCOMPARE(rig.sim.count(Ptx::DevX, Ptx::CmdMove, Ptx::IdxAbsolute), 0);
-        QVERIFY(!rig.probe.isRecipeRunning());
+        QVERIFY(!rig.kel.isRecipeRunning());
     }
 };
 

@@ -150,7 +150,7 @@ private slots:
         QFETCH(QString, actions);
         QFETCH(QString, keys);
 
-        KelScriptEdit editor(&rig->probe);
+        KelScriptEdit editor(&rig->kel);
         ModalDriver keypads;
         for (const QString &k : keys.split(Sep, Qt::SkipEmptyParts))
             keypads.keypad(k == QLatin1String("!") ? QString() : k, k != QLatin1String("!"));

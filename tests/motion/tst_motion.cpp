@@ -29,14 +29,14 @@ class Panel : public SimRig
 public:
     explicit Panel(bool connected)
     {
-        QObject::connect(&probe, &KelInterface::zPosChanged, [this](double z) {
+        QObject::connect(&kel, &KelInterface::zPosChanged, [this](double z) {
             shownZ = z;
             ++positionsShown;
         });
         if (connected)
             QVERIFY(startUp());
     }
-    KelInterface *operator->() { return &probe; }
+    KelInterface *operator->() { return &kel; }
 
     // Puts the stage at raw step positions and waits until the panel has shown them.
     void setStage(qint32 x, qint32 y, qint32 z = 0)
@@ -47,7 +47,7 @@ public:
         const QPointF stage(x / Ptx::DefaultStepsPerMMxy, y / Ptx::DefaultStepsPerMMxy);
         positionsShown = 0;
         QVERIFY(tickUntil([&] {
-            return positionsShown > 0 && probe.stagePositionXY() == stage
+            return positionsShown > 0 && kel.stagePositionXY() == stage
                    && shownZ == z * Ptx::DefaultMicronsPerStepZ;
         }, PositionTicks));
     }
@@ -57,15 +57,15 @@ public:
     void reset()
     {
         QVERIFY(tickUntil([this] { return queued().isEmpty(); }, PositionTicks));
-        probe.setAbs();
-        probe.setAlignPt1(0.0, 0.0);
-        probe.setAlignPt2(0.0, 0.0);
-        probe.setTravelLimits(Ptx::TravelLimits());
-        probe.stopRecipe();
+        kel.setAbs();
+        kel.setAlignPt1(0.0, 0.0);
+        kel.setAlignPt2(0.0, 0.0);
+        kel.setTravelLimits(Ptx::TravelLimits());
+        kel.stopRecipe();
     }
 
     // The commands queued and not yet sent, without the status reads (84) of the polling.
-    QStringList queued() { return probe.pendingCommands().filter(QRegularExpression("^\\d+,(?!84,)")); }
+    QStringList queued() { return kel.pendingCommands().filter(QRegularExpression("^\\d+,(?!84,)")); }
 
 private:
     double shownZ = NaN;
@@ -224,7 +224,7 @@ void TestMotion::commands()
     std::optional<Panel> alone;
     Panel &panel = live ? livePanel() : alone.emplace(false);
     DiagCapture diag;
-    QSignalSpy lines(&panel.probe, &KelInterface::addDispLine);
+    QSignalSpy lines(&panel.kel, &KelInterface::addDispLine);
     action(panel);
     QCOMPARE(panel.queued(), expected);
     QVERIFY(why.isEmpty() ? !diag.contains(QStringLiteral("REFUSED")) : diag.contains(why));
@@ -312,10 +312,10 @@ void TestMotion::display()
     QFETCH(double, fy);
     QFETCH(double, angle);
     Panel &kel = livePanel();
-    QSignalSpy modeSpy(&kel.probe, &KelInterface::posModeChanged);
-    QSignalSpy xs(&kel.probe, &KelInterface::xPosChanged);
-    QSignalSpy ys(&kel.probe, &KelInterface::yPosChanged);
-    QSignalSpy zs(&kel.probe, &KelInterface::zPosChanged);
+    QSignalSpy modeSpy(&kel.kel, &KelInterface::posModeChanged);
+    QSignalSpy xs(&kel.kel, &KelInterface::xPosChanged);
+    QSignalSpy ys(&kel.kel, &KelInterface::yPosChanged);
+    QSignalSpy zs(&kel.kel, &KelInterface::zPosChanged);
     action(kel);
     kel.setStage(50000, 70000, 1234);
     QList<int> emitted;
@@ -338,7 +338,7 @@ void TestMotion::display()
 void TestMotion::movesArriveAtTheController()
 {
     Panel &rig = livePanel();
-    KelInterface &kel = rig.probe;
+    KelInterface &kel = rig.kel;
     QSignalSpy xs(&kel, &KelInterface::xPosChanged);
     QSignalSpy wheel(&kel, &KelInterface::fw1PosChanged);
     kel.moveXYTo(1.5, -2.25);

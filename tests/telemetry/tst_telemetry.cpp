@@ -42,28 +42,28 @@ class TestTelemetry : public QObject
     RunTrace runRecipe(const TelemetrySettings &settings, const Hook &hook = [](PanelTelemetry &, const char *) {})
     {
         SimRig rig;
-        PanelTelemetry telemetry(settings, &rig.probe);
+        PanelTelemetry telemetry(settings, &rig.kel);
         if (telemetry.mqttLink())
             telemetry.mqttLink()->setFirstRetryMs(RetryMs);
-        connect(&rig.probe, &KelInterface::addDispLine, &telemetry, &PanelTelemetry::publishDisplayLine);
+        connect(&rig.kel, &KelInterface::addDispLine, &telemetry, &PanelTelemetry::publishDisplayLine);
         connect(&telemetry, &PanelTelemetry::notice, this, [this](const QString &line) { notices << line; });
         RunTrace trace;
         if (!rig.startUp())
             return trace;
         hook(telemetry, "ready");
         const int before = rig.sim.received().size();
-        rig.probe.setRecipe({QStringLiteral("DELAY 25"), QStringLiteral("POINT 1,1"),
+        rig.kel.setRecipe({QStringLiteral("DELAY 25"), QStringLiteral("POINT 1,1"),
                              QStringLiteral("POINT 2,1"), QStringLiteral("POINT 2,2")});
-        rig.probe.ScanRecipe();
-        rig.probe.initRecipe();
-        rig.probe.startRecipe();
-        for (bool inEntries = false; rig.probe.isRecipeRunning() && trace.ticks < 5000; ++trace.ticks) {
+        rig.kel.ScanRecipe();
+        rig.kel.initRecipe();
+        rig.kel.startRecipe();
+        for (bool inEntries = false; rig.kel.isRecipeRunning() && trace.ticks < 5000; ++trace.ticks) {
             rig.tick();
-            if (!rig.probe.operatorPrompt().isEmpty()) {
+            if (!rig.kel.operatorPrompt().isEmpty()) {
                 hook(telemetry, "prompt");
-                rig.probe.recipeContinue();
+                rig.kel.recipeContinue();
             }
-            if (!inEntries && rig.probe.runProgress().entry == 1) {
+            if (!inEntries && rig.kel.runProgress().entry == 1) {
                 inEntries = true;
                 hook(telemetry, "entry");
             }
@@ -215,7 +215,7 @@ private slots:
                               "keyfile " + broker.path("server.key")}));
         TelemetrySettings settings = settingsFor(broker.address());
         settings.cafile = broker.path(authority + ".crt");
-        LinkProbe kel;
+        KelInterface kel(QStringLiteral("127.0.0.1:1"));
         PanelTelemetry telemetry(settings, &kel);
         connect(&telemetry, &PanelTelemetry::notice, this, [this](const QString &line) { notices << line; });
         const bool trusted = authority == QLatin1String("ca");
