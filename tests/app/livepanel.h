@@ -27,20 +27,16 @@ constexpr int TrafficMs = 5000;
 constexpr int PumpPasses = 4;
 constexpr qint32 StepsPerMM = 10000;
 
-// Runs the event loop until the condition holds. Unlike QTRY_*, which sleeps between
-// passes, this lets the interface's 1 ms tick run at its own pace.
+// Runs the event loop until the condition holds, looking after every pass. Unlike QTRY_*,
+// which sleeps between passes, this lets the interface's 1 ms tick run at its own pace.
 inline bool waitUntil(const std::function<bool()> &condition, int timeoutMs = TrafficMs)
 {
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (condition())
-            loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    poll.start(TickMs);
-    if (!condition())
-        loop.exec();
+    QElapsedTimer clock;
+    clock.start();
+    QTimer wake;   // bounds each sleep
+    wake.start(TickMs);
+    while (!condition() && clock.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return condition();
 }
 
@@ -62,10 +58,8 @@ struct LivePanel {
         : sim(options), listening(sim.listen()),
           window(std::make_unique<MainWindow>(new KelInterface(sim.clientAddress()))), kel(window->kelInterface())
     {
-        if (tickMs == Stepped)
-            sim.setManualClock(true);
-        else
-            sim.setTimeScale(HardwareSpeedUp);
+        sim.setTimeScale(HardwareSpeedUp);
+        sim.setManualClock(tickMs == Stepped);
         kel->setTickPeriod(tickMs);
         // A settings file left in the folder names an earlier controller.
         if (kel->getIpAddr() != sim.clientAddress())
@@ -85,20 +79,14 @@ struct LivePanel {
                && stepUntil([this] { return kel->currentInterfaceState() == KelInterface::INT_NORMAL; }, StartUpTicks);
     }
 
-    // One work tick. A command sent to a module that answers has its reply taken (the event
-    // loop sleeps until then) before the hardware moves on by the tick's time.
+    // One work tick. A command sent to a module that answers has its reply taken before the
+    // hardware moves on by the tick's time.
     void step()
     {
         kel->tick();
         const int dev = kel->pendingCommands().value(0).section(QLatin1Char(','), 0, 0).toInt();
-        if (kel->awaitingReply() && (dev == Ptx::DevController || sim.modulePresent(dev))) {
-            QElapsedTimer clock;
-            clock.start();
-            QTimer wake;
-            wake.start(TickMs);
-            while (kel->awaitingReply() && clock.elapsed() < TrafficMs)
-                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        }
+        if (kel->awaitingReply() && (dev == Ptx::DevController || sim.modulePresent(dev)))
+            waitUntil([this] { return !kel->awaitingReply(); });
         for (int i = 0; i < PumpPasses; ++i)
             QCoreApplication::processEvents();
         sim.advance(Ptx::TickMs);

@@ -28,6 +28,13 @@ protected:
         return findWidget<T>(*window, name);
     }
 
+    // Connects through the start-up, whose commands are dropped.
+    bool connectPanel()
+    {
+        const bool ready = panel->connectPanel();
+        drop();
+        return ready;
+    }
     // The commands queued since the last drop(), oldest first: with the tick stopped, none
     // has gone out.
     QStringList queued() const { return kel->pendingCommands().mid(seen); }

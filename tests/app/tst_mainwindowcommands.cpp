@@ -44,13 +44,6 @@ class TestMainWindowCommands : public QObject, private PanelFixture
     Q_OBJECT
 
     QString messages() const { return w<QTextEdit>(QStringLiteral("textEdit"))->toPlainText(); }
-    // Connected with every module: all commands enabled; what the start-up queued is dropped.
-    bool connectAll()
-    {
-        const bool ready = panel->connectPanel();
-        drop();
-        return ready;
-    }
 
 private slots:
     void initTestCase() { QVERIFY(dir.isValid() && QDir::setCurrent(dir.path())); }
@@ -106,7 +99,7 @@ private slots:
     void singleCommands()
     {
         QFETCH(QString, buttons);
-        QVERIFY(connectAll());
+        QVERIFY(connectPanel());
         for (const QString &b : buttons.split(QLatin1Char(' ')))
             w(b)->click();
         QTEST(queued().join(QLatin1Char(' ')), "queued");
@@ -116,7 +109,7 @@ private slots:
     // tick stands still), and letting go withdraws the step not yet sent. Z repeats like X and Y.
     void heldJogPacedAndWithdrawn()
     {
-        QVERIFY(connectAll());
+        QVERIFY(connectPanel());
         QPushButton *jog = w(QStringLiteral("butUpZ"));
         QVERIFY(jog->autoRepeat());
         // Held down, the button sends released, clicked and pressed at every repeat.
@@ -142,7 +135,7 @@ private slots:
     // the stage.
     void haltStopsTheRunAndInitChecksTheSystem()
     {
-        QVERIFY(connectAll());
+        QVERIFY(connectPanel());
         kel->setRecipe({QStringLiteral("POINT 1,1")});
         w(QStringLiteral("butStart"))->click();
         QVERIFY(kel->isRecipeRunning());
@@ -150,11 +143,7 @@ private slots:
         QVERIFY(!kel->isRecipeRunning() && !w(QStringLiteral("butStop"))->isEnabled());
         QCOMPARE(kel->pendingCommands(), QStringList{"0,66,0,0"});
         w(QStringLiteral("butInit"))->click();
-        const auto centring = [this] {
-            const QList<PtxSim::Packet> received = panel->sim.received();
-            return std::any_of(received.begin(), received.end(), [](const PtxSim::Packet &k) { return k.text() == QLatin1String("calib"); });
-        };
-        QVERIFY(panel->stepUntil([&] { return kel->currentInterfaceState() == KelInterface::INT_SYSCHECK && centring(); }, 100));
+        QVERIFY(panel->stepUntil([this] { return panel->sim.axisPosition(Ptx::DevX) == 0 && panel->sim.axisPosition(Ptx::DevY) == 0; }, 200));
     }
 
     // Keypad entries are separated by "|": "keys" pressed then OK, "!keys" then Cancel. A
@@ -197,7 +186,7 @@ private slots:
         QFETCH(QString, button);
         QFETCH(double, resolution);
         QFETCH(QString, entries);
-        QVERIFY(connectAll());
+        QVERIFY(connectPanel());
         window->show();
         kel->setXYRes(resolution);
         // Entries of an earlier use of the same command must not carry over.
@@ -267,7 +256,7 @@ private slots:
     {
         QFETCH(QString, checksum);
         QFETCH(int, first);
-        QVERIFY(connectAll());
+        QVERIFY(connectPanel());
         const QString log = QLatin1String(Ptx::RunLogName);
         QFile::remove(log);
         QVERIFY(Ptx::appendRunLog(log, Ptx::runLogLine({{}, {}, "slide.rcp", 2, 4, Ptx::RunEnding::LinkLost, 1, 2, checksum})));

@@ -70,8 +70,7 @@ private slots:
 
         const QList<int> all{1, 2, 3, 17, 27};
         QTest::newRow("start-up") << "" << all << ConfigPage << "Connect" << "C" << "XYZ SF";
-        QTest::newRow("connecting") << "connecting" << all << ConfigPage << "Connecting" << "" << "XYZ SF";
-        QTest::newRow("unknown values change nothing") << "connecting 7 -1" << all << ConfigPage << "Connecting" << "" << "XYZ SF";
+        QTest::newRow("connecting, unknown values change nothing") << "connecting 7 -1" << all << ConfigPage << "Connecting" << "" << "XYZ SF";
         QTest::newRow("link lost during start-up allows reconnecting") << "lost" << all << ConfigPage << "CONNECT" << "C" << "XYZ SF";
         QTest::newRow("ready, all modules") << "ready" << all << StagePage << "DISCONNECT" << "FOW" << "XYZ SF";
         QTest::newRow("ready, only module 17") << "ready" << QList<int>{17} << FilterPage << "DISCONNECT" << "OW" << " F";
@@ -90,12 +89,9 @@ private slots:
         openWindow(options);
         if (!how.isEmpty()) {
             tabs()->setCurrentIndex(StagePage);
-            if (how == QLatin1String("ready")) {
-                QVERIFY(panel->connectPanel());
-            } else {
-                w(QStringLiteral("pushButton"))->click();
-                QVERIFY(waitUntil([this] { return kel->receiveState() == KelInterface::RxHunt; }));
-            }
+            QVERIFY(how == QLatin1String("ready") ? connectPanel() : (w(QStringLiteral("pushButton"))->click(), waitUntil([this] {
+                return kel->receiveState() == KelInterface::RxHunt;
+            })));
         }
         if (how == QLatin1String("lost")) {
             panel->sim.dropClient();
@@ -121,41 +117,37 @@ private slots:
         QVERIFY(w(QStringLiteral("butHalt"))->isEnabled() && w(QStringLiteral("butExit"))->isEnabled());
     }
 
-    // The run's state, reached with the run's own controls: START, the load prompt, RESUME
-    // and the dwell at the first point, PAUSE there, the link dropped.
+    // How far the run got with its own controls: START, the load prompt, RESUME and the dwell
+    // at the first point, PAUSE there, the link dropped.
     void recipeControls_data()
     {
-        QTest::addColumn<QString>("steps");
+        QTest::addColumn<int>("reached");
         QTest::addColumn<QString>("on");
         const char *halted = "FW1p1 GotoZ NextStep Pause PrevStep Start Stop Up";
-        QTest::newRow("stopped") << "" << "FW1p1 GotoZ Start Up";
-        QTest::newRow("started") << "start" << "Pause Stop";
-        QTest::newRow("at the load prompt") << "start prompt" << halted;
-        QTest::newRow("in a delay") << "start prompt dwell" << halted;
-        QTest::newRow("paused") << "start prompt dwell pause" << halted;
-        QTest::newRow("paused, link gone") << "start prompt dwell pause drop" << "";
+        QTest::newRow("stopped") << 0 << "FW1p1 GotoZ Start Up";
+        QTest::newRow("started") << 1 << "Pause Stop";
+        QTest::newRow("at the load prompt") << 2 << halted;
+        QTest::newRow("in a delay") << 3 << halted;
+        QTest::newRow("paused") << 4 << halted;
+        QTest::newRow("paused, link gone") << 5 << "";
     }
 
     void recipeControls()
     {
-        QFETCH(QString, steps);
-        QVERIFY(panel->connectPanel());
+        QFETCH(int, reached);
+        QVERIFY(connectPanel());
         kel->setRecipe({QStringLiteral("DELAY 100000"), QStringLiteral("POINT 1,0")});
-        for (const QString &step : steps.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-            if (step == QLatin1String("start")) {
-                w(QStringLiteral("butStart"))->click();
-            } else if (step == QLatin1String("prompt")) {
-                QVERIFY(panel->stepUntil([this] { return kel->isRecipePaused(); }));
-            } else if (step == QLatin1String("dwell")) {
+        const std::function<bool()> steps[] = {
+            [this] { return w(QStringLiteral("butStart"))->click(), true; },
+            [this] { return panel->stepUntil([this] { return kel->isRecipePaused(); }); },
+            [this] {
                 w(QStringLiteral("butPause"))->click();
-                QVERIFY(panel->stepUntil([this] { return kel->isRecipeDelay() && panel->sim.axisPosition(Ptx::DevX) == StepsPerMM; }));
-            } else if (step == QLatin1String("pause")) {
-                w(QStringLiteral("butPause"))->click();
-            } else {
-                panel->sim.dropClient();
-                QVERIFY(waitUntil([this] { return !kel->isConnected(); }));
-            }
-        }
+                return panel->stepUntil([this] { return kel->isRecipeDelay() && panel->sim.axisPosition(Ptx::DevX) == StepsPerMM; });
+            },
+            [this] { return w(QStringLiteral("butPause"))->click(), true; },
+            [this] { return panel->sim.dropClient(), waitUntil([this] { return !kel->isConnected(); }); }};
+        for (int i = 0; i < reached; ++i)
+            QVERIFY(steps[i]());
         QStringList enabled;
         for (const char *name : {"FW1p1", "GotoZ", "Halt", "NextStep", "Pause", "PrevStep", "Start", "Stop", "Up"})
             if (w(QStringLiteral("but") + QLatin1String(name))->isEnabled())
@@ -170,7 +162,7 @@ private slots:
     // checked (modes, wheels, shutters during a run).
     void modes()
     {
-        QVERIFY(panel->connectPanel());
+        QVERIFY(connectPanel());
         // A button tapped, or a mode value reported.
         const std::pair<QString, const char *> steps[] = {{"butRel", "R"}, {"butRel", "A"}, {"butRel", "R"}, {"butSkew", "S"},
                                                           {"butAbs", "A"}, {"3", "RS"}, {"4", "RS"}, {"-1", "RS"}};
@@ -225,7 +217,7 @@ private slots:
         if (numPos == 0)
             options.modules.removeOne(Ptx::DevWheel2);
         openWindow(options);
-        QVERIFY(panel->connectPanel());
+        QVERIFY(connectPanel());
         if (wheel == 1)
             emit kel->fw1PosChanged(position);
         else

@@ -83,12 +83,6 @@ class TestRecipeSim : public QObject
         p->sim.setAxisPosition(DevY, y);
         return showsAt(x, y) && resume(prompt);
     }
-    // A panel the test steps, connected: the screen's own commands, no run.
-    bool connectStepped()
-    {
-        p = std::make_unique<LivePanel>(everyModule(), Stepped);
-        return p->connectPanel();
-    }
     bool ended() const { return p->b("butStart")->isEnabled() && !p->b("butStop")->isEnabled(); }
     void showRunPage() const
     {
@@ -110,7 +104,8 @@ private slots:
     // page shows the recipe taken by OK and by LOAD without a tap on Compile.
     void editSaveAndLoadThroughTheDialogs()
     {
-        QVERIFY(connectStepped());
+        p = std::make_unique<LivePanel>(everyModule(), Stepped);   // no run: the tick stands still
+        QVERIFY(p->connectPanel());
         KelInterface *kel = p->kel;
         showRunPage();
         kel->setRecipe({QStringLiteral("DEFREP 1,1"), QStringLiteral("POINT 1,2")});
@@ -151,7 +146,8 @@ private slots:
     // SAVE offers the loaded file's name as it is on disk and writes that very file.
     void saveWritesTheLoadedFile()
     {
-        QVERIFY(connectStepped());
+        p = std::make_unique<LivePanel>(everyModule(), Stepped);
+        QVERIFY(p->connectPanel());
         write(QStringLiteral("Slide.rcp"), "POINT 1,1\n");
         ModalDriver driver;
         driver.on<dlgRcpFile>([](dlgRcpFile &f) { findWidget(f, QStringLiteral("butPrev"))->click(), f.accept(); });
