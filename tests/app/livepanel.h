@@ -54,7 +54,7 @@ inline PtxSim::Options everyModule()
 
 // A simulated controller and a panel pointed at it: live (tickMs above 0) or stepped.
 struct LivePanel {
-    explicit LivePanel(const PtxSim::Options &options = PtxSim::Options(), int tickMs = TickMs)
+    explicit LivePanel(const PtxSim::Options &options = everyModule(), int tickMs = TickMs)
         : sim(options), listening(sim.listen()),
           window(std::make_unique<MainWindow>(new KelInterface(sim.clientAddress()))), kel(window->kelInterface())
     {
