@@ -40,9 +40,9 @@ inline bool waitUntil(const std::function<bool()> &condition, int timeoutMs = Tr
     return condition();
 }
 
-// A controller with every module fitted. A module that is not fitted never answers, and
-// the packet that follows a silent one waits for the controller's delayed acknowledgement
-// (some 40 ms): stepped, the start-up's module scan passes without that wait.
+// A controller with every module fitted, so that the start-up's module scan meets no silent
+// module: the panel waits ten ticks for each, and the packet after one waits for the
+// controller's delayed acknowledgement (some 40 ms).
 inline PtxSim::Options everyModule()
 {
     PtxSim::Options options;
