@@ -19,22 +19,12 @@ protected:
         panel = std::make_unique<LivePanel>(options, Stepped);
         kel = panel->kel;
         window = panel->window.get();
-        seen = 0;
     }
 
     template <typename T = QPushButton>
-    T *w(const QString &name) const
-    {
-        return findWidget<T>(*window, name);
-    }
-
+    T *w(const QString &name) const { return findWidget<T>(*window, name); }
     // Connects through the start-up, whose commands are dropped.
-    bool connectPanel()
-    {
-        const bool ready = panel->connectPanel();
-        drop();
-        return ready;
-    }
+    bool connectPanel() { return panel->connectPanel() && (drop(), true); }
     // The commands queued since the last drop(), oldest first: with the tick stopped, none
     // has gone out.
     QStringList queued() const { return kel->pendingCommands().mid(seen); }

@@ -57,11 +57,7 @@ private slots:
         panel->sim.setAxisPosition(Ptx::DevZ, 1234);
     }
 
-    void cleanup()
-    {
-        panel.reset();
-        QFile::remove(QStringLiteral("config.xml"));
-    }
+    void cleanup() { panel.reset(); }
 
     // The buttons tapped in turn; expected commands are "dev,cmd,index,data", oldest first,
     // separated by spaces.
@@ -125,10 +121,9 @@ private slots:
         emit jog->released();
         emit jog->clicked();
         // Two status cycles later the focus has not moved.
-        PtxSim::Simulator &sim = panel->sim;
-        const int reads = sim.count(Ptx::DevZ, Ptx::CmdRead, Ptx::IdxPosition);
-        QVERIFY(panel->stepUntil([&] { return sim.count(Ptx::DevZ, Ptx::CmdRead, Ptx::IdxPosition) > reads + 1; }, 100));
-        QCOMPARE(sim.count(Ptx::DevZ, Ptx::CmdMove, Ptx::IdxRelPositive), 0);
+        const int reads = panel->sim.count(Ptx::DevZ, Ptx::CmdRead, Ptx::IdxPosition);
+        QVERIFY(panel->stepUntil([&] { return panel->sim.count(Ptx::DevZ, Ptx::CmdRead, Ptx::IdxPosition) > reads + 1; }, 100));
+        QCOMPARE(panel->sim.count(Ptx::DevZ, Ptx::CmdMove, Ptx::IdxRelPositive), 0);
     }
 
     // HALT goes out before anything queued; Init Stg runs the system check, which centres

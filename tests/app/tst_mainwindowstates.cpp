@@ -93,10 +93,8 @@ private slots:
                 return kel->receiveState() == KelInterface::RxHunt;
             })));
         }
-        if (how == QLatin1String("lost")) {
-            panel->sim.dropClient();
-            QVERIFY(waitUntil([this] { return panel->text("pushButton", "CONNECT"); }));
-        }
+        if (how == QLatin1String("lost"))
+            QVERIFY((panel->sim.dropClient(), waitUntil([this] { return panel->text("pushButton", "CONNECT"); })));
         for (const QString &value : how.split(QLatin1Char(' ')).mid(1))
             emit kel->connectChanged(value.toInt());
 
@@ -140,10 +138,7 @@ private slots:
         const std::function<bool()> steps[] = {
             [this] { return w(QStringLiteral("butStart"))->click(), true; },
             [this] { return panel->stepUntil([this] { return kel->isRecipePaused(); }); },
-            [this] {
-                w(QStringLiteral("butPause"))->click();
-                return panel->stepUntil([this] { return kel->isRecipeDelay() && panel->sim.axisPosition(Ptx::DevX) == StepsPerMM; });
-            },
+            [this] { return w(QStringLiteral("butPause"))->click(), panel->stepUntil([this] { return kel->isRecipeDelay() && panel->sim.axisPosition(Ptx::DevX) == StepsPerMM; }); },
             [this] { return w(QStringLiteral("butPause"))->click(), true; },
             [this] { return panel->sim.dropClient(), waitUntil([this] { return !kel->isConnected(); }); }};
         for (int i = 0; i < reached; ++i)
@@ -213,15 +208,13 @@ private slots:
         QFETCH(QString, open);
         PtxSim::Options options = everyModule();
         options.wheel1Positions = options.wheel2Positions = 4;
-        (wheel == 1 ? options.wheel1Positions : options.wheel2Positions) = int(numPos);
         if (numPos == 0)
             options.modules.removeOne(Ptx::DevWheel2);
+        else
+            (wheel == 1 ? options.wheel1Positions : options.wheel2Positions) = int(numPos);
         openWindow(options);
         QVERIFY(connectPanel());
-        if (wheel == 1)
-            emit kel->fw1PosChanged(position);
-        else
-            emit kel->fw2PosChanged(position);
+        emit (kel->*(wheel == 1 ? &KelInterface::fw1PosChanged : &KelInterface::fw2PosChanged))(position);
         // Both shutter groups start the other way, so every button has to change.
         for (int g = 1; g <= 2; ++g)
             for (int s = 1; s <= 3; ++s)
