@@ -1,13 +1,15 @@
-// LivePanel: the main screen connected to a fast simulated controller on loopback, its
-// interface ticking every millisecond, for the tests that run the panel end to end.
+// LivePanel: the main screen on its interface, connected to the simulated controller on
+// loopback. Live, the interface ticks every millisecond and the hardware runs fast; stepped,
+// the test runs each work tick and the hardware moves on by the tick's time.
 #pragma once
 
 #include "app/mainwindow.h"
 #include "controller/kelinterface.h"
-#include "panelprobe.h"
 #include "simulator/simulator.h"
 #include "support/findwidget.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTextEdit>
 #include <QTimer>
@@ -17,51 +19,89 @@
 
 namespace LiveTest {
 constexpr int TickMs = 1;
+constexpr int Stepped = 0;           // tick period of a panel the test steps
 constexpr double HardwareSpeedUp = 25.0;
 constexpr int StartUpMs = 20000;
+constexpr int StartUpTicks = 3000;   // the settling, the module scan and the system check
 constexpr int TrafficMs = 5000;
+constexpr int PumpPasses = 4;
 constexpr qint32 StepsPerMM = 10000;
 
-// Runs the event loop until the condition holds. Unlike QTRY_*, which sleeps between
-// passes, this lets the interface's 1 ms tick run at its own pace.
+// Runs the event loop until the condition holds, looking after every pass. Unlike QTRY_*,
+// which sleeps between passes, this lets the interface's 1 ms tick run at its own pace.
 inline bool waitUntil(const std::function<bool()> &condition, int timeoutMs = TrafficMs)
 {
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (condition())
-            loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    poll.start(TickMs);
-    if (!condition())
-        loop.exec();
+    QElapsedTimer clock;
+    clock.start();
+    QTimer wake;   // bounds each sleep
+    wake.start(TickMs);
+    while (!condition() && clock.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return condition();
 }
 
-// A fast simulated controller and a panel pointed at it, its interface ticking fast.
+// A controller with every module fitted, so that the start-up's module scan meets no silent
+// module: the panel waits ten ticks for each, and the packet after one waits for the
+// controller's delayed acknowledgement (some 40 ms).
+inline PtxSim::Options everyModule()
+{
+    PtxSim::Options options;
+    options.modules.clear();
+    for (int m = Ptx::DevX; m < Ptx::ModuleLimit; ++m)
+        options.modules << m;
+    return options;
+}
+
+// A simulated controller and a panel pointed at it: live (tickMs above 0) or stepped.
 struct LivePanel {
-    LivePanel()
+    explicit LivePanel(const PtxSim::Options &options = everyModule(), int tickMs = TickMs)
+        : sim(options), listening(sim.listen()),
+          window(std::make_unique<MainWindow>(new KelInterface(sim.clientAddress()))), kel(window->kelInterface())
     {
         sim.setTimeScale(HardwareSpeedUp);
-        listening = sim.listen();
-        window->kelInterface()->setTickPeriod(TickMs);
-        window->kelInterface()->setIpAddr(sim.clientAddress());
+        sim.setManualClock(tickMs == Stepped);
+        kel->setTickPeriod(tickMs);
+        // A settings file left in the folder names an earlier controller.
+        if (kel->getIpAddr() != sim.clientAddress())
+            kel->setIpAddr(sim.clientAddress());
     }
     QPushButton *b(const char *name) const { return findWidget(*window, QLatin1String(name)); }
     QString messages() const { return window->findChild<QTextEdit *>()->toPlainText(); }
     bool text(const char *name, const char *expected) const { return b(name)->text() == QLatin1String(expected); }
-    // Presses the connection button and waits for the system check to pass.
+    // Presses the connection button and waits for the system check to pass; stepped, until
+    // the interface is in normal operation.
     bool connectPanel()
     {
         b("pushButton")->click();
-        return waitUntil([this] { return text("pushButton", "DISCONNECT"); }, StartUpMs);
+        if (kel->tickPeriod() != Stepped)
+            return waitUntil([this] { return text("pushButton", "DISCONNECT"); }, StartUpMs);
+        return waitUntil([this] { return kel->receiveState() == KelInterface::RxHunt; })
+               && stepUntil([this] { return kel->currentInterfaceState() == KelInterface::INT_NORMAL; }, StartUpTicks);
+    }
+
+    // One work tick. A command sent to a module that answers has its reply taken before the
+    // hardware moves on by the tick's time.
+    void step()
+    {
+        kel->tick();
+        const int dev = kel->pendingCommands().value(0).section(QLatin1Char(','), 0, 0).toInt();
+        if (kel->awaitingReply() && (dev == Ptx::DevController || sim.modulePresent(dev)))
+            waitUntil([this] { return !kel->awaitingReply(); });
+        for (int i = 0; i < PumpPasses; ++i)
+            QCoreApplication::processEvents();
+        sim.advance(Ptx::TickMs);
+    }
+    bool stepUntil(const std::function<bool()> &condition, int maxTicks = StartUpTicks)
+    {
+        for (int i = 0; i < maxTicks && !condition(); ++i)
+            step();
+        return condition();
     }
 
     PtxSim::Simulator sim;
-    bool listening = false;
-    PanelProbe *kel = new PanelProbe;   // owned by the window
-    std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>(kel);
+    bool listening;
+    std::unique_ptr<MainWindow> window;
+    KelInterface *kel;   // owned by the window
 };
 } // namespace LiveTest
 

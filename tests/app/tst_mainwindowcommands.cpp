@@ -48,25 +48,19 @@ class TestMainWindowCommands : public QObject, private PanelFixture
 private slots:
     void initTestCase() { QVERIFY(dir.isValid() && QDir::setCurrent(dir.path())); }
 
-    // Connected with every module: all commands enabled.
+    // The stage stands at (3, -4) mm, the focus at 123.4 um.
     void init()
     {
         openWindow();
-        kel->setModules({1, 2, 3, 17, 27});
-        kel->connected = true;
-        emit kel->modulesPresentChanged();
-        emit kel->connectChanged(KelInterface::SystemReady);
-        kel->drop();
+        panel->sim.setAxisPosition(Ptx::DevX, 30000);
+        panel->sim.setAxisPosition(Ptx::DevY, -40000);
+        panel->sim.setAxisPosition(Ptx::DevZ, 1234);
     }
 
-    void cleanup()
-    {
-        window.reset();
-        QFile::remove(QStringLiteral("config.xml"));
-    }
+    void cleanup() { panel.reset(); }
 
-    // The buttons tapped in turn, at a stage standing at (3, -4) mm and 123.4 um; expected
-    // commands are "dev,cmd,index,data", oldest first, separated by spaces.
+    // The buttons tapped in turn; expected commands are "dev,cmd,index,data", oldest first,
+    // separated by spaces.
     void singleCommands_data()
     {
         QTest::addColumn<QString>("buttons");
@@ -101,19 +95,17 @@ private slots:
     void singleCommands()
     {
         QFETCH(QString, buttons);
-        kel->xpos = 30000;
-        kel->ypos = -40000;
-        kel->zpos = 1234;
-        kel->fzpos = 123.4;
+        QVERIFY(connectPanel());
         for (const QString &b : buttons.split(QLatin1Char(' ')))
             w(b)->click();
-        QTEST(kel->queued().join(QLatin1Char(' ')), "queued");
+        QTEST(queued().join(QLatin1Char(' ')), "queued");
     }
 
-    // A held jog queues its next step only once the last one has gone out (never here: there
-    // is no link), and letting go withdraws the step not yet sent. Z repeats like X and Y.
+    // A held jog queues its next step only once the last one has gone out (never here: the
+    // tick stands still), and letting go withdraws the step not yet sent. Z repeats like X and Y.
     void heldJogPacedAndWithdrawn()
     {
+        QVERIFY(connectPanel());
         QPushButton *jog = w(QStringLiteral("butUpZ"));
         QVERIFY(jog->autoRepeat());
         // Held down, the button sends released, clicked and pressed at every repeat.
@@ -123,25 +115,30 @@ private slots:
             emit jog->clicked();
             emit jog->pressed();
         }
-        QCOMPARE(kel->queued(), QStringList{"3,65,4,10"});
+        QCOMPARE(queued(), QStringList{"3,65,4,10"});
         // The finger leaving it: released with the button up, then a click asking for nothing.
         jog->setDown(false);
         emit jog->released();
         emit jog->clicked();
-        QVERIFY(std::all_of(std::begin(kel->commandBuffer), std::end(kel->commandBuffer),
-                            [](const cmdBufferStruct &e) { return e.done && (e.dev != Ptx::DevZ || e.error); }));
+        // Two status cycles later the focus has not moved.
+        const int reads = panel->sim.count(Ptx::DevZ, Ptx::CmdRead, Ptx::IdxPosition);
+        QVERIFY(panel->stepUntil([&] { return panel->sim.count(Ptx::DevZ, Ptx::CmdRead, Ptx::IdxPosition) > reads + 1; }, 100));
+        QCOMPARE(panel->sim.count(Ptx::DevZ, Ptx::CmdMove, Ptx::IdxRelPositive), 0);
     }
 
+    // HALT goes out before anything queued; Init Stg runs the system check, which centres
+    // the stage.
     void haltStopsTheRunAndInitChecksTheSystem()
     {
-        kel->recipeRunning = true;
-        emit kel->updateRecipeSts();
+        QVERIFY(connectPanel());
+        kel->setRecipe({QStringLiteral("POINT 1,1")});
+        w(QStringLiteral("butStart"))->click();
+        QVERIFY(kel->isRecipeRunning());
         w(QStringLiteral("butHalt"))->click();
-        QVERIFY(!kel->recipeRunning && !w(QStringLiteral("butStop"))->isEnabled());
-        QCOMPARE(kel->queued().last(), QStringLiteral("0,66,0,0"));
+        QVERIFY(!kel->isRecipeRunning() && !w(QStringLiteral("butStop"))->isEnabled());
+        QCOMPARE(kel->pendingCommands(), QStringList{"0,66,0,0"});
         w(QStringLiteral("butInit"))->click();
-        QVERIFY(kel->doStageCenterTemp);
-        QCOMPARE(kel->nextInterfaceState, static_cast<unsigned int>(KelInterface::INT_SYSCHECK));
+        QVERIFY(panel->stepUntil([this] { return panel->sim.axisPosition(Ptx::DevX) == 0 && panel->sim.axisPosition(Ptx::DevY) == 0; }, 200));
     }
 
     // Keypad entries are separated by "|": "keys" pressed then OK, "!keys" then Cancel. A
@@ -155,8 +152,8 @@ private slots:
         QTest::addColumn<QString>("shown");
 
         QTest::newRow("goto both: one XY move") << "butGoto" << 1e4 << "12.5|-3" << "1,65,0,125000 2,65,0,-30000" << "";
-        QTest::newRow("goto X only, Y cancelled: Y stays") << "butGoto" << 1e4 << "12.5|!4" << "1,65,0,125000 2,65,0,75000" << "";
-        QTest::newRow("goto Y only, X accepted empty: X stays") << "butGoto" << 1e4 << "|-3" << "1,65,0,20000 2,65,0,-30000" << "";
+        QTest::newRow("goto X only, Y cancelled: Y stays") << "butGoto" << 1e4 << "12.5|!4" << "1,65,0,125000 2,65,0,-40000" << "";
+        QTest::newRow("goto Y only, X accepted empty: X stays") << "butGoto" << 1e4 << "|-3" << "1,65,0,30000 2,65,0,-30000" << "";
         QTest::newRow("goto both cancelled") << "butGoto" << 1e4 << "!1|!2" << "" << "";
         QTest::newRow("goto minus alone counts as 0") << "butGoto" << 1e4 << "-|-" << "1,65,0,0 2,65,0,0" << "";
         QTest::newRow("Z micrometres to steps") << "butGotoZ" << 1e4 << "-2.55" << "3,65,0,-25" << "";
@@ -184,19 +181,18 @@ private slots:
         QFETCH(QString, button);
         QFETCH(double, resolution);
         QFETCH(QString, entries);
+        QVERIFY(connectPanel());
         window->show();
-        kel->fxpos = 2.0;
-        kel->fypos = 7.5;
-        kel->stepsPerMMxy = resolution;
+        kel->setXYRes(resolution);
         // Entries of an earlier use of the same command must not carry over.
         {
             ModalDriver earlier;
             for (int i = 0; i < entries.count(QLatin1Char('|')) + 1; ++i)
                 earlier.keypad(QStringLiteral("9"));
             w(button)->click();
-            kel->drop();
+            drop();
         }
-        emit kel->clrDisp();
+        window->clrDisplay();
 
         ModalDriver driver;
         for (const QString &e : entries.split(QLatin1Char('|')))
@@ -204,7 +200,7 @@ private slots:
         w(button)->click();
         QCOMPARE(driver.remaining(), 0);
         QCOMPARE(driver.errors(), QStringList());
-        QTEST(kel->queued().join(QLatin1Char(' ')), "queued");
+        QTEST(queued().join(QLatin1Char(' ')), "queued");
         QTEST(messages().split(QLatin1Char('\n')).join(QLatin1Char('|')), "shown");
         QVERIFY(window->isVisible());
     }
@@ -220,7 +216,6 @@ private slots:
     void webPage()
     {
         QFETCH(bool, browser);
-        emit kel->connectChanged(KelInterface::NotConnected);
         kel->setIpAddr(QStringLiteral("10.1.2.3:2323"));
         QStringList opened;
         WebPageDialog::setOpener([&](const QUrl &page) { return opened << page.toString(), browser; });
@@ -256,13 +251,14 @@ private slots:
     {
         QFETCH(QString, checksum);
         QFETCH(int, first);
+        QVERIFY(connectPanel());
         const QString log = QLatin1String(Ptx::RunLogName);
         QFile::remove(log);
         QVERIFY(Ptx::appendRunLog(log, Ptx::runLogLine({{}, {}, "slide.rcp", 2, 4, Ptx::RunEnding::LinkLost, 1, 2, checksum})));
         kel->setRecipe(Lines);
         kel->setFileName(QStringLiteral("slide.rcp"));
         w<QTabWidget>(QStringLiteral("tabWidget"))->setCurrentWidget(w<QWidget>(QStringLiteral("tabRun")));
-        emit kel->clrDisp();
+        window->clrDisplay();
         ModalDriver driver;
         QString prompt;
         driver.on<NumInputBox>([&](NumInputBox &box) {
@@ -309,8 +305,6 @@ private slots:
         QFETCH(QString, button);
         QFETCH(QString, keys);
         QFETCH(bool, ok);
-        kel->connected = false;
-        emit kel->connectChanged(KelInterface::NotConnected);
         kel->setIpAddr(QStringLiteral("10.1.2.3:2323"));
         kel->setXYCenSpeed(0.1234567);
         kel->setDefRecipeName(QStringLiteral("Slide.rcp"));

@@ -55,45 +55,48 @@ class TestMainWindowStates : public QObject, private PanelFixture
 private slots:
     void initTestCase() { QVERIFY(dir.isValid() && QDir::setCurrent(dir.path())); }
     void init() { openWindow(); }
-    void cleanup() { window.reset(); }
+    void cleanup() { panel.reset(); }
 
-    // States and modules are comma-separated numbers.
+    // How far the connection got ("connecting" may be followed by values the interface
+    // reports), on a controller with the given modules.
     void connectionStates_data()
     {
-        QTest::addColumn<QString>("states");
-        QTest::addColumn<QString>("modules");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QList<int>>("modules");
         QTest::addColumn<int>("page");
         QTest::addColumn<QString>("buttonText");
         QTest::addColumn<QString>("on");    // groups of controls enabled
         QTest::addColumn<QString>("shown"); // position displays shown, and Stage and FilterWheel tabs enabled
 
-        const char *all = "1,2,3,17,27";
+        const QList<int> all{1, 2, 3, 17, 27};
         QTest::newRow("start-up") << "" << all << ConfigPage << "Connect" << "C" << "XYZ SF";
-        QTest::newRow("1 connecting") << "1" << all << ConfigPage << "Connecting" << "" << "XYZ SF";
-        QTest::newRow("unknown values change nothing") << "1,7,-1" << all << ConfigPage << "Connecting" << "" << "XYZ SF";
-        QTest::newRow("link lost during start-up allows reconnecting") << "1,0" << all << ConfigPage << "CONNECT" << "C" << "XYZ SF";
-        QTest::newRow("2 all modules") << "2" << all << StagePage << "DISCONNECT" << "FOW" << "XYZ SF";
-        QTest::newRow("2 only module 17") << "2" << "17" << FilterPage << "DISCONNECT" << "OW" << " F";
-        QTest::newRow("2 no module") << "2" << "" << StagePage << "DISCONNECT" << "O" << " ";
-        QTest::newRow("2 stage without focus") << "2" << "1,2" << StagePage << "DISCONNECT" << "O" << "XY S";
-        QTest::newRow("2 focus and wheel 2: no wheel page") << "2" << "3,27" << StagePage << "DISCONNECT" << "FO" << "Z S";
+        QTest::newRow("connecting, unknown values change nothing") << "connecting 7 -1" << all << ConfigPage << "Connecting" << "" << "XYZ SF";
+        QTest::newRow("link lost during start-up allows reconnecting") << "lost" << all << ConfigPage << "CONNECT" << "C" << "XYZ SF";
+        QTest::newRow("ready, all modules") << "ready" << all << StagePage << "DISCONNECT" << "FOW" << "XYZ SF";
+        QTest::newRow("ready, only module 17") << "ready" << QList<int>{17} << FilterPage << "DISCONNECT" << "OW" << " F";
+        QTest::newRow("ready, no module") << "ready" << QList<int>{} << StagePage << "DISCONNECT" << "O" << " ";
+        QTest::newRow("ready, stage without focus") << "ready" << QList<int>{1, 2} << StagePage << "DISCONNECT" << "O" << "XY S";
+        QTest::newRow("ready, focus and wheel 2: no wheel page") << "ready" << QList<int>{3, 27} << StagePage << "DISCONNECT" << "FO" << "Z S";
     }
 
     void connectionStates()
     {
-        QFETCH(QString, states);
-        QFETCH(QString, modules);
+        QFETCH(QString, how);
+        QFETCH(QList<int>, modules);
         QFETCH(QString, buttonText);
-        kel->modulespresent = 0;
-        for (const QString &m : modules.split(QLatin1Char(','), Qt::SkipEmptyParts))
-            kel->modulespresent |= 1u << m.toUInt();
-        kel->connected = states.endsWith(QLatin1Char('2'));
-        if (!states.isEmpty()) {
+        PtxSim::Options options;
+        options.modules = modules;
+        openWindow(options);
+        if (!how.isEmpty()) {
             tabs()->setCurrentIndex(StagePage);
-            emit kel->modulesPresentChanged();
+            QVERIFY(how == QLatin1String("ready") ? connectPanel() : (w(QStringLiteral("pushButton"))->click(), waitUntil([this] {
+                return kel->receiveState() == KelInterface::RxHunt;
+            })));
         }
-        for (const QString &state : states.split(QLatin1Char(','), Qt::SkipEmptyParts))
-            emit kel->connectChanged(state.toInt());
+        if (how == QLatin1String("lost"))
+            QVERIFY((panel->sim.dropClient(), waitUntil([this] { return panel->text("pushButton", "CONNECT"); })));
+        for (const QString &value : how.split(QLatin1Char(' ')).mid(1))
+            emit kel->connectChanged(value.toInt());
 
         QTEST(tabs()->currentIndex(), "page");
         QCOMPARE(w(QStringLiteral("pushButton"))->text(), buttonText);
@@ -112,35 +115,41 @@ private slots:
         QVERIFY(w(QStringLiteral("butHalt"))->isEnabled() && w(QStringLiteral("butExit"))->isEnabled());
     }
 
-    // The run's state: connected, running, paused, in a delay (a dot where it is not).
+    // How far the run got with its own controls: START, the load prompt, RESUME and the dwell
+    // at the first point, PAUSE there, the link dropped.
     void recipeControls_data()
     {
-        QTest::addColumn<QString>("state");
+        QTest::addColumn<int>("reached");
         QTest::addColumn<QString>("on");
         const char *halted = "FW1p1 GotoZ NextStep Pause PrevStep Start Stop Up";
-        QTest::newRow("stopped") << "C..." << "FW1p1 GotoZ Start Up";
-        QTest::newRow("moving") << "CR.." << "Pause Stop";
-        QTest::newRow("in a delay") << "CR.D" << halted;
-        QTest::newRow("paused") << "CRP." << halted;
-        QTest::newRow("paused, link gone") << ".RP." << "NextStep Pause PrevStep Stop";
+        QTest::newRow("stopped") << 0 << "FW1p1 GotoZ Start Up";
+        QTest::newRow("started") << 1 << "Pause Stop";
+        QTest::newRow("at the load prompt") << 2 << halted;
+        QTest::newRow("in a delay") << 3 << halted;
+        QTest::newRow("paused") << 4 << halted;
+        QTest::newRow("paused, link gone") << 5 << "";
     }
 
     void recipeControls()
     {
-        QFETCH(QString, state);
-        kel->setModules({1, 2, 3, 17});
-        kel->connected = state[0] == 'C';
-        kel->recipeRunning = state[1] == 'R';
-        kel->recipePaused = state[2] == 'P';
-        kel->recipeInDelay = state[3] == 'D';
-        emit kel->updateRecipeSts();
+        QFETCH(int, reached);
+        QVERIFY(connectPanel());
+        kel->setRecipe({QStringLiteral("DELAY 100000"), QStringLiteral("POINT 1,0")});
+        const std::function<bool()> steps[] = {
+            [this] { return w(QStringLiteral("butStart"))->click(), true; },
+            [this] { return panel->stepUntil([this] { return kel->isRecipePaused(); }); },
+            [this] { return w(QStringLiteral("butPause"))->click(), panel->stepUntil([this] { return kel->isRecipeDelay() && panel->sim.axisPosition(Ptx::DevX) == StepsPerMM; }); },
+            [this] { return w(QStringLiteral("butPause"))->click(), true; },
+            [this] { return panel->sim.dropClient(), waitUntil([this] { return !kel->isConnected(); }); }};
+        for (int i = 0; i < reached; ++i)
+            QVERIFY(steps[i]());
         QStringList enabled;
         for (const char *name : {"FW1p1", "GotoZ", "Halt", "NextStep", "Pause", "PrevStep", "Start", "Stop", "Up"})
             if (w(QStringLiteral("but") + QLatin1String(name))->isEnabled())
                 enabled << QLatin1String(name);
         QVERIFY2(enabled.removeOne(QStringLiteral("Halt")), "HALT is always on");
         QTEST(enabled.join(QLatin1Char(' ')), "on");
-        QCOMPARE(w(QStringLiteral("butPause"))->text(), QLatin1String(kel->recipePaused ? "Resume" : "Pause"));
+        QCOMPARE(w(QStringLiteral("butPause"))->text(), QLatin1String(kel->isRecipePaused() ? "Resume" : "Pause"));
     }
 
     // The mode buttons and the mode the interface reports: relative in skew checks both, a
@@ -148,8 +157,7 @@ private slots:
     // checked (modes, wheels, shutters during a run).
     void modes()
     {
-        kel->connected = true;
-        emit kel->connectChanged(KelInterface::SystemReady);
+        QVERIFY(connectPanel());
         // A button tapped, or a mode value reported.
         const std::pair<QString, const char *> steps[] = {{"butRel", "R"}, {"butRel", "A"}, {"butRel", "R"}, {"butSkew", "S"},
                                                           {"butAbs", "A"}, {"3", "RS"}, {"4", "RS"}, {"-1", "RS"}};
@@ -174,7 +182,8 @@ private slots:
         }
     }
 
-    // A wheel's size and position, and the three shutters' states, as the controller reports them.
+    // A wheel's size as the controller gives it at the start-up (0: the wheel is not fitted),
+    // then a position and the three shutters' states as the interface reports them.
     void wheelsAndShutters_data()
     {
         QTest::addColumn<int>("wheel");
@@ -197,11 +206,15 @@ private slots:
         QFETCH(long, position);
         QFETCH(QList<long>, shutters);
         QFETCH(QString, open);
-        (wheel == 1 ? kel->fw1NumPos : kel->fw2NumPos) = numPos;
-        if (wheel == 1)
-            emit kel->fw1PosChanged(position);
+        PtxSim::Options options = everyModule();
+        options.wheel1Positions = options.wheel2Positions = 4;
+        if (numPos == 0)
+            options.modules.removeOne(Ptx::DevWheel2);
         else
-            emit kel->fw2PosChanged(position);
+            (wheel == 1 ? options.wheel1Positions : options.wheel2Positions) = int(numPos);
+        openWindow(options);
+        QVERIFY(connectPanel());
+        emit (kel->*(wheel == 1 ? &KelInterface::fw1PosChanged : &KelInterface::fw2PosChanged))(position);
         // Both shutter groups start the other way, so every button has to change.
         for (int g = 1; g <= 2; ++g)
             for (int s = 1; s <= 3; ++s)
@@ -217,8 +230,8 @@ private slots:
                 QCOMPARE(w(QStringLiteral("butFW%1sh%2").arg(g).arg(s))->isChecked(), open[s - 1] == '+');
         }
         QTEST(shown[wheel - 1], "shown");
-        // The other wheel (size 0, position 0) keeps four buttons.
-        QCOMPARE(shown[2 - wheel], QStringLiteral("----......"));
+        // The other wheel (four positions, on 1 since the start-up) keeps its buttons.
+        QCOMPARE(shown[2 - wheel], QStringLiteral("+---......"));
     }
 
     void messageDisplay()
@@ -244,7 +257,7 @@ private slots:
     void underAFinger()
     {
         window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(window));
         for (int i = 0; i < tabs()->count(); ++i) {
             QVERIFY2(tabs()->tabBar()->tabRect(i).width() >= FingerWidth, qPrintable(tabs()->tabText(i)));
             for (QWidget *child : tabs()->widget(i)->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))

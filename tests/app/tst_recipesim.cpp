@@ -104,9 +104,9 @@ private slots:
     // page shows the recipe taken by OK and by LOAD without a tap on Compile.
     void editSaveAndLoadThroughTheDialogs()
     {
-        PanelProbe *kel = p->kel;
-        kel->connected = true;
-        emit kel->connectChanged(KelInterface::SystemReady);
+        p = std::make_unique<LivePanel>(everyModule(), Stepped);   // no run: the tick stands still
+        QVERIFY(p->connectPanel());
+        KelInterface *kel = p->kel;
         showRunPage();
         kel->setRecipe({QStringLiteral("DEFREP 1,1"), QStringLiteral("POINT 1,2")});
         ModalDriver driver;
@@ -122,8 +122,7 @@ private slots:
             p->b("butEdit")->click();
             QVERIFY(label("runPageStatus").startsWith(answer == QDialogButtonBox::Ok ? "2 ENTRIES  " : "0 ENTRIES  "));
             QVERIFY(kel->isAbs());
-            QCOMPARE(kel->queued(), QStringList{QStringLiteral("0,66,0,0")});
-            kel->drop();
+            QCOMPARE(kel->pendingCommands(), QStringList{QStringLiteral("0,66,0,0")});
         }
         const QStringList lines{"DEFREP 1,1", "ENDREP", "POINT 1,2"};
         QCOMPARE(kel->getRecipe(), lines);
@@ -147,8 +146,8 @@ private slots:
     // SAVE offers the loaded file's name as it is on disk and writes that very file.
     void saveWritesTheLoadedFile()
     {
-        p->kel->connected = true;
-        emit p->kel->connectChanged(KelInterface::SystemReady);
+        p = std::make_unique<LivePanel>(everyModule(), Stepped);
+        QVERIFY(p->connectPanel());
         write(QStringLiteral("Slide.rcp"), "POINT 1,1\n");
         ModalDriver driver;
         driver.on<dlgRcpFile>([](dlgRcpFile &f) { findWidget(f, QStringLiteral("butPrev"))->click(), f.accept(); });
