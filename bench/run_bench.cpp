@@ -214,11 +214,11 @@ int main(int argc, char *argv[])
         return 1;
     }
     kel->setTickPeriod(0);
-    if (!kel->openConnection(sim.clientAddress()) || !waitFor([&] { return kel->receiveState() == KelInterface::RxHunt; })) {
+    if (!kel->openConnection(sim.clientAddress()) || !waitFor([&] { return kel->receiveState() == KelInterface::ReceiveState::RxHunt; })) {
         std::fprintf(stderr, "no log-in\n");
         return 1;
     }
-    for (int i = 0; i < StartUpTicks && kel->currentInterfaceState() != KelInterface::INT_NORMAL; ++i)
+    for (int i = 0; i < StartUpTicks && kel->currentInterfaceState() != KelInterface::InterfaceState::INT_NORMAL; ++i)
         tick(*kel, sim);
 
     QStringList recipe{QStringLiteral("DELAY %1").arg(Ptx::RecipeTickMs)};

@@ -75,8 +75,8 @@ struct LivePanel {
         b("pushButton")->click();
         if (kel->tickPeriod() != Stepped)
             return waitUntil([this] { return text("pushButton", "DISCONNECT"); }, StartUpMs);
-        return waitUntil([this] { return kel->receiveState() == KelInterface::RxHunt; })
-               && stepUntil([this] { return kel->currentInterfaceState() == KelInterface::INT_NORMAL; }, StartUpTicks);
+        return waitUntil([this] { return kel->receiveState() == KelInterface::ReceiveState::RxHunt; })
+               && stepUntil([this] { return kel->currentInterfaceState() == KelInterface::InterfaceState::INT_NORMAL; }, StartUpTicks);
     }
 
     // One work tick. A command sent to a module that answers has its reply taken before the

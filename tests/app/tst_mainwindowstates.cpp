@@ -90,7 +90,7 @@ private slots:
         if (!how.isEmpty()) {
             tabs()->setCurrentIndex(StagePage);
             QVERIFY(how == QLatin1String("ready") ? connectPanel() : (w(QStringLiteral("pushButton"))->click(), waitUntil([this] {
-                return kel->receiveState() == KelInterface::RxHunt;
+                return kel->receiveState() == KelInterface::ReceiveState::RxHunt;
             })));
         }
         if (how == QLatin1String("lost"))

@@ -21,7 +21,7 @@ public:
             return false;
         socket = server.nextPendingConnection();
         send(logIn ? "Login:Password:ready\n" : "");
-        return !logIn || SimRig::waitFor([&] { return kel.receiveState() == KelInterface::RxHunt; });
+        return !logIn || SimRig::waitFor([&] { return kel.receiveState() == KelInterface::ReceiveState::RxHunt; });
     }
 
     // Writes the bytes in pieces of `chunk` bytes (all at once for 0), each flushed and

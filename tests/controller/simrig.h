@@ -29,7 +29,7 @@ public:
     bool connectAndLogIn()
     {
         return kel.openConnection(sim.clientAddress())
-               && waitFor([this] { return kel.receiveState() == KelInterface::RxHunt; });
+               && waitFor([this] { return kel.receiveState() == KelInterface::ReceiveState::RxHunt; });
     }
 
     // Lets the sockets of both sides move what they hold.
@@ -52,7 +52,7 @@ public:
             const bool idle = !kel.awaitingReply();
             const bool queued = !kel.pendingCommands().isEmpty();
             kel.tick();
-            if (idle && (queued || kel.awaitingReply()) && kel.receiveState() >= KelInterface::RxHunt)
+            if (idle && (queued || kel.awaitingReply()) && kel.receiveState() >= KelInterface::ReceiveState::RxHunt)
                 waitFor([&] { return sim.total() > received; }, TrafficWaitMs);
             pump();
             if (kel.awaitingReply() && sim.repliesSent() > replies)
@@ -86,7 +86,7 @@ public:
     bool startUp()
     {
         return connectAndLogIn()
-            && tickUntil([this] { return kel.currentInterfaceState() == KelInterface::INT_NORMAL; }, 3000);
+            && tickUntil([this] { return kel.currentInterfaceState() == KelInterface::InterfaceState::INT_NORMAL; }, 3000);
     }
 
     static constexpr int PumpPasses = 4;

@@ -242,7 +242,7 @@ private slots:
         Panel p;
         QVERIFY(peer.accept(p.kel));
         // No module answers the start-up; then X reports a position, which makes it fitted.
-        QVERIFY(p.tickUntil([&] { return p.kel.currentInterfaceState() == KelInterface::INT_NORMAL; }, 1000));
+        QVERIFY(p.tickUntil([&] { return p.kel.currentInterfaceState() == KelInterface::InterfaceState::INT_NORMAL; }, 1000));
         peer.send(reply(1, 5, 0));
         const QStringList readX{QStringLiteral("1,84,5,0")};
         QVERIFY(p.tickUntil([&] { return p.kel.awaitingReply() && p.kel.pendingCommands() == readX; }, 50));

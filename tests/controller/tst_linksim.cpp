@@ -161,16 +161,16 @@ private slots:
         QVERIFY(rig.connectAndLogIn());
         QCOMPARE(events, (QStringList{"0", "clear", "Connected!", "1"}));
         // A new address during the system check disconnects; the start-up begins anew.
-        QVERIFY(rig.tickUntil([&] { return rig.kel.currentInterfaceState() == KelInterface::INT_SYSCHECK; }, 1000));
+        QVERIFY(rig.tickUntil([&] { return rig.kel.currentInterfaceState() == KelInterface::InterfaceState::INT_SYSCHECK; }, 1000));
         rig.tick(2);
         events.clear();
         rig.kel.setIpAddr(other.clientAddress());
         QCOMPARE(events, (QStringList{"0", "clear", "DisConnected!", "0"}));
         QVERIFY(!rig.kel.isConnected());
-        QCOMPARE(rig.kel.currentInterfaceState(), uint(KelInterface::INT_INIT));
+        QCOMPARE(rig.kel.currentInterfaceState(), uint(KelInterface::InterfaceState::INT_INIT));
         QVERIFY(SimRig::waitFor([&] { return !rig.sim.hasClient(); }));
         QVERIFY(rig.kel.openConnection());
-        QVERIFY(SimRig::waitFor([&] { return rig.kel.receiveState() == KelInterface::RxHunt && other.isLoggedIn(); }));
+        QVERIFY(SimRig::waitFor([&] { return rig.kel.receiveState() == KelInterface::ReceiveState::RxHunt && other.isLoggedIn(); }));
         rig.tick();
         QVERIFY(!events.contains(Lost));
         QCOMPARE(events.last(), QStringLiteral("Initializing.  Please Wait."));
@@ -281,10 +281,10 @@ private slots:
         rig.sim.setLoginFlood(bytes);
         QVERIFY(rig.kel.openConnection(rig.sim.clientAddress()));
         QVERIFY(SimRig::waitFor([&] {
-            return rig.kel.receiveState() == KelInterface::RxHunt
+            return rig.kel.receiveState() == KelInterface::ReceiveState::RxHunt
                    || rig.display.contains(QStringLiteral("CONNECT FAILED!!!!"));
         }));
-        QCOMPARE(rig.kel.receiveState() == KelInterface::RxHunt, loggedIn);
+        QCOMPARE(rig.kel.receiveState() == KelInterface::ReceiveState::RxHunt, loggedIn);
         QCOMPARE(rig.sim.floodBytesSent(), qint64(bytes));
     }
 
@@ -312,7 +312,7 @@ private slots:
         QVERIFY(rig.kel.openConnection(rig.sim.clientAddress()));
         int last = -1;
         if (how != QLatin1String("refuse")) {
-            QVERIFY(SimRig::waitFor([&] { return rig.kel.receiveState() == KelInterface::RxHunt; }));
+            QVERIFY(SimRig::waitFor([&] { return rig.kel.receiveState() == KelInterface::ReceiveState::RxHunt; }));
             for (int i = 0; i < 6; ++i)
                 last = rig.kel.addCommand(1, 65, 0, i, false);
             if (how == QLatin1String("hang up"))
@@ -320,12 +320,12 @@ private slots:
             if (how.startsWith(QLatin1String("hang up")))
                 rig.sim.dropClient();
             else
-                rig.tickUntil([&] { return rig.kel.receiveState() == KelInterface::RxWaitLogin; }, 10);
+                rig.tickUntil([&] { return rig.kel.receiveState() == KelInterface::ReceiveState::RxWaitLogin; }, 10);
         }
         QVERIFY(SimRig::waitFor([&] { return rig.display.contains(shown); }));
         QCOMPARE(rig.display.last(), shown);
         QCOMPARE(connects.last().at(0).toInt(), 0);
-        QCOMPARE(rig.kel.currentInterfaceState(), uint(KelInterface::INT_INIT));
+        QCOMPARE(rig.kel.currentInterfaceState(), uint(KelInterface::InterfaceState::INT_INIT));
         // What had not been sent is withdrawn and never reaches a later connection.
         QVERIFY(rig.kel.isCommandDone(last) && rig.kel.pendingCommands().isEmpty());
         // A later disconnect by the operator is an ordinary one.
