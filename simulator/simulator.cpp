@@ -186,7 +186,6 @@ void Simulator::setDropFraction(double fraction) { opts.faults.dropFraction = fr
 void Simulator::setCoalesce(bool on) { opts.faults.coalesce = on; }
 void Simulator::setCloseAfter(int packets) { opts.faults.closeAfterPackets = packets; }
 void Simulator::setRefuseLogin(bool on) { opts.faults.refuseLogin = on; }
-void Simulator::setLoginFlood(int bytes) { opts.faults.loginFloodBytes = bytes; }
 
 // Hardware time.
 

@@ -49,7 +49,6 @@ public:
     void setCoalesce(bool on);
     void setCloseAfter(int packets);
     void setRefuseLogin(bool on);
-    void setLoginFlood(int bytes);
 
     // Hardware time.
     void setTimeScale(double factor);

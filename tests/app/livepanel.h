@@ -7,12 +7,9 @@
 #include "controller/kelinterface.h"
 #include "simulator/simulator.h"
 #include "support/findwidget.h"
+#include "support/stepping.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QTextEdit>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -23,22 +20,9 @@ constexpr int Stepped = 0;           // tick period of a panel the test steps
 constexpr double HardwareSpeedUp = 25.0;
 constexpr int StartUpMs = 20000;
 constexpr int StartUpTicks = 3000;   // the settling, the module scan and the system check
-constexpr int TrafficMs = 5000;
-constexpr int PumpPasses = 4;
 constexpr qint32 StepsPerMM = 10000;
 
-// Runs the event loop until the condition holds, looking after every pass. Unlike QTRY_*,
-// which sleeps between passes, this lets the interface's 1 ms tick run at its own pace.
-inline bool waitUntil(const std::function<bool()> &condition, int timeoutMs = TrafficMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    QTimer wake;   // bounds each sleep
-    wake.start(TickMs);
-    while (!condition() && clock.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return condition();
-}
+using Stepping::waitUntil;
 
 // A controller with every module fitted, so that the start-up's module scan meets no silent
 // module: the panel waits ten ticks for each, and the packet after one waits for the
@@ -84,18 +68,13 @@ struct LivePanel {
     void step()
     {
         kel->tick();
-        const int dev = kel->pendingCommands().value(0).section(QLatin1Char(','), 0, 0).toInt();
-        if (kel->awaitingReply() && (dev == Ptx::DevController || sim.modulePresent(dev)))
-            waitUntil([this] { return !kel->awaitingReply(); });
-        for (int i = 0; i < PumpPasses; ++i)
-            QCoreApplication::processEvents();
+        waitUntil([this] { return !Stepping::replyDue(*kel, sim); });
+        Stepping::pump();
         sim.advance(Ptx::TickMs);
     }
     bool stepUntil(const std::function<bool()> &condition, int maxTicks = StartUpTicks)
     {
-        for (int i = 0; i < maxTicks && !condition(); ++i)
-            step();
-        return condition();
+        return Stepping::stepUntil(condition, maxTicks, [this] { step(); });
     }
 
     PtxSim::Simulator sim;

@@ -70,7 +70,7 @@ private slots:
         QSignalSpy finished(kel.data(), &QThread::finished);
         ModalDriver driver;
         driver.keypad(QStringLiteral("482.7093"));
-        QTimer::singleShot(TrafficMs, p.window.get(), [] { QCoreApplication::exit(1); });
+        QTimer::singleShot(Stepping::TrafficWaitMs, p.window.get(), [] { QCoreApplication::exit(1); });
         QTimer::singleShot(0, p.window.get(), [&] { p.b("butExit")->click(); });
         QCOMPARE(QCoreApplication::exec(), 0);
         QVERIFY(!p.window->isVisible());
@@ -113,7 +113,7 @@ private slots:
         }
         // The tick stepped on until the attempt ends.
         QVERIFY(waitUntil([&] { return p.text("pushButton", "CONNECT") || (p.kel->tick(), p.text("pushButton", "CONNECT")); },
-                          Ptx::ConnectTimeoutMs + TrafficMs));
+                          Ptx::ConnectTimeoutMs + Stepping::TrafficWaitMs));
         QVERIFY(p.b("pushButton")->isEnabled() && p.b("butConfigure")->isEnabled());
         QVERIFY(p.messages().endsWith(QStringLiteral("CONNECT FAILED!!!!")));
     }

@@ -17,11 +17,11 @@ public:
     bool accept(KelInterface &kel, bool logIn = true)
     {
         if (!kel.openConnection(QStringLiteral("127.0.0.1:%1").arg(server.serverPort()))
-            || !SimRig::waitFor([this] { return server.hasPendingConnections(); }))
+            || !Stepping::waitUntil([this] { return server.hasPendingConnections(); }))
             return false;
         socket = server.nextPendingConnection();
         send(logIn ? "Login:Password:ready\n" : "");
-        return !logIn || SimRig::waitFor([&] { return kel.receiveState() == KelInterface::ReceiveState::RxHunt; });
+        return !logIn || Stepping::waitUntil([&] { return kel.receiveState() == KelInterface::ReceiveState::RxHunt; });
     }
 
     // Writes the bytes in pieces of `chunk` bytes (all at once for 0), each flushed and
@@ -33,8 +33,8 @@ public:
         for (qsizetype at = 0; at < bytes.size(); at += step, ++pieces) {
             socket->write(bytes.mid(at, step));
             socket->flush();
-            SimRig::waitFor([this] { return socket->bytesToWrite() == 0; });
-            SimRig::pump();
+            Stepping::waitUntil([this] { return socket->bytesToWrite() == 0; });
+            Stepping::pump();
         }
         return pieces;
     }

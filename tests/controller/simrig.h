@@ -4,13 +4,9 @@
 #include "controller/kelinterface.h"
 #include "simulator/simulator.h"
 #include "support/diagcapture.h"
+#include "support/stepping.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QStringList>
-#include <QTimer>
-
-#include <functional>
 
 // Holds the simulator and a panel link side by side and steps them together; the link's
 // own tick is stopped.
@@ -29,14 +25,7 @@ public:
     bool connectAndLogIn()
     {
         return kel.openConnection(sim.clientAddress())
-               && waitFor([this] { return kel.receiveState() == KelInterface::ReceiveState::RxHunt; });
-    }
-
-    // Lets the sockets of both sides move what they hold.
-    static void pump()
-    {
-        for (int i = 0; i < PumpPasses; ++i)
-            QCoreApplication::processEvents();
+               && Stepping::waitUntil([this] { return kel.receiveState() == KelInterface::ReceiveState::RxHunt; });
     }
 
     // One work tick. A packet it sends is waited for until the controller has it, and an
@@ -53,33 +42,18 @@ public:
             const bool queued = !kel.pendingCommands().isEmpty();
             kel.tick();
             if (idle && (queued || kel.awaitingReply()) && kel.receiveState() >= KelInterface::ReceiveState::RxHunt)
-                waitFor([&] { return sim.total() > received; }, TrafficWaitMs);
-            pump();
+                Stepping::waitUntil([&] { return sim.total() > received; }, TrafficWaitMs);
+            Stepping::pump();
             if (kel.awaitingReply() && sim.repliesSent() > replies)
-                waitFor([this] { return !kel.awaitingReply(); }, TrafficWaitMs);
+                Stepping::waitUntil([this] { return !kel.awaitingReply(); }, TrafficWaitMs);
             sim.advance(hardwareMsPerTick);
-            pump();
+            Stepping::pump();
         }
     }
 
     bool tickUntil(const std::function<bool()> &condition, int maxTicks)
     {
-        for (int i = 0; i < maxTicks && !condition(); ++i)
-            tick();
-        return condition();
-    }
-
-    // Waits on the wall clock for socket traffic, sleeping in the event loop until something
-    // happens (a short wake-up timer bounds each sleep).
-    static bool waitFor(const std::function<bool()> &condition, int timeoutMs = 5000)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        QTimer wake;
-        wake.start(1);
-        while (!condition() && clock.elapsed() <= timeoutMs)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        return condition();
+        return Stepping::stepUntil(condition, maxTicks, [this] { tick(); });
     }
 
     // Ticks through the start-up and the system check into normal operation.
@@ -89,7 +63,7 @@ public:
             && tickUntil([this] { return kel.currentInterfaceState() == KelInterface::InterfaceState::INT_NORMAL; }, 3000);
     }
 
-    static constexpr int PumpPasses = 4;
+    // A packet or reply due within a tick comes at once; this is a bound for when it does not.
     static constexpr int TrafficWaitMs = 2000;
     PtxSim::Simulator sim;
     KelInterface kel{QStringLiteral("127.0.0.1:1")};

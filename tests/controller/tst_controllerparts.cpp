@@ -1,5 +1,5 @@
 // The command ring, the receiver and the controller status on their own: queuing,
-// withdrawing, the log-in text, the framing of packets cut anywhere, status replies.
+// withdrawing, a packet handler that stops the read, status replies.
 #include "controller/commandring.h"
 #include "controller/controllerstatus.h"
 #include "controller/linkreceiver.h"
@@ -14,10 +14,6 @@ class TestControllerParts : public QObject
 private slots:
     void ringFillsAndWraps();
     void ringWithdraws();
-    void loginSteps_data();
-    void loginSteps();
-    void framing_data();
-    void framing();
     void handlerStopsTheRead();
     void statusReads_data();
     void statusReads();
@@ -28,28 +24,6 @@ namespace {
 QByteArray position(long value)
 {
     return Ptx::encodeCommandPacket(Ptx::DevX, Ptx::CmdRead + Ptx::ReplyOffset, Ptx::IdxPosition, 4, value);
-}
-
-// Frames bytes cut into reads at the given places; returns the packets handed on, as hex.
-QStringList frame(LinkReceiver &rx, const QByteArray &bytes, const QList<int> &cuts, LinkReceiver::Dropped *sum)
-{
-    QStringList packets;
-    int from = 0;
-    QList<int> ends = cuts;
-    ends << bytes.size();
-    for (int end : ends) {
-        const QByteArray read = bytes.mid(from, end - from);
-        const LinkReceiver::Dropped d = rx.framePackets(
-            reinterpret_cast<const unsigned char *>(read.constData()), unsigned(read.size()), [&] {
-                packets << QByteArray(reinterpret_cast<const char *>(rx.rxbuf), int(rx.rxlen)).toHex();
-                return true;
-            });
-        sum->tooLong += d.tooLong;
-        sum->unterminated += d.unterminated;
-        sum->skipped += d.skipped;
-        from = end;
-    }
-    return packets;
 }
 
 } // namespace
@@ -94,82 +68,6 @@ void TestControllerParts::ringWithdraws()
     ring.withdrawPending();
     QVERIFY(ring.isEmpty() && !ring.awaitingReply());
     QVERIFY(ring.cmdDone(third) && ring.cmdError(third));
-}
-
-void TestControllerParts::loginSteps_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QString>("steps");
-    QTest::newRow("whole log-in") << QByteArray("PTX4100\r\nLogin:Password:Welcome\r\n#") << "user password finished";
-    QTest::newRow("prompt after other text") << QByteArray("xLogin: Login:") << "user";
-    QTest::newRow("password asked first is not answered") << QByteArray("Password:") << "";
-    QTest::newRow("talk without a prompt overflows")
-        << QByteArray(Ptx::RxBufSize + 1, 'x') << "overflow";
-}
-
-void TestControllerParts::loginSteps()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(QString, steps);
-    LinkReceiver rx;
-    QStringList seen;
-    for (char c : text) {
-        if (!rx.inLogin())
-            break;
-        switch (rx.takeLoginByte(static_cast<unsigned char>(c))) {
-        case LinkReceiver::LoginStep::SendUser: seen << "user"; break;
-        case LinkReceiver::LoginStep::SendPassword: seen << "password"; break;
-        case LinkReceiver::LoginStep::Finished: seen << "finished"; break;
-        case LinkReceiver::LoginStep::Overflow: seen << "overflow"; break;
-        case LinkReceiver::LoginStep::None: break;
-        }
-        if (seen.endsWith(QStringLiteral("overflow")))
-            break;
-    }
-    QCOMPARE(seen.join(' '), steps);
-}
-
-void TestControllerParts::framing_data()
-{
-    const QByteArray a = position(1234);
-    const QByteArray b = position(-5);
-    QByteArray tooLong = a;
-    tooLong[6] = char(0xFF);
-    tooLong[7] = char(0xFF);
-    QByteArray unterminated = a;
-    unterminated[unterminated.size() - 1] = 'x';
-
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QList<int>>("cuts");
-    QTest::addColumn<QStringList>("packets");
-    QTest::addColumn<QList<unsigned int>>("dropped"); // too long, unterminated, skipped
-    QTest::newRow("two packets in one read") << a + b << QList<int>{} << QStringList{a.toHex(), b.toHex()}
-                                             << QList<unsigned int>{0, 0, 0};
-    QTest::newRow("cut in the header and in the data")
-        << a + b << QList<int>{3, int(a.size()) + 9} << QStringList{a.toHex(), b.toHex()} << QList<unsigned int>{0, 0, 0};
-    QTest::newRow("junk between packets passed over")
-        << QByteArray("zz") + a + "q" + b << QList<int>{1} << QStringList{a.toHex(), b.toHex()}
-        << QList<unsigned int>{0, 0, 3};
-    QTest::newRow("frame declaring too much given up at its start")
-        << tooLong + b << QList<int>{} << QStringList{b.toHex()}
-        << QList<unsigned int>{1, 0, unsigned(tooLong.size() - 1)};
-    QTest::newRow("frame without terminator given up at its start")
-        << unterminated + b << QList<int>{4} << QStringList{b.toHex()}
-        << QList<unsigned int>{0, 1, unsigned(unterminated.size() - 1)};
-}
-
-void TestControllerParts::framing()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QList<int>, cuts);
-    QFETCH(QStringList, packets);
-    QFETCH(QList<unsigned int>, dropped);
-    LinkReceiver rx;
-    rx.connectionState = LinkReceiver::RxHunt;
-    LinkReceiver::Dropped sum;
-    QCOMPARE(frame(rx, bytes, cuts, &sum), packets);
-    QCOMPARE((QList<unsigned int>{sum.tooLong, sum.unterminated, sum.skipped}), dropped);
-    QCOMPARE(rx.connectionState, unsigned(LinkReceiver::RxHunt));
 }
 
 void TestControllerParts::handlerStopsTheRead()

@@ -168,9 +168,9 @@ private slots:
         QCOMPARE(events, (QStringList{"0", "clear", "DisConnected!", "0"}));
         QVERIFY(!rig.kel.isConnected());
         QCOMPARE(rig.kel.currentInterfaceState(), uint(KelInterface::InterfaceState::INT_INIT));
-        QVERIFY(SimRig::waitFor([&] { return !rig.sim.hasClient(); }));
+        QVERIFY(Stepping::waitUntil([&] { return !rig.sim.hasClient(); }));
         QVERIFY(rig.kel.openConnection());
-        QVERIFY(SimRig::waitFor([&] { return rig.kel.receiveState() == KelInterface::ReceiveState::RxHunt && other.isLoggedIn(); }));
+        QVERIFY(Stepping::waitUntil([&] { return rig.kel.receiveState() == KelInterface::ReceiveState::RxHunt && other.isLoggedIn(); }));
         rig.tick();
         QVERIFY(!events.contains(Lost));
         QCOMPARE(events.last(), QStringLiteral("Initializing.  Please Wait."));
@@ -243,8 +243,8 @@ private slots:
         rig.sim.setFaults(faults);
         rig.kel.addCommand(Ptx::DevX, Ptx::CmdRead, Ptx::IdxPosition, 0, false);
         rig.tick();
-        QVERIFY(SimRig::waitFor([&] { return rig.sim.repliesSent() == 1; }));
-        rig.pump();
+        QVERIFY(Stepping::waitUntil([&] { return rig.sim.repliesSent() == 1; }));
+        Stepping::pump();
         QCOMPARE(rig.sim.floodBytesSent(), qint64(faults.floodHashBytes + faults.floodNoiseBytes));
         QCOMPARE(rig.sim.halfFramesSent(), faults.halfFrames ? 1 : 0);
         const int reads = 2 * (faults.floodHashBytes + faults.floodNoiseBytes) / Ptx::ReadChunk + 10;
@@ -260,32 +260,6 @@ private slots:
         const int last = rig.kel.addCommand(Ptx::DevX, Ptx::CmdRead, Ptx::IdxPosition, 0, true, &x);
         QVERIFY(rig.tickUntil([&] { return rig.kel.isCommandDone(last); }, 120));
         QCOMPARE(x, 4321l);
-    }
-
-    // A controller that talks on without a prompt fails the attempt as soon as its text
-    // passes the buffer, without a tick; one that keeps within it is logged in to.
-    void loginFlood_data()
-    {
-        QTest::addColumn<int>("bytes");
-        QTest::addColumn<bool>("loggedIn");
-        QTest::newRow("text flood before the prompt") << 5000 << false;
-        QTest::newRow("long text within the buffer") << 900 << true;
-    }
-
-    void loginFlood()
-    {
-        QFETCH(int, bytes);
-        QFETCH(bool, loggedIn);
-        DiagCapture diag;
-        SimRig rig;
-        rig.sim.setLoginFlood(bytes);
-        QVERIFY(rig.kel.openConnection(rig.sim.clientAddress()));
-        QVERIFY(SimRig::waitFor([&] {
-            return rig.kel.receiveState() == KelInterface::ReceiveState::RxHunt
-                   || rig.display.contains(QStringLiteral("CONNECT FAILED!!!!"));
-        }));
-        QCOMPARE(rig.kel.receiveState() == KelInterface::ReceiveState::RxHunt, loggedIn);
-        QCOMPARE(rig.sim.floodBytesSent(), qint64(bytes));
     }
 
     // A controller that hangs up before it has answered a packet never gave a connection:
@@ -312,7 +286,7 @@ private slots:
         QVERIFY(rig.kel.openConnection(rig.sim.clientAddress()));
         int last = -1;
         if (how != QLatin1String("refuse")) {
-            QVERIFY(SimRig::waitFor([&] { return rig.kel.receiveState() == KelInterface::ReceiveState::RxHunt; }));
+            QVERIFY(Stepping::waitUntil([&] { return rig.kel.receiveState() == KelInterface::ReceiveState::RxHunt; }));
             for (int i = 0; i < 6; ++i)
                 last = rig.kel.addCommand(1, 65, 0, i, false);
             if (how == QLatin1String("hang up"))
@@ -322,7 +296,7 @@ private slots:
             else
                 rig.tickUntil([&] { return rig.kel.receiveState() == KelInterface::ReceiveState::RxWaitLogin; }, 10);
         }
-        QVERIFY(SimRig::waitFor([&] { return rig.display.contains(shown); }));
+        QVERIFY(Stepping::waitUntil([&] { return rig.display.contains(shown); }));
         QCOMPARE(rig.display.last(), shown);
         QCOMPARE(connects.last().at(0).toInt(), 0);
         QCOMPARE(rig.kel.currentInterfaceState(), uint(KelInterface::InterfaceState::INT_INIT));
@@ -330,7 +304,7 @@ private slots:
         QVERIFY(rig.kel.isCommandDone(last) && rig.kel.pendingCommands().isEmpty());
         // A later disconnect by the operator is an ordinary one.
         rig.kel.closeConnection();
-        rig.pump();
+        Stepping::pump();
         QCOMPARE(rig.display.count(shown), 1);
         QCOMPARE(rig.display.count(Lost), int(shown == Lost));
     }
@@ -347,8 +321,8 @@ private slots:
         rig.kel.addCommand(1, 84, 5, 0, false);
         rig.kel.addCommand(2, 84, 5, 0, false);
         rig.tick(2);
-        QVERIFY(SimRig::waitFor([&] { return rig.display.contains(QStringLiteral("DisConnected!")); }));
-        rig.pump();
+        QVERIFY(Stepping::waitUntil([&] { return rig.display.contains(QStringLiteral("DisConnected!")); }));
+        Stepping::pump();
         QCOMPARE(rig.kel.stagePositionXY().y(), 0.0); // bytes after the close are not read
         QVERIFY(!rig.display.contains(Lost));
         QVERIFY(rig.connectAndLogIn());

@@ -6,12 +6,9 @@
 #include "controller/kelinterface.h"
 #include "recipe/runnerstates.h"
 #include "simulator/simulator.h"
+#include "support/stepping.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QStringList>
-
-#include <functional>
 #include <memory>
 
 class RunRig
@@ -52,19 +49,14 @@ public:
         for (int i = 0; i < n; ++i) {
             sim->advance(hardwareMs);
             kel.tick();
-            QElapsedTimer waited;
-            waited.start();
-            do
-                QCoreApplication::processEvents();
-            while (replyDue() && waited.elapsed() < ReplyWaitMs);
+            QCoreApplication::processEvents();
+            Stepping::waitUntil([this] { return !Stepping::replyDue(kel, *sim); }, ReplyWaitMs);
         }
     }
 
     bool tickUntil(const std::function<bool()> &done, int limit = 5000)
     {
-        for (int i = 0; i < limit && !done(); ++i)
-            tick();
-        return done();
+        return Stepping::stepUntil(done, limit, [this] { tick(); });
     }
 
     // Compiles the recipe and starts it as START AT does.
@@ -115,12 +107,4 @@ public:
     QList<qint64> lineTimes;    // hardware time at which each was shown
     KelInterface kel{QString()};
 
-private:
-    bool replyDue() const
-    {
-        if (!kel.awaitingReply())
-            return false;
-        const uint dev = kel.pendingCommands().value(0).section(QLatin1Char(','), 0, 0).toUInt();
-        return dev == Ptx::DevAll || dev == Ptx::DevController || sim->modulePresent(int(dev));
-    }
 };

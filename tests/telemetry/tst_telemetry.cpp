@@ -94,16 +94,16 @@ private slots:
         };
         runRecipe(settingsFor(broker.address()), [&](PanelTelemetry &t, const char *stage) {
             if (qstrcmp(stage, "ready") == 0) {
-                QVERIFY(SimRig::waitFor([&t] { return t.mqttLink()->isConnected(); }, NetworkWaitMs));
+                QVERIFY(Stepping::waitUntil([&t] { return t.mqttLink()->isConnected(); }, NetworkWaitMs));
                 sub.start(QStringLiteral("mosquitto_sub"), broker.subscription(Prefix + QStringLiteral("/#")));
-                QVERIFY(SimRig::waitFor(seen(Prefix + QStringLiteral("/online true")), NetworkWaitMs));
+                QVERIFY(Stepping::waitUntil(seen(Prefix + QStringLiteral("/online true")), NetworkWaitMs));
             } else if (qstrcmp(stage, "prompt") == 0) {
-                QVERIFY(SimRig::waitFor(seen(QStringLiteral("\"run\":\"waiting\"")), NetworkWaitMs));
+                QVERIFY(Stepping::waitUntil(seen(QStringLiteral("\"run\":\"waiting\"")), NetworkWaitMs));
             } else if (qstrcmp(stage, "entry") == 0) {
-                QVERIFY(SimRig::waitFor(seen(QStringLiteral("\"entry\":1,")), NetworkWaitMs));
+                QVERIFY(Stepping::waitUntil(seen(QStringLiteral("\"entry\":1,")), NetworkWaitMs));
             }
         });
-        QVERIFY(SimRig::waitFor(seen(Prefix + QStringLiteral("/runs ")), NetworkWaitMs));
+        QVERIFY(Stepping::waitUntil(seen(Prefix + QStringLiteral("/runs ")), NetworkWaitMs));
         const QStringList lines = QString::fromUtf8(sub.readAll()).split(QLatin1Char('\n'));
         const QStringList expected{
             "/state .*\"prompt\":\"Load Sample and press RESUME\".*\"run\":\"waiting\"",
@@ -129,10 +129,10 @@ private slots:
         QProcess panel;
         panel.start(QStringLiteral(PTX_PANEL), {QStringLiteral("--workdir"), work.path()});
         const QString online = Prefix + QStringLiteral("/online ");
-        QVERIFY(SimRig::waitFor([&] { return broker.retained(online.trimmed()) == online + "true"; }, NetworkWaitMs));
+        QVERIFY(Stepping::waitUntil([&] { return broker.retained(online.trimmed()) == online + "true"; }, NetworkWaitMs));
         ::kill(pid_t(panel.processId()), SIGKILL);
         panel.waitForFinished();
-        QVERIFY(SimRig::waitFor([&] { return broker.retained(online.trimmed()) == online + "false"; }, NetworkWaitMs));
+        QVERIFY(Stepping::waitUntil([&] { return broker.retained(online.trimmed()) == online + "false"; }, NetworkWaitMs));
     }
 
     void brokerTroubleChangesNothing_data()
@@ -165,7 +165,7 @@ private slots:
         const RunTrace on = runRecipe(settings, [&](PanelTelemetry &, const char *stage) {
             // Several refused attempts, one notice.
             if (trouble == Refused && qstrcmp(stage, "end") == 0)
-                QVERIFY(!SimRig::waitFor([this] { return notices.size() > 1; }, 20 * RetryMs));
+                QVERIFY(!Stepping::waitUntil([this] { return notices.size() > 1; }, 20 * RetryMs));
         });
         ::kill(pid_t(broker.process.processId()), SIGCONT);
         QCOMPARE(on.ticks, off.ticks);
@@ -219,7 +219,7 @@ private slots:
         PanelTelemetry telemetry(settings, &kel);
         connect(&telemetry, &PanelTelemetry::notice, this, [this](const QString &line) { notices << line; });
         const bool trusted = authority == QLatin1String("ca");
-        QVERIFY(SimRig::waitFor([&] { return telemetry.mqttLink()->isConnected() || !notices.isEmpty(); }, NetworkWaitMs));
+        QVERIFY(Stepping::waitUntil([&] { return telemetry.mqttLink()->isConnected() || !notices.isEmpty(); }, NetworkWaitMs));
         QCOMPARE(notices, trusted ? QStringList() : QStringList{"TELEMETRY: BROKER " + settings.broker + " CERTIFICATE NOT ACCEPTED"});
     }
 };
