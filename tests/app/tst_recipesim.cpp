@@ -8,6 +8,7 @@
 #include "modaldriver.h"
 #include "recipe/recipefile.h"
 #include "support/diagcapture.h"
+#include "support/testfiles.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -31,12 +32,6 @@ class TestRecipeSim : public QObject
     std::unique_ptr<LivePanel> p;
     QStringList moves;   // absolute moves ("X12", "Y11" in mm, "Z250" in steps), shutter writes, from connecting on
 
-    static void write(const QString &name, const QByteArray &text)
-    {
-        QFile f(name);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(text);
-    }
     void open()
     {
         p = std::make_unique<LivePanel>();
@@ -148,7 +143,7 @@ private slots:
     {
         p = std::make_unique<LivePanel>(everyModule(), Stepped);
         QVERIFY(p->connectPanel());
-        write(QStringLiteral("Slide.rcp"), "POINT 1,1\n");
+        writeFile(QStringLiteral("Slide.rcp"), "POINT 1,1\n");
         ModalDriver driver;
         driver.on<dlgRcpFile>([](dlgRcpFile &f) { findWidget(f, QStringLiteral("butPrev"))->click(), f.accept(); });
         driver.on<dlgRcpFile>([](dlgRcpFile &f) { f.accept(); });
@@ -162,7 +157,7 @@ private slots:
 
     void wholeRunVisitsAlignedPoints()
     {
-        write(QStringLiteral("config.xml"),
+        writeFile(QStringLiteral("config.xml"),
               "<archive><stage><loadptX>2</loadptX><loadptY>3</loadptY><loadptZ>50</loadptZ>"
               "<loadptxyenable>true</loadptxyenable><loadptzenable>true</loadptzenable></stage></archive>");
         open();   // again, to read the settings
@@ -342,10 +337,10 @@ private slots:
         QFETCH(bool, present);
         QFETCH(bool, refused);
         QFETCH(bool, exited);
-        write(QStringLiteral("config.xml"),
+        writeFile(QStringLiteral("config.xml"),
               "<archive><recipe><filename>auto.rcp</filename><autostart>true</autostart></recipe></archive>");
         if (present)
-            write(QStringLiteral("auto.rcp"), "POINT 1,0\n");
+            writeFile(QStringLiteral("auto.rcp"), "POINT 1,0\n");
         ModalDriver driver;
         if (exited)
             driver.keypad(QStringLiteral("482.7093")), p->b("butExit")->click();

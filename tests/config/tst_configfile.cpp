@@ -3,6 +3,7 @@
 #include "controller/kelinterface.h"
 #include "support/diagcapture.h"
 #include "support/filesizelimit.h"
+#include "support/testfiles.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -40,20 +41,6 @@ QByteArray paddedFile(qsizetype size)
 {
     QByteArray bytes = stageFile("<speed>7</speed>");
     return bytes + QByteArray(size - bytes.size(), ' ');
-}
-
-// A file as it stands, empty when there is none; by default the settings file.
-QByteArray readFile(const QString &name = ConfigName)
-{
-    QFile f(name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString &name, const QByteArray &bytes)
-{
-    QFile f(name);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 } // namespace
@@ -136,10 +123,10 @@ void TestConfigFile::read()
     QFETCH(QByteArray, file);
     QFETCH(QByteArray, from);
     QFETCH(QByteArray, to);
-    QCOMPARE(readFile(), defaultFile()); // a missing file is written with the defaults
+    QCOMPARE(readFile(ConfigName), defaultFile()); // a missing file is written with the defaults
     writeFile(ConfigName, file);
     reopen();
-    QCOMPARE(readFile(), defaultFile().replace(from, to));
+    QCOMPARE(readFile(ConfigName), defaultFile().replace(from, to));
 }
 
 void TestConfigFile::everySettingReadBack()
@@ -149,7 +136,7 @@ void TestConfigFile::everySettingReadBack()
     QByteArray full = dataFile("full-config.xml");
     writeFile(ConfigName, full);
     reopen();
-    QCOMPARE(readFile(), full.replace("12.345678", "12.3457"));
+    QCOMPARE(readFile(ConfigName), full.replace("12.345678", "12.3457"));
     QCOMPARE(kel->getDefRecipeName(), QStringLiteral("wafer <A> & B.rcp"));
 
     // Read again, what the file leaves out returns to its default, except the address.
@@ -157,7 +144,7 @@ void TestConfigFile::everySettingReadBack()
     kel->readConfigData();
     QVERIFY(!kel->getTravelLimits().isSet());
     kel->writeConfigData();
-    QCOMPARE(readFile(),
+    QCOMPARE(readFile(ConfigName),
              defaultFile().replace("192.168.1.10", "ptx-4:2323").replace("<speed>5<", "<speed>3<"));
 }
 
@@ -187,7 +174,7 @@ void TestConfigFile::malformed()
     reopen();
     QVERIFY(diag.contains(BadName));
     QCOMPARE(readFile(BadName), copyBlocked ? QByteArray() : bytes);
-    QCOMPARE(readFile(), copyBlocked ? bytes : defaultFile());
+    QCOMPARE(readFile(ConfigName), copyBlocked ? bytes : defaultFile());
     QVERIFY(kel->configNotice().contains(copyBlocked ? "LEFT AS IT IS" : "KEPT AS"));
 
     // Read again by a running panel, the defaults return but the file is not rewritten.
@@ -195,10 +182,10 @@ void TestConfigFile::malformed()
     kel->setXYSpeed(9.0);
     kel->readConfigData();
     QCOMPARE(kel->getXYSpeed(), 5.0);
-    QCOMPARE(readFile(), bytes);
+    QCOMPARE(readFile(ConfigName), bytes);
     // The operator's next saved setting writes the file as usual.
     kel->setXYLdPtEnable(true);
-    QVERIFY(readFile().contains("<loadptxyenable>true</loadptxyenable>"));
+    QVERIFY(readFile(ConfigName).contains("<loadptxyenable>true</loadptxyenable>"));
 }
 
 // A folder, or a pipe (which must not block), in the file's place is neither copied nor
@@ -230,7 +217,7 @@ void TestConfigFile::failedWriteKeepsOldFile()
     QFETCH(bool, folder);
     if (folder)
         QVERIFY(QFile::remove(ConfigName) && QDir().mkdir(ConfigName));
-    const QByteArray old = readFile();
+    const QByteArray old = readFile(ConfigName);
     kel->setDefRecipeName(QString(nameLength, 'a'));
     DiagCapture diag;
     {
@@ -239,7 +226,7 @@ void TestConfigFile::failedWriteKeepsOldFile()
         kel->writeConfigData();
     }
     QVERIFY(diag.contains(QStringLiteral("NOT WRITTEN")));
-    QCOMPARE(readFile(), old);
+    QCOMPARE(readFile(ConfigName), old);
     QCOMPARE(QDir().entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{ConfigName});
 }
 
@@ -249,7 +236,7 @@ void TestConfigFile::settersDoNotWrite()
     kel->setXYRes(-0.0);
     kel->setFocusRes(std::numeric_limits<double>::quiet_NaN());
     kel->setXYDefIncr(4.0);
-    QCOMPARE(readFile(), defaultFile());
+    QCOMPARE(readFile(ConfigName), defaultFile());
     // A zero or non-number resolution would divide positions by zero: the default stays.
     QCOMPARE((QList<double>{kel->getXYRes(), kel->getFocusRes()}), (QList<double>{10000, 0.1}));
     QVERIFY(diag.contains(QStringLiteral("stepspmm"))

@@ -10,6 +10,7 @@
 #include "recipe/recipefile.h"
 #include "support/diagcapture.h"
 #include "support/filesizelimit.h"
+#include "support/testfiles.h"
 
 #include <QApplication>
 #include <QDir>
@@ -29,19 +30,6 @@
 namespace {
 
 const QByteArray Missing("<missing>");
-
-QByteArray fileBytes(const QString &name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : Missing;
-}
-
-void writeBytes(const QString &name, const QByteArray &bytes)
-{
-    QFile file(name);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 // Six decimals tell points apart and hide the path geometry's short half turn.
 QString coordinate(double value)
@@ -403,13 +391,13 @@ private slots:
         QFETCH(QStringList, recipe);
         QFETCH(QByteArray, bytes);
         QFETCH(bool, saved);
-        writeBytes("run.rcp", "stale content that is longer than the new one\n");
+        writeFile("run.rcp", "stale content that is longer than the new one\n");
         kel->setFileName("run.rcp");
         kel->setRecipe(recipe);
         kel->saveRcp();
         if (saved)
-            QCOMPARE(fileBytes("run.rcp"), bytes);
-        writeBytes("run.rcp", bytes);
+            QCOMPARE(readFile("run.rcp", Missing), bytes);
+        writeFile("run.rcp", bytes);
         kel->setRecipe({"other"});
         kel->loadRcp();
         QCOMPARE(kel->getRecipe(), recipe);
@@ -452,7 +440,7 @@ private slots:
     void tooLargeFiles()
     {
         QFETCH(QByteArray, bytes);
-        writeBytes("big.rcp", bytes);
+        writeFile("big.rcp", bytes);
         kel->setRecipe({"POINT 5,5"});
         kel->setFileName("big.rcp");
         QSignalSpy display(&*kel, &KelInterface::addDispLine);
@@ -482,7 +470,7 @@ private slots:
         QFETCH(QByteArray, bytesAfter);
         Ptx::setFileErrorReporter(screen ? Ptx::showFileErrorBox : std::function<void()>());
         if (bytesAfter != Missing)
-            writeBytes(name, bytesAfter);
+            writeFile(name, bytesAfter);
         const QStringList big = repeated(QStringLiteral("POINT %1,%1"), 100);
         kel->setRecipe(big);
         kel->setFileName(name);
@@ -505,7 +493,7 @@ private slots:
         QCOMPARE(shown, screen ? QStringLiteral("Error Opening File.") : QString());
         QVERIFY(diagnostics->lines().contains(QStringLiteral("Error opening file")));
         QCOMPARE(kel->getRecipe(), big);
-        QCOMPARE(fileBytes(name), bytesAfter);
+        QCOMPARE(readFile(name, Missing), bytesAfter);
         // No half-written file is left behind.
         QCOMPARE(QDir::current().entryList({"*.rcp*"}, QDir::Files),
                  bytesAfter == Missing ? QStringList{} : QStringList{name});

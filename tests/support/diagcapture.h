@@ -24,14 +24,7 @@ public:
         QMutexLocker lock(&mutex);
         return collected;
     }
-    bool contains(const QString &part) const
-    {
-        const QStringList all = lines();
-        for (const QString &line : all)
-            if (line.contains(part))
-                return true;
-        return false;
-    }
+    bool contains(const QString &part) const { return !lines().filter(part).isEmpty(); }
 
 private:
     static DiagCapture *&current()
