@@ -157,9 +157,7 @@ private slots:
 
     void wholeRunVisitsAlignedPoints()
     {
-        writeFile(QStringLiteral("config.xml"),
-              "<archive><stage><loadptX>2</loadptX><loadptY>3</loadptY><loadptZ>50</loadptZ>"
-              "<loadptxyenable>true</loadptxyenable><loadptzenable>true</loadptzenable></stage></archive>");
+        writeFile(QStringLiteral("config.xml"), loadPointsFile(true, true, 2, 3, 50));
         open();   // again, to read the settings
         QVERIFY(start(QStringLiteral("DELAY 50\nALIGN 10,10,10,20\nPOINT 1,0\nF1MOVE 3\nZPOINT 25\n"
                                      "EXPTIM 1,50\nSHEXP 1\nPOINT 2,0.5")));

@@ -2,6 +2,7 @@
 // fault switches, disconnecting, a lost connection and halt pre-emption.
 #include "controller/packet.h"
 #include "simrig.h"
+#include "support/testfiles.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -22,13 +23,7 @@ class TestLinkSim : public QObject
     // The load points as the settings file gives them.
     static void setLoadPoints(KelInterface &kel, bool xyEnable, bool zEnable, double x, double y, double z)
     {
-        QFile file(QStringLiteral("config.xml"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QStringLiteral("<archive><stage><loadptX>%1</loadptX><loadptY>%2</loadptY><loadptZ>%3</loadptZ>"
-                                  "<loadptxyenable>%4</loadptxyenable><loadptzenable>%5</loadptzenable>"
-                                  "</stage></archive>")
-                       .arg(x).arg(y).arg(z).arg(xyEnable ? "true" : "false", zEnable ? "true" : "false").toUtf8());
-        file.close();
+        writeFile(QStringLiteral("config.xml"), loadPointsFile(xyEnable, zEnable, x, y, z));
         kel.readConfigData();
     }
 

@@ -9,6 +9,7 @@
 #include "recipe/runprogress.h"
 #include "runrig.h"
 #include "support/diagcapture.h"
+#include "support/testfiles.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -71,12 +72,7 @@ private:
     // The settings file with the load points (stage mm, focus µm), read again.
     void setLoadPoints(bool enXY, bool enZ, double x, double y, double z)
     {
-        QFile file(QStringLiteral("config.xml"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QStringLiteral("<archive><stage><loadptX>%1</loadptX><loadptY>%2</loadptY><loadptZ>%3</loadptZ>"
-                                  "<loadptxyenable>%4</loadptxyenable><loadptzenable>%5</loadptzenable></stage></archive>")
-                       .arg(x).arg(y).arg(z).arg(enXY ? "true" : "false", enZ ? "true" : "false").toLatin1());
-        file.close();
+        writeFile(QStringLiteral("config.xml"), loadPointsFile(enXY, enZ, x, y, z));
         kel().readConfigData();
     }
 
@@ -286,9 +282,8 @@ private slots:
         QFETCH(QString, ending);
         QFETCH(QString, done);
         setLoadPoints(enXY, enZ, 1.5, -2.0, 12.34);
-        QFile full(QString::fromLatin1(RunLogName));   // a log near its bound: the line starts a new one
-        QVERIFY(full.open(QIODevice::WriteOnly) && full.write(QByteArray(RunLogMaxBytes - 10, '\n')) > 0);
-        full.close();
+        // A log near its bound: the line starts a new one.
+        writeFile(QString::fromLatin1(RunLogName), QByteArray(RunLogMaxBytes - 10, '\n'));
         QFile::remove(QLatin1String(RunLogName) + QLatin1String(RunLogCurrentSuffix));  // left by earlier cases
         kel().setFileName(QStringLiteral("slide.rcp"));
         QVERIFY(rig->powerUp());
@@ -322,15 +317,13 @@ private slots:
         QCOMPARE(rig->commands().size(), before);
         kel().incX(true);   // the configured jog increment again
         QCOMPARE(kel().pendingCommands().last(), QStringLiteral("1,65,4,10000"));
-        QFile log(QString::fromLatin1(RunLogName));
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        const QList<QByteArray> written = log.readAll().split('\n');
+        const QList<QByteArray> written = readFile(QString::fromLatin1(RunLogName)).split('\n');
         QCOMPARE(written.size(), 2);
         // The entry the run started at and the last one it completed follow the ending.
         QCOMPARE(written.first().split('\t').mid(2, 5),
                  QList<QByteArray>({"slide.rcp", done.toLatin1(), ending.toLatin1(), "from 1",
                                     "completed " + done.section(' ', 0, 0).toLatin1()}));
-        QCOMPARE(QFileInfo(log.fileName() + QLatin1String(RunLogOldSuffix)).size(), RunLogMaxBytes - 10);
+        QCOMPARE(QFileInfo(QLatin1String(RunLogName) + QLatin1String(RunLogOldSuffix)).size(), RunLogMaxBytes - 10);
     }
 
     // A whole run, stepped tick by tick from the end of the log-in, with the controller's

@@ -20,3 +20,12 @@ inline QByteArray readFile(const QString &name, const QByteArray &missing = QByt
     QFile f(name);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : missing;
 }
+
+// A settings file that sets the load points (stage mm, focus microns) and whether the stage
+// and the focus go to them; everything else stays at its default.
+inline QByteArray loadPointsFile(bool xyEnable, bool zEnable, double x, double y, double z)
+{
+    return QStringLiteral("<archive><stage><loadptX>%1</loadptX><loadptY>%2</loadptY><loadptZ>%3</loadptZ>"
+                          "<loadptxyenable>%4</loadptxyenable><loadptzenable>%5</loadptzenable></stage></archive>")
+        .arg(x).arg(y).arg(z).arg(xyEnable ? "true" : "false", zEnable ? "true" : "false").toUtf8();
+}
