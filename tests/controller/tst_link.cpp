@@ -7,11 +7,6 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-static QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
-
 static QByteArray reply(uint dev, uint index, long value, uint dlen = 4)
 {
     return Ptx::encodeCommandPacket(dev, Ptx::CmdRead + Ptx::ReplyOffset, index, dlen, value);
@@ -77,6 +72,7 @@ private slots:
         QTest::addColumn<int>("chunk");               // bytes per write; 0: all in one
         QTest::addColumn<QList<long>>("positions");   // X, Y, Z afterwards; 77 where untouched
         QTest::addColumn<int>("dropped");             // frames given up; -1: any number
+        const auto hex = [](const char *text) { return QByteArray::fromHex(text); };
         const QByteArray x = reply(1, 5, 111), y = reply(2, 5, -222), z = reply(3, 5, 333);
         const QList<long> onlyX{111, 77, 77};
         QTest::newRow("every byte its own read") << x + y + z << 1 << QList<long>{111, -222, 333} << 0;
@@ -134,30 +130,6 @@ private slots:
             total += line.section(QLatin1Char(' '), 2, 2).toInt();
         if (dropped >= 0)
             QCOMPARE(total, dropped);
-    }
-
-    void shutterReply_data()
-    {
-        QTest::addColumn<qlonglong>("value");
-        QTest::addColumn<QList<long>>("states");
-        QTest::newRow("shutter 2 open") << (101ll << 16) + 1 << QList<long>{0, 1, 0};
-        QTest::newRow("shutter 3 exposing") << (102ll << 16) + 2 << QList<long>{0, 0, 2};
-        QTest::newRow("no shutter 4") << (103ll << 16) + 1 << QList<long>{0, 0, 0};
-    }
-
-    void shutterReply()
-    {
-        QFETCH(qlonglong, value);
-        QFETCH(QList<long>, states);
-        RawPeer peer;
-        Panel p;
-        QVERIFY(peer.accept(p.kel));
-        QSignalSpy spy(&p.kel, &KelInterface::fwShutChanged);
-        peer.send(reply(17, 258, long(value)));
-        QVERIFY(Stepping::waitUntil([&] { return !spy.isEmpty(); }));
-        QCOMPARE(spy.count(), 1);
-        const QList<QVariant> s = spy.at(0);
-        QCOMPARE((QList<long>{s[0].value<long>(), s[1].value<long>(), s[2].value<long>()}), states);
     }
 
     void replyMatching()
@@ -348,10 +320,9 @@ private slots:
     {
         DiagCapture diag;
         Panel p;
-        QSignalSpy lines(&p.kel, &KelInterface::addDispLine);
         p.kel.setXYSpeed(qQNaN());
         p.kel.setFocusSpeed(3e9);
-        QVERIFY(p.tickUntil([&] { return lines.contains({QStringLiteral("Setting Def SPeeds")}); }, 1000));
+        QVERIFY(p.tickUntil([&] { return p.lines.contains({QStringLiteral("Setting Def SPeeds")}); }, 1000));
         QVERIFY(p.kel.pendingCommands().isEmpty());
         QCOMPARE(diag.lines().filter(QStringLiteral("cannot be sent")).size(), 2);
         // The start-up does not hang on speeds that were never queued.

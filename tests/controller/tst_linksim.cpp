@@ -94,12 +94,18 @@ private slots:
         QCOMPARE(rig.sim.centringSpeed(1), stage ? 50000 : 20000);
         QCOMPARE(rig.kel.getFWnumPos(2), modules.contains(17) ? long(rig.sim.wheelSize(2)) : 0l);
         QVERIFY(!rig.display.contains(Calibrating));
+        // The shutter reads bring the shutters' states to the panel: the first and the third open.
+        QSignalSpy shutters(&rig.kel, &KelInterface::fwShutChanged);
+        rig.sim.setShutterState(1, 1);
+        rig.sim.setShutterState(3, 1);
         QStringList sent;
         connect(&rig.sim, &PtxSim::Simulator::packetReceived, &rig.kel, [&](const PtxSim::Packet &k) {
             sent << QStringLiteral("%1,%2,%3,%4").arg(k.dev).arg(k.cmd).arg(k.index).arg(k.value());
         });
         rig.tickUntil([&] { return sent.size() >= 2 * order.size(); }, 200);
         QCOMPARE(sent.mid(0, 2 * order.size()), order + order);
+        const QVariantList shown = shutters.isEmpty() ? QVariantList() : shutters.last();
+        QCOMPARE(shown, modules.contains(17) ? (QVariantList{1, 0, 1}) : QVariantList());
     }
 
     void calibrationAndLoadPoints_data()
