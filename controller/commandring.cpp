@@ -97,3 +97,12 @@ QStringList CommandRing::pendingTexts() const
     }
     return out;
 }
+
+void CommandRing::clear()
+{
+    for (cmdBufferStruct &entry : commandBuffer)
+        entry = cmdBufferStruct();
+    cmdBufHead = 0;
+    cmdBufTail = 0;
+    cmdBufState = CmdIdle;
+}

@@ -48,6 +48,8 @@ public:
     // Passes over entries withdrawn before their turn; true when an entry waits at the tail.
     bool skipWithdrawn();
     void advanceTail();
+    // Forgets every entry, as a controller not yet ready never saw them: slots start again at 0.
+    void clear();
     bool isEmpty() const { return cmdBufHead == cmdBufTail; }
     bool awaitingReply() const { return cmdBufState == CmdAwait; }
     // Entries from tail to head, oldest first, as "dev,cmd,index,data".

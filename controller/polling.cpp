@@ -5,7 +5,7 @@ namespace {
 
 // Polling sub-states.
 enum PollStep : unsigned int {
-    PollStart = 0,
+    PollStart = StartupState::FirstStep,
     PollBusy = 1,
     PollBusyWait = 2,
     PollX = 10,
@@ -38,7 +38,7 @@ void KelInterface::stateNormal()
         if (startup.nextInterfaceState == StartupState::INT_NORMAL)
             return false;
         startup.interfaceState = startup.nextInterfaceState;
-        startup.interfaceSubState = 0;
+        startup.interfaceSubState = StartupState::FirstStep;
         startup.nextInterfaceState = StartupState::INT_NORMAL;
         return true;
     };

@@ -8,7 +8,7 @@ namespace {
 
 // Start-up sub-states.
 enum InitStep : unsigned int {
-    InitAnnounce = 0,
+    InitAnnounce = StartupState::FirstStep,
     InitSettle = 1,
     InitProbe = 2,
     InitProbeWait = 3,
@@ -18,7 +18,7 @@ enum InitStep : unsigned int {
 
 // System check sub-states.
 enum CheckStep : unsigned int {
-    CheckStart = 0,
+    CheckStart = StartupState::FirstStep,
     CheckStageSpeed = 1,
     CheckCentreSpeed = 2,
     CheckCalibrate = 3,
@@ -110,11 +110,7 @@ void KelInterface::stateInit()
         if (startup.settleCount <= Ptx::SettleTicks)
             return;
         // Whatever was queued before the controller was ready is forgotten.
-        for (cmdBufferStruct &entry : ring.commandBuffer)
-            entry = cmdBufferStruct();
-        ring.cmdBufHead = 0;
-        ring.cmdBufTail = 0;
-        ring.cmdBufState = 0;
+        ring.clear();
         startup.probeModule = Ptx::FirstProbedModule;
         startup.interfaceSubState = InitProbe;
         return;
@@ -323,7 +319,7 @@ void KelInterface::stateSysCheck()
         emit addDispLine(QStringLiteral("Intialization Finished!!!"));
         startup.interfaceState = startup.nextInterfaceState;
         startup.nextInterfaceState = StartupState::INT_NORMAL;
-        startup.interfaceSubState = 0;
+        startup.interfaceSubState = StartupState::FirstStep;
         return;
     default:
         startup.interfaceSubState = CheckStart;

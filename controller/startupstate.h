@@ -13,17 +13,20 @@ struct StartupState {
         INT_SETPTS = 6
     };
 
+    // Every state's steps begin here.
+    static constexpr unsigned int FirstStep = 0;
+
     // Back to the start: the next connection begins with the start-up.
     void reset()
     {
         interfaceState = INT_INIT;
-        interfaceSubState = 0;
+        interfaceSubState = FirstStep;
         nextInterfaceState = INT_INIT;
     }
 
     unsigned int interfaceState = INT_INIT;
     unsigned int nextInterfaceState = INT_INIT;
-    unsigned int interfaceSubState = 0;
+    unsigned int interfaceSubState = FirstStep;
     bool doStageCenter = false;
     bool doStageCenterTemp = false;
     // Slots of each filter wheel, as the system check found them.
