@@ -324,6 +324,7 @@ private:
     void noteCompileProblem(const QString &reason);
     void rejectLine(const QString &reason);
     void listCompiledEntries();
+    bool takePathPoints(const double *f, int points, QLatin1StringView keyword);
     int compileLine(const double *f);
     int compileCircle(const double *f, bool arc);
     bool addPathPoint(double x, double y);

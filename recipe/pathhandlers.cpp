@@ -27,18 +27,28 @@ QString pathEcho(const QString &procLine, const char *keyword, const double *val
 
 } // namespace
 
+// Takes a path line's points and the step that follows them in f; false when the line is
+// passed over in a macro or refused for its step.
+bool KelInterface::takePathPoints(const double *f, int points, QLatin1StringView keyword)
+{
+    if (skippedInMacro(compiler.macroDefining, compiler.procLine))
+        return false;
+    const double step = f[points];
+    if (!(step > 0)) {
+        rejectLine(QStringLiteral("%1 STEP NOT POSITIVE").arg(keyword));
+        return false;
+    }
+    compiler.takePoints(f, points);
+    compiler.fpt4x = step;
+    return true;
+}
+
 // f: x1, y1, x2, y2, step.
 int KelInterface::compileLine(const double *f)
 {
-    if (skippedInMacro(compiler.macroDefining, compiler.procLine))
+    if (!takePathPoints(f, 4, QLatin1StringView("LINE")))
         return 0;
-    const double step = f[4];
-    if (!(step > 0)) {
-        rejectLine(QStringLiteral("LINE STEP NOT POSITIVE"));
-        return 0;
-    }
-    compiler.takePoints(f, 4);
-    compiler.fpt4x = step;
+    const double step = compiler.fpt4x;
     compiler.line_x[0] = compiler.fpt1x;
     compiler.line_y[0] = compiler.fpt1y;
     compiler.line_x[1] = compiler.fpt2x;
@@ -62,16 +72,10 @@ int KelInterface::compileLine(const double *f)
 // f: x1, y1, x2, y2, x3, y3, step. Returns the negative solver result for points in a line.
 int KelInterface::compileCircle(const double *f, bool arc)
 {
-    if (skippedInMacro(compiler.macroDefining, compiler.procLine))
-        return 0;
     const char *keyword = arc ? "ARC" : "CIRCLE";
-    const double step = f[6];
-    if (!(step > 0)) {
-        rejectLine(QStringLiteral("%1 STEP NOT POSITIVE").arg(QLatin1String(keyword)));
+    if (!takePathPoints(f, 6, QLatin1StringView(keyword)))
         return 0;
-    }
-    compiler.takePoints(f, 6);
-    compiler.fpt4x = step;
+    const double step = compiler.fpt4x;
     compiler.circle_x[0] = compiler.fpt1x;
     compiler.circle_y[0] = compiler.fpt1y;
     compiler.circle_x[1] = compiler.fpt2x;
